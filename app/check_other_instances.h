@@ -1,0 +1,24 @@
+#pragma once
+// The single-instance check run each time the parameters window is shown: a second
+// copy is told so and ends (leaving the running copy's witness file alone); a
+// running 3D display program only earns a warning. Then the witness file is written.
+#include <functional>
+#include <string>
+
+#include "params/acquisition_parameters.h"
+
+namespace velmar {
+
+class InstanceWarnings {
+ public:
+  virtual ~InstanceWarnings() = default;
+  virtual void ShowTwoPrograms() = 0;  // TTwoPrograms, modal
+  virtual void ShowTwoVlm3D() = 0;     // TTwoVlm3D, modal
+};
+
+// endSecondCopy runs the safe stop and ends the process; it does not return in the
+// program (tests may let it return, and the check then stops there).
+void CheckOtherInstances(const AcquisitionParameters& p, InstanceWarnings& warnings,
+                         const std::function<void()>& endSecondCopy);
+
+}  // namespace velmar

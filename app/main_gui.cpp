@@ -1,0 +1,59 @@
+// vlmipcs: the photon-counting acquisition program with its windows.
+#include <memory>
+
+#include "app/TSplashForm.h"
+#include "app/check_other_instances.h"
+#include "app/qt/program_windows.h"
+#include "app/qt/qt_instance_warnings.h"
+#include "app/qt/velmar_application.h"
+#include "app/safe_stop.h"
+#include "console/TGeneral.h"
+#include "params/fixed_text.h"
+#include "platform/processes.h"
+#include "platform/qt/TError.h"
+#include "platform/qt/qt_window_thread.h"
+#include "platform/single_instance.h"
+
+using namespace velmar;
+
+int main(int argc, char** argv) {
+  VelmarApplication app(argc, argv);
+  QtWindowThread windowThread;
+  InstallWindowThread(&windowThread);
+  QtErrorReporter errorReporter;
+  InstallErrorReporter(&errorReporter);
+
+  auto shared = std::make_unique<SharedState>();
+
+  TSplashForm splash;
+  splash.show();
+  splash.SetProgress(0);
+
+  // Taking the lock stands for setting the application title: a copy that finds
+  // it taken knows another copy runs.
+  SingleInstanceLock instanceLock(kApplicationTitle);
+  const bool anotherInstance = !instanceLock.held();
+  QApplication::setApplicationDisplayName(kApplicationTitle);
+  splash.SetProgress(0);
+
+  ProgramWindows windows = CreateProgramWindows(*shared, [&](int percent) { splash.SetProgress(percent); });
+  splash.hide();
+  splash.close();
+
+  AcquisitionParameters& p = shared->parameters;
+  p.AnotherInstance = anotherInstance ? 1 : 0;
+  p.DisplayRunning = ProcessRunning("Vlm3D") ? 1 : 0;
+
+  QtInstanceWarnings warnings(windows);
+  NoSafeStopDevices devices;
+  windows.general->SetFirstShowAction([&] {
+    // As the parameters window does when it is shown for a new acquisition.
+    if (p.RunState == 0) SetDefaultParameters(p);
+    CheckOtherInstances(p, warnings, [&] {
+      SafeStop(devices, std::string(TextOf(p.Path)));
+      EndProcess();
+    });
+  });
+  windows.general->show();
+  return app.exec();
+}

@@ -1,0 +1,11 @@
+#include "app/qt/qt_instance_warnings.h"
+
+#include "app/TTwoPrograms.h"
+#include "app/TTwoVlm3D.h"
+
+namespace velmar {
+
+void QtInstanceWarnings::ShowTwoPrograms() { windows_.twoPrograms->exec(); }
+void QtInstanceWarnings::ShowTwoVlm3D() { windows_.twoVlm3D->exec(); }
+
+}  // namespace velmar

@@ -1,0 +1,31 @@
+#include "app/safe_stop.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/system_dir.h"
+
+namespace velmar {
+
+void DeleteTemporaryPhotonFiles(const std::string& dataDirectory) {
+  if (dataDirectory.empty()) return;
+  std::error_code ec;
+  std::filesystem::remove(JoinPath(dataDirectory, "ipcschn.tmp"), ec);
+  std::filesystem::remove(JoinPath(dataDirectory, "ipcsdata.tmp"), ec);
+}
+
+void SafeStop(SafeStopDevices& devices, const std::string& dataDirectory) {
+  devices.CloseShutter();
+  devices.CheckHighVoltage();
+  devices.ShowIdleBanner();
+  DeleteTemporaryPhotonFiles(dataDirectory);
+}
+
+void EndProcess() {
+  std::fflush(nullptr);
+  ::_exit(0);
+}
+
+}  // namespace velmar

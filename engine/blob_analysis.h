@@ -1,0 +1,57 @@
+#pragma once
+// Binarisation and 8-connected blob analysis over bit-packed binary images, in one
+// pass over the foreground runs: no label image, no allocation per frame once the
+// scratch has grown to the frame's needs.
+#include <cstdint>
+#include <vector>
+
+namespace velmar {
+
+// A 1-bit image, rows of 64-bit words; bit i of word w of a row is column 64*w + i.
+struct BitImage {
+  int width = 0;
+  int height = 0;
+  int wordsPerRow = 0;
+  std::vector<std::uint64_t> words;
+
+  void Resize(int w, int h);
+  bool Get(int x, int y) const;
+  void Set(int x, int y, bool on);
+  const std::uint64_t* Row(int y) const { return words.data() + static_cast<std::size_t>(y) * wordsPerRow; }
+  std::uint64_t* Row(int y) { return words.data() + static_cast<std::size_t>(y) * wordsPerRow; }
+};
+
+// dst pixel = 1 where src grey >= bound. src holds width*height bytes, row after row
+// with the given stride. dst is resized to width by height.
+void Binarize(const std::uint8_t* src, int width, int height, int stride, int bound, BitImage& dst);
+
+struct BlobList {
+  std::vector<float> area;
+  std::vector<float> centerX;  // unweighted mean of the pixels' column numbers
+  std::vector<float> centerY;  // and of their row numbers
+  std::size_t count() const { return area.size(); }
+};
+
+// Reusable working space of the run labelling.
+class BlobScratch {
+ public:
+  // Finds the 8-connected blobs of image; blobs come in raster order of their first pixel.
+  void Analyse(const BitImage& image, BlobList& out);
+
+ private:
+  struct Run {
+    std::int32_t start, end, label;
+  };
+  std::int32_t NewLabel();
+  std::int32_t Find(std::int32_t label);
+  std::int32_t Join(std::int32_t a, std::int32_t b);
+  void ExtractRuns(const BitImage& image, int y, std::vector<Run>& runs);
+  void LabelRow(int y);
+
+  std::vector<Run> previous_, current_;
+  std::vector<std::int32_t> parent_;
+  std::vector<std::int64_t> area_, sumX_, sumY_;
+  std::int32_t labels_ = 0;
+};
+
+}  // namespace velmar

@@ -1,0 +1,204 @@
+#include "engine/grabber_files.h"
+
+#include <charconv>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+
+#include "platform/format.h"
+
+namespace velmar {
+
+namespace {
+
+std::string Trim(const std::string& s) {
+  const auto first = s.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return {};
+  const auto last = s.find_last_not_of(" \t\r");
+  return s.substr(first, last - first + 1);
+}
+
+bool WholeInt(const std::string& text, long low, long high, long& value) {
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  return ec == std::errc() && ptr == end && value >= low && value <= high;
+}
+
+bool WholeReal(const std::string& text, double low, double high, double& value) {
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  return ec == std::errc() && ptr == end && value >= low && value <= high;
+}
+
+using Setter = std::function<bool(const std::string&)>;
+
+Setter IntSetter(int& field, long low, long high) {
+  return [&field, low, high](const std::string& v) {
+    long value = 0;
+    if (!WholeInt(v, low, high, value)) return false;
+    field = static_cast<int>(value);
+    return true;
+  };
+}
+
+Setter RealSetter(double& field, double low, double high) {
+  return [&field, low, high](const std::string& v) { return WholeReal(v, low, high, field); };
+}
+
+// Reads key = value lines into the setters; "kind" must name the expected kind.
+std::string ParseKeyValues(const std::string& text, const std::string& fileName,
+                           const std::string& kind, const std::map<std::string, Setter>& setters) {
+  std::istringstream in(text);
+  std::string line;
+  int number = 0;
+  bool kindSeen = false;
+  while (std::getline(in, line)) {
+    ++number;
+    if (const auto hash = line.find('#'); hash != std::string::npos) line.resize(hash);
+    line = Trim(line);
+    if (line.empty()) continue;
+    const auto equals = line.find('=');
+    if (equals == std::string::npos)
+      return Format("%s line %d: expected \"key = value\"", fileName.c_str(), number);
+    const std::string key = Trim(line.substr(0, equals));
+    const std::string value = Trim(line.substr(equals + 1));
+    if (key == "kind") {
+      if (value != kind)
+        return Format("%s line %d: kind is \"%s\", expected \"%s\"", fileName.c_str(), number,
+                      value.c_str(), kind.c_str());
+      kindSeen = true;
+      continue;
+    }
+    const auto setter = setters.find(key);
+    if (setter == setters.end())
+      return Format("%s line %d: unknown key \"%s\"", fileName.c_str(), number, key.c_str());
+    if (!setter->second(value))
+      return Format("%s line %d: bad value \"%s\" for %s", fileName.c_str(), number, value.c_str(),
+                    key.c_str());
+  }
+  if (!kindSeen) return Format("%s: no \"kind = %s\" line", fileName.c_str(), kind.c_str());
+  return {};
+}
+
+}  // namespace
+
+std::string ParseDigitizerDescription(const std::string& text, const std::string& fileName,
+                                      DigitizerDescription& out) {
+  DigitizerDescription d;
+  int seed = static_cast<int>(d.seed);
+  std::map<std::string, Setter> setters = {
+      {"size_x", IntSetter(d.sizeX, 1, 4096)},
+      {"size_y", IntSetter(d.sizeY, 1, 4096)},
+      {"bands", IntSetter(d.bands, 1, 1)},
+      {"bits", IntSetter(d.bits, 8, 8)},
+      {"frame_rate", RealSetter(d.frameRate, 0.1, 10000.0)},
+      {"photon_rate", RealSetter(d.photonRate, 0.0, 1.0e6)},
+      {"peak_grey_min", IntSetter(d.peakGreyMin, 0, 255)},
+      {"peak_grey_max", IntSetter(d.peakGreyMax, 0, 255)},
+      {"background", IntSetter(d.background, 0, 255)},
+      {"dark_noise", RealSetter(d.darkNoise, 0.0, 1.0e6)},
+      {"dark_grey_max", IntSetter(d.darkGreyMax, 0, 255)},
+      {"reference_step", IntSetter(d.referenceStep, 1, 128)},
+      {"seed", IntSetter(seed, 0, 2147483647)},
+      {"source",
+       [&](const std::string& v) {
+         if (v == "simulated") d.source = CameraSource::Simulated;
+         else if (v == "replay") d.source = CameraSource::Replay;
+         else return false;
+         return true;
+       }},
+      {"replay_file", [&](const std::string& v) { d.replayFile = v; return !v.empty(); }},
+      {"spot",
+       [&](const std::string& v) {
+         if (v == "single") d.spot = SpotShape::Single;
+         else if (v == "3x3") d.spot = SpotShape::Square3x3;
+         else if (v == "mixed") d.spot = SpotShape::Mixed;
+         else return false;
+         return true;
+       }},
+  };
+  std::string error = ParseKeyValues(text, fileName, "digitizer", setters);
+  if (!error.empty()) return error;
+  if (d.peakGreyMin > d.peakGreyMax)
+    return fileName + ": peak_grey_min is above peak_grey_max";
+  if (d.source == CameraSource::Replay && d.replayFile.empty())
+    return fileName + ": source = replay needs a replay_file";
+  d.seed = static_cast<std::uint64_t>(seed);
+  out = d;
+  return {};
+}
+
+std::string ParseDisplayDescription(const std::string& text, const std::string& fileName,
+                                    DisplayDescription& out) {
+  DisplayDescription d;
+  std::map<std::string, Setter> setters = {
+      {"size_x", IntSetter(d.sizeX, 1, 8192)},
+      {"size_y", IntSetter(d.sizeY, 1, 8192)},
+      {"mode",
+       [&](const std::string& v) {
+         if (v == "window") d.desktopWindow = true;
+         else if (v == "monitor") d.desktopWindow = false;
+         else return false;
+         return true;
+       }},
+  };
+  std::string error = ParseKeyValues(text, fileName, "display", setters);
+  if (!error.empty()) return error;
+  out = d;
+  return {};
+}
+
+std::string ReadTextFile(const std::string& path, std::string& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "cannot open " + path;
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) return "cannot read " + path;
+  out = text.str();
+  return {};
+}
+
+namespace {
+const char* SpotName(SpotShape s) {
+  switch (s) {
+    case SpotShape::Single: return "single";
+    case SpotShape::Square3x3: return "3x3";
+    default: return "mixed";
+  }
+}
+}  // namespace
+
+std::string DigitizerDescriptionText(const DigitizerDescription& d, const std::string& title) {
+  std::string t = "# " + title + "\n";
+  t += "kind = digitizer\n";
+  t += Format("size_x = %d            # pixels per line\n", d.sizeX);
+  t += Format("size_y = %d            # lines per frame\n", d.sizeY);
+  t += Format("frame_rate = %g        # frames per second\n", d.frameRate);
+  if (d.source == CameraSource::Replay) {
+    t += "source = replay          # raw 8-bit frames replayed in a loop\n";
+    t += "replay_file = " + d.replayFile + "\n";
+  } else {
+    t += "source = simulated       # simulated intensified camera\n";
+  }
+  t += Format("photon_rate = %g       # mean photon events per frame\n", d.photonRate);
+  t += Format("spot = %s              # single, 3x3 or mixed\n", SpotName(d.spot));
+  t += Format("peak_grey_min = %d\npeak_grey_max = %d\n", d.peakGreyMin, d.peakGreyMax);
+  t += Format("background = %d        # grey level of the empty sky\n", d.background);
+  t += Format("dark_noise = %g        # mean dark pixels per frame\n", d.darkNoise);
+  t += Format("dark_grey_max = %d\n", d.darkGreyMax);
+  t += Format("reference_step = %d\n", d.referenceStep);
+  t += Format("seed = %llu\n", static_cast<unsigned long long>(d.seed));
+  return t;
+}
+
+std::string DisplayDescriptionText(const DisplayDescription& d, const std::string& title) {
+  std::string t = "# " + title + "\n";
+  t += "kind = display\n";
+  t += std::string("mode = ") + (d.desktopWindow ? "window" : "monitor") +
+       "          # window: a window on the desktop; monitor: a monitor of its own\n";
+  t += Format("size_x = %d\nsize_y = %d\n", d.sizeX, d.sizeY);
+  return t;
+}
+
+}  // namespace velmar

@@ -1,0 +1,596 @@
+#include "engine/software_grabber.h"
+
+#include <algorithm>
+#include <cmath>
+#include <condition_variable>
+#include <cstring>
+#include <thread>
+#include <variant>
+
+#include "engine/bitmap_font.h"
+#include "engine/blob_analysis.h"
+#include "engine/grabber_files.h"
+#include "engine/image_file.h"
+#include "engine/simulated_camera.h"
+#include "platform/clock.h"
+#include "platform/error_reporter.h"
+#include "platform/format.h"
+
+namespace velmar {
+
+namespace {
+
+struct ApplicationObject {};
+struct SystemObject {};
+
+struct DisplayObject {
+  DisplayDescription description;
+  GrabberId shown = 0;
+};
+
+struct BufferObject {
+  int sizeX = 0, sizeY = 0, bands = 1, bits = 8;
+  unsigned usage = 0;
+  std::vector<std::uint8_t> grey;  // 8-bit buffers
+  BitImage binary;                 // 1-bit buffers
+  bool isBinary() const { return bits == 1; }
+};
+
+struct DigitizerObject {
+  explicit DigitizerObject(const DigitizerDescription& d) : description(d), camera(d) {}
+  DigitizerDescription description;
+  SimulatedCamera camera;
+  double grabMode = 0.0;
+  int black = 0, white = 255;
+  std::int64_t lastFrame = -1;  // index of the last frame delivered
+  std::thread continuous;
+  std::mutex continuousMutex;
+  std::condition_variable continuousWake;
+  bool continuousStop = false;
+};
+
+struct FeatureListObject {
+  bool area = false, centerX = false, centerY = false;
+};
+
+struct BlobResultObject {
+  BlobScratch scratch;
+  BlobList blobs;
+  FeatureListObject features;  // the features computed by the last calculation
+  double identification = 0.0;
+};
+
+}  // namespace
+
+struct SoftwareGrabber::Object {
+  std::variant<ApplicationObject, SystemObject, DisplayObject, std::unique_ptr<DigitizerObject>,
+               BufferObject, FeatureListObject, BlobResultObject>
+      body;
+};
+
+namespace {
+template <class T>
+T* BodyAs(SoftwareGrabber::Object& object) {
+  if constexpr (std::is_same_v<T, DigitizerObject>) {
+    auto* holder = std::get_if<std::unique_ptr<DigitizerObject>>(&object.body);
+    return holder ? holder->get() : nullptr;
+  } else {
+    return std::get_if<T>(&object.body);
+  }
+}
+
+std::string ReadDescription(const std::string& path, std::string& text, std::int32_t& code) {
+  std::string error = ReadTextFile(path, text);
+  code = error.empty() ? kGrabberOk : kGrabberFileMissing;
+  return error;
+}
+
+// Keeps a reference level on the digitizer's step, in 0..255.
+int AdjustReference(int level, int step) { return std::clamp(level, 0, 255) / step * step; }
+
+void StopContinuous(DigitizerObject& digitizer) {
+  if (!digitizer.continuous.joinable()) return;
+  {
+    std::lock_guard lock(digitizer.continuousMutex);
+    digitizer.continuousStop = true;
+  }
+  digitizer.continuousWake.notify_all();
+  digitizer.continuous.join();
+}
+}  // namespace
+
+SoftwareGrabber::SoftwareGrabber() = default;
+
+SoftwareGrabber::~SoftwareGrabber() {
+  for (auto& object : objects_)
+    if (object)
+      if (auto* digitizer = BodyAs<DigitizerObject>(*object)) StopContinuous(*digitizer);
+}
+
+void SoftwareGrabber::Fail(std::int32_t code, const std::string& text) {
+  {
+    std::lock_guard lock(errorMutex_);
+    lastError_ = code;
+    lastErrorText_ = text;
+  }
+  if (errorPrinting_.load()) ShowError("Frame grabber error", text, "");
+}
+
+template <class T>
+T* SoftwareGrabber::Find(GrabberId id, const char* operation) {
+  {
+    std::shared_lock lock(tableMutex_);
+    if (id > 0 && static_cast<std::size_t>(id) <= objects_.size() && objects_[id - 1])
+      if (T* body = BodyAs<T>(*objects_[id - 1])) return body;
+  }
+  Fail(kGrabberBadIdentifier, Format("%s: identifier %d is not an object of the right kind", operation, id));
+  return nullptr;
+}
+
+GrabberId SoftwareGrabber::Add(std::unique_ptr<Object> object) {
+  std::unique_lock lock(tableMutex_);
+  for (std::size_t i = 0; i < objects_.size(); ++i)
+    if (!objects_[i]) {
+      objects_[i] = std::move(object);
+      return static_cast<GrabberId>(i + 1);
+    }
+  objects_.push_back(std::move(object));
+  return static_cast<GrabberId>(objects_.size());
+}
+
+GrabberId SoftwareGrabber::AllocApplication() {
+  auto object = std::make_unique<Object>();
+  object->body = ApplicationObject{};
+  return Add(std::move(object));
+}
+
+GrabberId SoftwareGrabber::AllocSystem(GrabberId application, const std::string& descriptor) {
+  if (!Find<ApplicationObject>(application, "system allocation")) return 0;
+  if (!descriptor.empty() && descriptor != "default" && descriptor != "software") {
+    Fail(kGrabberBadArgument, "system allocation: unknown system \"" + descriptor + "\"");
+    return 0;
+  }
+  auto object = std::make_unique<Object>();
+  object->body = SystemObject{};
+  return Add(std::move(object));
+}
+
+GrabberId SoftwareGrabber::AllocDisplay(GrabberId system, const std::string& displayFile) {
+  if (!Find<SystemObject>(system, "display allocation")) return 0;
+  std::string text;
+  std::int32_t code = kGrabberOk;
+  std::string error = ReadDescription(displayFile, text, code);
+  DisplayObject display;
+  if (error.empty()) {
+    error = ParseDisplayDescription(text, displayFile, display.description);
+    if (!error.empty()) code = kGrabberFileMalformed;
+  }
+  if (!error.empty()) {
+    Fail(code, "display allocation: " + error);
+    return 0;
+  }
+  auto object = std::make_unique<Object>();
+  object->body = std::move(display);
+  return Add(std::move(object));
+}
+
+GrabberId SoftwareGrabber::AllocDigitizer(GrabberId system, const std::string& cameraFile) {
+  if (!Find<SystemObject>(system, "digitizer allocation")) return 0;
+  std::string text;
+  std::int32_t code = kGrabberOk;
+  std::string error = ReadDescription(cameraFile, text, code);
+  DigitizerDescription description;
+  if (error.empty()) {
+    error = ParseDigitizerDescription(text, cameraFile, description);
+    if (!error.empty()) code = kGrabberFileMalformed;
+  }
+  auto digitizer = std::make_unique<DigitizerObject>(description);
+  if (error.empty()) {
+    error = digitizer->camera.Open();
+    if (!error.empty()) code = kGrabberFileMissing;
+  }
+  if (!error.empty()) {
+    Fail(code, "digitizer allocation: " + error);
+    return 0;
+  }
+  digitizer->white = AdjustReference(255, description.referenceStep);
+  auto object = std::make_unique<Object>();
+  object->body = std::move(digitizer);
+  return Add(std::move(object));
+}
+
+std::int32_t SoftwareGrabber::Inquire(GrabberId id, Inquiry what) {
+  std::shared_lock lock(tableMutex_);
+  if (id <= 0 || static_cast<std::size_t>(id) > objects_.size() || !objects_[id - 1]) {
+    lock.unlock();
+    Fail(kGrabberBadIdentifier, Format("inquire: no object %d", id));
+    return 0;
+  }
+  Object& object = *objects_[id - 1];
+  if (auto* display = BodyAs<DisplayObject>(object)) {
+    switch (what) {
+      case Inquiry::SizeX: return display->description.sizeX;
+      case Inquiry::SizeY: return display->description.sizeY;
+      case Inquiry::PixelBits: return 8;
+      case Inquiry::Bands: return 1;
+      case Inquiry::DisplayIsDesktopWindow: return display->description.desktopWindow ? 1 : 0;
+      default: return 0;
+    }
+  }
+  if (auto* digitizer = BodyAs<DigitizerObject>(object)) {
+    const auto& d = digitizer->description;
+    switch (what) {
+      case Inquiry::SizeX: return d.sizeX;
+      case Inquiry::SizeY: return d.sizeY;
+      case Inquiry::PixelBits: return d.bits;
+      case Inquiry::Bands: return d.bands;
+      case Inquiry::FrameRate: return RoundHalfTowardZero(d.frameRate);
+      default: return 0;
+    }
+  }
+  if (auto* buffer = BodyAs<BufferObject>(object)) {
+    switch (what) {
+      case Inquiry::SizeX: return buffer->sizeX;
+      case Inquiry::SizeY: return buffer->sizeY;
+      case Inquiry::PixelBits: return buffer->bits;
+      case Inquiry::Bands: return buffer->bands;
+      default: return 0;
+    }
+  }
+  return 0;
+}
+
+GrabberId SoftwareGrabber::AllocBuffer(GrabberId system, int bands, int sizeX, int sizeY, int bits,
+                                       unsigned usage) {
+  if (!Find<SystemObject>(system, "buffer allocation")) return 0;
+  if (bands != 1 || sizeX <= 0 || sizeY <= 0 || sizeX > 8192 || sizeY > 8192 ||
+      (bits != 8 && bits != 1)) {
+    Fail(kGrabberBadArgument, Format("buffer allocation: %d band(s) of %d by %d at %d bits is not possible",
+                                     bands, sizeX, sizeY, bits));
+    return 0;
+  }
+  BufferObject buffer;
+  buffer.sizeX = sizeX;
+  buffer.sizeY = sizeY;
+  buffer.bands = bands;
+  buffer.bits = bits;
+  buffer.usage = usage;
+  if (bits == 1) buffer.binary.Resize(sizeX, sizeY);
+  else buffer.grey.assign(static_cast<std::size_t>(sizeX) * sizeY, 0);
+  auto object = std::make_unique<Object>();
+  object->body = std::move(buffer);
+  return Add(std::move(object));
+}
+
+void SoftwareGrabber::Clear(GrabberId id, int value) {
+  auto* buffer = Find<BufferObject>(id, "clear");
+  if (!buffer) return;
+  if (buffer->isBinary()) {
+    const std::uint64_t fill = value ? ~std::uint64_t{0} : 0;
+    std::fill(buffer->binary.words.begin(), buffer->binary.words.end(), fill);
+    if (value && buffer->sizeX % 64)
+      for (int y = 0; y < buffer->sizeY; ++y)
+        buffer->binary.Row(y)[buffer->binary.wordsPerRow - 1] = (std::uint64_t{1} << (buffer->sizeX % 64)) - 1;
+  } else {
+    std::fill(buffer->grey.begin(), buffer->grey.end(), static_cast<std::uint8_t>(std::clamp(value, 0, 255)));
+  }
+}
+
+void SoftwareGrabber::ShowOnDisplay(GrabberId displayId, GrabberId bufferId) {
+  auto* display = Find<DisplayObject>(displayId, "display select");
+  if (!display) return;
+  if (bufferId != 0 && !Find<BufferObject>(bufferId, "display select")) return;
+  display->shown = bufferId;
+}
+
+GrabberId SoftwareGrabber::DisplayedBuffer(GrabberId displayId) {
+  auto* display = Find<DisplayObject>(displayId, "displayed buffer");
+  return display ? display->shown : 0;
+}
+
+void SoftwareGrabber::DrawText(GrabberId id, int x, int y, const std::string& text) {
+  auto* buffer = Find<BufferObject>(id, "text");
+  if (!buffer) return;
+  if (buffer->isBinary()) {
+    Fail(kGrabberBadArgument, "text: text is drawn into 8-bit buffers only");
+    return;
+  }
+  velmar::DrawText(buffer->grey.data(), buffer->sizeX, buffer->sizeY, buffer->sizeX, x, y, text);
+}
+
+void SoftwareGrabber::PutPixels(GrabberId id, int x, int y, int sizeX, int sizeY,
+                                const std::uint8_t* bytes) {
+  auto* buffer = Find<BufferObject>(id, "put");
+  if (!buffer) return;
+  if (x < 0 || y < 0 || sizeX < 0 || sizeY < 0) {
+    Fail(kGrabberBadArgument, "put: negative position or size");
+    return;
+  }
+  // The part that falls outside the buffer is dropped.
+  const int width = std::min(sizeX, buffer->sizeX - x);
+  const int height = std::min(sizeY, buffer->sizeY - y);
+  for (int row = 0; row < height; ++row) {
+    const std::uint8_t* src = bytes + static_cast<std::size_t>(row) * sizeX;
+    if (buffer->isBinary()) {
+      for (int col = 0; col < width; ++col) buffer->binary.Set(x + col, y + row, src[col] != 0);
+    } else {
+      std::memcpy(buffer->grey.data() + static_cast<std::size_t>(y + row) * buffer->sizeX + x, src,
+                  static_cast<std::size_t>(std::max(width, 0)));
+    }
+  }
+}
+
+void SoftwareGrabber::GetPixels(GrabberId id, std::uint8_t* bytes) {
+  auto* buffer = Find<BufferObject>(id, "get");
+  if (!buffer) return;
+  if (!buffer->isBinary()) {
+    std::memcpy(bytes, buffer->grey.data(), buffer->grey.size());
+    return;
+  }
+  for (int y = 0; y < buffer->sizeY; ++y)
+    for (int x = 0; x < buffer->sizeX; ++x)
+      bytes[static_cast<std::size_t>(y) * buffer->sizeX + x] = buffer->binary.Get(x, y) ? 1 : 0;
+}
+
+void SoftwareGrabber::SetDigitizerControl(GrabberId id, int code, double value) {
+  auto* digitizer = Find<DigitizerObject>(id, "digitizer control");
+  if (!digitizer) return;
+  const int step = digitizer->description.referenceStep;
+  switch (code) {
+    case kControlGrabMode: digitizer->grabMode = value; break;
+    case kControlBlackReference:
+      digitizer->black = AdjustReference(static_cast<int>(value), step);
+      break;
+    case kControlWhiteReference:
+      digitizer->white = AdjustReference(static_cast<int>(value), step);
+      break;
+    default:
+      Fail(kGrabberBadArgument, Format("digitizer control: unknown control code %d", code));
+      return;
+  }
+  // The digitizer keeps white above black.
+  if (digitizer->white <= digitizer->black)
+    digitizer->white = std::min(255, digitizer->black + step);
+}
+
+double SoftwareGrabber::DigitizerControl(GrabberId id, int code) {
+  auto* digitizer = Find<DigitizerObject>(id, "digitizer inquire");
+  if (!digitizer) return 0.0;
+  switch (code) {
+    case kControlGrabMode: return digitizer->grabMode;
+    case kControlBlackReference: return digitizer->black;
+    case kControlWhiteReference: return digitizer->white;
+    default:
+      Fail(kGrabberBadArgument, Format("digitizer inquire: unknown control code %d", code));
+      return 0.0;
+  }
+}
+
+void SoftwareGrabber::GrabInto(Object& digitizerObject, Object& bufferObject) {
+  auto& digitizer = *BodyAs<DigitizerObject>(digitizerObject);
+  auto& buffer = *BodyAs<BufferObject>(bufferObject);
+  // Frames come at fixed times k * period; a grab takes the first one after the
+  // last delivered frame that has not already passed.
+  Clock& clock = ProcessClock();
+  const double period = 1000.0 / digitizer.description.frameRate;
+  const auto now = static_cast<double>(clock.MonotonicMs());
+  const auto due = static_cast<std::int64_t>(std::ceil(now / period));
+  const std::int64_t frame = std::max(digitizer.lastFrame + 1, due);
+  clock.SleepUntilMs(static_cast<std::int64_t>(std::ceil(frame * period)));
+  digitizer.lastFrame = frame;
+  digitizer.camera.Render(buffer.grey.data(), buffer.sizeX, buffer.sizeY, buffer.sizeX,
+                          digitizer.black, digitizer.white);
+}
+
+void SoftwareGrabber::Grab(GrabberId digitizerId, GrabberId bufferId) {
+  auto* digitizer = Find<DigitizerObject>(digitizerId, "grab");
+  auto* buffer = Find<BufferObject>(bufferId, "grab");
+  if (!digitizer || !buffer) return;
+  if (buffer->isBinary() || !(buffer->usage & kGrabbable)) {
+    Fail(kGrabberBadArgument, Format("grab: buffer %d is not a grabbable 8-bit buffer", bufferId));
+    return;
+  }
+  std::shared_lock lock(tableMutex_);
+  GrabInto(*objects_[digitizerId - 1], *objects_[bufferId - 1]);
+}
+
+void SoftwareGrabber::GrabContinuous(GrabberId digitizerId, GrabberId bufferId) {
+  auto* digitizer = Find<DigitizerObject>(digitizerId, "continuous grab");
+  auto* buffer = Find<BufferObject>(bufferId, "continuous grab");
+  if (!digitizer || !buffer) return;
+  if (buffer->isBinary() || !(buffer->usage & kGrabbable)) {
+    Fail(kGrabberBadArgument, Format("continuous grab: buffer %d is not grabbable", bufferId));
+    return;
+  }
+  StopContinuous(*digitizer);
+  digitizer->continuousStop = false;
+  digitizer->continuous = std::thread([this, digitizer, digitizerId, bufferId] {
+    for (;;) {
+      {
+        std::lock_guard lock(digitizer->continuousMutex);
+        if (digitizer->continuousStop) return;
+      }
+      Grab(digitizerId, bufferId);
+      // Real time only: give the other threads a turn between frames.
+      std::unique_lock lock(digitizer->continuousMutex);
+      digitizer->continuousWake.wait_for(lock, std::chrono::milliseconds(1),
+                                         [&] { return digitizer->continuousStop; });
+    }
+  });
+}
+
+void SoftwareGrabber::Halt(GrabberId digitizerId) {
+  if (auto* digitizer = Find<DigitizerObject>(digitizerId, "halt")) StopContinuous(*digitizer);
+}
+
+void SoftwareGrabber::BinarizeGreaterOrEqual(GrabberId sourceId, GrabberId destinationId, int bound) {
+  auto* source = Find<BufferObject>(sourceId, "binarize");
+  auto* destination = Find<BufferObject>(destinationId, "binarize");
+  if (!source || !destination) return;
+  if (source->isBinary() || !destination->isBinary()) {
+    Fail(kGrabberBadArgument, "binarize: the source must be 8-bit and the destination 1-bit");
+    return;
+  }
+  BitImage& out = destination->binary;
+  if (source->sizeX == out.width && source->sizeY == out.height) {
+    Binarize(source->grey.data(), out.width, out.height, source->sizeX, bound, out);
+    return;
+  }
+  // Sizes differ: the common top-left part is binarised, the rest of the destination cleared.
+  const int width = std::min(source->sizeX, out.width);
+  const int height = std::min(source->sizeY, out.height);
+  std::fill(out.words.begin(), out.words.end(), 0);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      if (source->grey[static_cast<std::size_t>(y) * source->sizeX + x] >= bound) out.Set(x, y, true);
+}
+
+GrabberId SoftwareGrabber::AllocFeatureList(GrabberId system) {
+  if (!Find<SystemObject>(system, "feature list allocation")) return 0;
+  auto object = std::make_unique<Object>();
+  object->body = FeatureListObject{};
+  return Add(std::move(object));
+}
+
+void SoftwareGrabber::SelectFeature(GrabberId id, BlobFeature feature) {
+  auto* list = Find<FeatureListObject>(id, "select feature");
+  if (!list) return;
+  switch (feature) {
+    case BlobFeature::Area: list->area = true; break;
+    case BlobFeature::CenterOfGravityX: list->centerX = true; break;
+    case BlobFeature::CenterOfGravityY: list->centerY = true; break;
+  }
+}
+
+GrabberId SoftwareGrabber::AllocBlobResult(GrabberId system) {
+  if (!Find<SystemObject>(system, "blob result allocation")) return 0;
+  auto object = std::make_unique<Object>();
+  object->body = BlobResultObject{};
+  return Add(std::move(object));
+}
+
+void SoftwareGrabber::SetBlobControl(GrabberId id, int code, double value) {
+  auto* result = Find<BlobResultObject>(id, "blob control");
+  if (!result) return;
+  if (code != kBlobControlIdentification) {
+    Fail(kGrabberBadArgument, Format("blob control: unknown control code %d", code));
+    return;
+  }
+  result->identification = value;
+}
+
+void SoftwareGrabber::CalculateBlobs(GrabberId binaryId, GrabberId greyId, GrabberId featureListId,
+                                     GrabberId resultId) {
+  auto* binary = Find<BufferObject>(binaryId, "blob calculation");
+  auto* list = Find<FeatureListObject>(featureListId, "blob calculation");
+  auto* result = Find<BlobResultObject>(resultId, "blob calculation");
+  if (!binary || !list || !result) return;
+  if (!binary->isBinary() || greyId != 0) {
+    Fail(kGrabberBadArgument, "blob calculation: a 1-bit image and no grey image are expected");
+    return;
+  }
+  result->scratch.Analyse(binary->binary, result->blobs);
+  result->features = *list;
+}
+
+std::int32_t SoftwareGrabber::BlobCount(GrabberId id) {
+  auto* result = Find<BlobResultObject>(id, "blob count");
+  return result ? static_cast<std::int32_t>(result->blobs.count()) : 0;
+}
+
+std::int32_t SoftwareGrabber::BlobResults(GrabberId id, BlobFeature feature, float* destination,
+                                          std::int32_t capacity) {
+  auto* result = Find<BlobResultObject>(id, "blob results");
+  if (!result) return 0;
+  const std::vector<float>* values = nullptr;
+  bool selected = false;
+  switch (feature) {
+    case BlobFeature::Area: values = &result->blobs.area; selected = result->features.area; break;
+    case BlobFeature::CenterOfGravityX: values = &result->blobs.centerX; selected = result->features.centerX; break;
+    case BlobFeature::CenterOfGravityY: values = &result->blobs.centerY; selected = result->features.centerY; break;
+  }
+  if (!selected) {
+    Fail(kGrabberBadArgument, "blob results: the feature was not selected in the list used");
+    return 0;
+  }
+  const auto count = static_cast<std::int32_t>(std::min<std::size_t>(values->size(), std::max(capacity, 0)));
+  std::copy_n(values->begin(), count, destination);
+  return count;
+}
+
+bool SoftwareGrabber::Save(GrabberId id, const std::string& path) {
+  auto* buffer = Find<BufferObject>(id, "save");
+  if (!buffer) return false;
+  GreyImage image{buffer->sizeX, buffer->sizeY, {}};
+  image.pixels.resize(static_cast<std::size_t>(buffer->sizeX) * buffer->sizeY);
+  GetPixels(id, image.pixels.data());
+  if (buffer->isBinary())
+    for (auto& p : image.pixels) p = p ? 255 : 0;
+  const std::string error = SaveGreyImage(path, image);
+  if (!error.empty()) Fail(kGrabberInputOutput, "save: " + error);
+  return error.empty();
+}
+
+bool SoftwareGrabber::Load(const std::string& path, GrabberId id) {
+  auto* buffer = Find<BufferObject>(id, "load");
+  if (!buffer) return false;
+  GreyImage image;
+  std::string error = LoadGreyImage(path, image);
+  if (error.empty() && (image.width != buffer->sizeX || image.height != buffer->sizeY))
+    error = Format("%s is %d by %d, the buffer %d by %d", path.c_str(), image.width, image.height,
+                   buffer->sizeX, buffer->sizeY);
+  if (!error.empty()) {
+    Fail(kGrabberInputOutput, "load: " + error);
+    return false;
+  }
+  PutPixels(id, 0, 0, image.width, image.height, image.pixels.data());
+  return true;
+}
+
+std::int32_t SoftwareGrabber::LastError() {
+  std::lock_guard lock(errorMutex_);
+  return lastError_;
+}
+
+std::string SoftwareGrabber::LastErrorText() {
+  std::lock_guard lock(errorMutex_);
+  return lastErrorText_;
+}
+
+void SoftwareGrabber::SetErrorPrinting(bool on) { errorPrinting_.store(on); }
+
+void SoftwareGrabber::Free(GrabberId id) {
+  // A continuous grab stops before its digitizer leaves the table.
+  DigitizerObject* grabbing = nullptr;
+  {
+    std::shared_lock lock(tableMutex_);
+    if (id > 0 && static_cast<std::size_t>(id) <= objects_.size() && objects_[id - 1])
+      grabbing = BodyAs<DigitizerObject>(*objects_[id - 1]);
+  }
+  if (grabbing) StopContinuous(*grabbing);
+  std::unique_ptr<Object> freed;
+  {
+    std::unique_lock lock(tableMutex_);
+    if (id > 0 && static_cast<std::size_t>(id) <= objects_.size()) freed = std::move(objects_[id - 1]);
+    if (freed)
+      for (auto& object : objects_)  // a display no longer shows a freed buffer
+        if (object)
+          if (auto* display = BodyAs<DisplayObject>(*object); display && display->shown == id)
+            display->shown = 0;
+  }
+  if (!freed) {
+    Fail(kGrabberBadIdentifier, Format("free: no object %d", id));
+  }
+}
+
+int SoftwareGrabber::LiveObjects() const {
+  std::shared_lock lock(tableMutex_);
+  return static_cast<int>(std::count_if(objects_.begin(), objects_.end(), [](const auto& o) { return o != nullptr; }));
+}
+
+int SoftwareGrabber::LastPhotonCount(GrabberId id) {
+  auto* digitizer = Find<DigitizerObject>(id, "photon count");
+  return digitizer ? digitizer->camera.lastPhotonCount() : 0;
+}
+
+}  // namespace velmar

@@ -1,0 +1,93 @@
+#pragma once
+// The grabber in software: a simulated (or replayed) camera behind the digitizer,
+// buffers in memory, the control monitor as a buffer that a window may show.
+// Object operations may run on several threads at once (the detection workers
+// each use their own buffers); allocation and freeing are serialised.
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <vector>
+
+#include "engine/grabber.h"
+
+namespace velmar {
+
+enum GrabberError : std::int32_t {
+  kGrabberOk = 0,
+  kGrabberBadIdentifier = 1,
+  kGrabberFileMissing = 2,
+  kGrabberFileMalformed = 3,
+  kGrabberBadArgument = 4,
+  kGrabberInputOutput = 5,
+};
+
+class SoftwareGrabber final : public Grabber {
+ public:
+  SoftwareGrabber();
+  ~SoftwareGrabber() override;
+
+  GrabberId AllocApplication() override;
+  GrabberId AllocSystem(GrabberId application, const std::string& descriptor) override;
+  GrabberId AllocDisplay(GrabberId system, const std::string& displayFile) override;
+  GrabberId AllocDigitizer(GrabberId system, const std::string& cameraFile) override;
+  std::int32_t Inquire(GrabberId object, Inquiry what) override;
+
+  GrabberId AllocBuffer(GrabberId system, int bands, int sizeX, int sizeY, int bits,
+                        unsigned usage) override;
+  void Clear(GrabberId buffer, int value) override;
+  void ShowOnDisplay(GrabberId display, GrabberId buffer) override;
+  GrabberId DisplayedBuffer(GrabberId display) override;
+  void DrawText(GrabberId buffer, int x, int y, const std::string& text) override;
+  void PutPixels(GrabberId buffer, int x, int y, int sizeX, int sizeY,
+                 const std::uint8_t* bytes) override;
+  void GetPixels(GrabberId buffer, std::uint8_t* bytes) override;
+
+  void SetDigitizerControl(GrabberId digitizer, int code, double value) override;
+  double DigitizerControl(GrabberId digitizer, int code) override;
+  void Grab(GrabberId digitizer, GrabberId buffer) override;
+  void GrabContinuous(GrabberId digitizer, GrabberId buffer) override;
+  void Halt(GrabberId digitizer) override;
+
+  void BinarizeGreaterOrEqual(GrabberId source, GrabberId destination, int bound) override;
+  GrabberId AllocFeatureList(GrabberId system) override;
+  void SelectFeature(GrabberId featureList, BlobFeature feature) override;
+  GrabberId AllocBlobResult(GrabberId system) override;
+  void SetBlobControl(GrabberId result, int code, double value) override;
+  void CalculateBlobs(GrabberId binary, GrabberId grey, GrabberId featureList,
+                      GrabberId result) override;
+  std::int32_t BlobCount(GrabberId result) override;
+  std::int32_t BlobResults(GrabberId result, BlobFeature feature, float* destination,
+                           std::int32_t capacity) override;
+
+  bool Save(GrabberId buffer, const std::string& path) override;
+  bool Load(const std::string& path, GrabberId buffer) override;
+
+  std::int32_t LastError() override;
+  std::string LastErrorText() override;
+  void SetErrorPrinting(bool on) override;
+  void Free(GrabberId object) override;
+
+  // Objects still allocated (a leak check for the release order).
+  int LiveObjects() const;
+  // Photon spots the digitizer's camera placed in its last frame.
+  int LastPhotonCount(GrabberId digitizer);
+
+  struct Object;
+
+ private:
+  template <class T>
+  T* Find(GrabberId id, const char* operation);
+  GrabberId Add(std::unique_ptr<Object> object);
+  void Fail(std::int32_t code, const std::string& text);
+  void GrabInto(Object& digitizer, Object& buffer);
+
+  mutable std::shared_mutex tableMutex_;
+  std::vector<std::unique_ptr<Object>> objects_;  // identifier = index + 1
+  std::mutex errorMutex_;
+  std::int32_t lastError_ = kGrabberOk;
+  std::string lastErrorText_;
+  std::atomic<bool> errorPrinting_{false};
+};
+
+}  // namespace velmar

@@ -1,0 +1,45 @@
+#include "platform/number_text.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace velmar {
+
+namespace {
+// Skips blanks and one '+' (which from_chars refuses); keeps a '-'.
+std::string_view Prepare(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' ||
+                             text[i] == '\r' || text[i] == '\v' || text[i] == '\f'))
+    ++i;
+  text.remove_prefix(i);
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) return {};
+  }
+  return text;
+}
+}  // namespace
+
+std::optional<std::int32_t> LeadingInt(std::string_view text) {
+  text = Prepare(text);
+  std::int32_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc()) return std::nullopt;
+  return value;
+}
+
+std::optional<float> LeadingReal(std::string_view text) {
+  text = Prepare(text);
+  // Only digits, a point or a sign may begin a real here: "inf" and "nan" are not numbers to us.
+  if (text.empty()) return std::nullopt;
+  const char first = text.front();
+  const bool digitStart = (first >= '0' && first <= '9') || first == '.' || first == '-';
+  if (!digitStart) return std::nullopt;
+  float value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+}  // namespace velmar
