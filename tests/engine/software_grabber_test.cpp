@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "engine/grabber_files.h"
+#include "engine/software_grabber.h"
+#include "platform/clock.h"
+#include "platform/error_reporter.h"
+#include "support/temp_dir.h"
+
+namespace velmar {
+namespace {
+
+using testing::TempDir;
+using testing::WriteFile;
+
+class SoftwareGrabberTest : public ::testing::Test {
+ protected:
+  SoftwareGrabberTest() : clockInstalled_(clock_), errorsInstalled_(errors_) {
+    camera_.sizeX = 512;
+    camera_.sizeY = 512;
+    camera_.frameRate = 80;
+    camera_.photonRate = 50;
+    camera_.darkNoise = 0;
+    camera_.peakGreyMin = 200;
+    camera_.spot = SpotShape::Single;
+    WriteCamera();
+    WriteFile(dir_.file("ecran.vcf"), DisplayDescriptionText(DisplayDescription{}, "test monitor"));
+    application_ = grabber_.AllocApplication();
+    system_ = grabber_.AllocSystem(application_, "default");
+  }
+
+  void WriteCamera() { WriteFile(dir_.file("comptage.dcf"), DigitizerDescriptionText(camera_, "test camera")); }
+  GrabberId Digitizer() { return grabber_.AllocDigitizer(system_, dir_.file("comptage.dcf")); }
+  GrabberId Grey(int x = 512, int y = 512) {
+    return grabber_.AllocBuffer(system_, 1, x, y, 8, kProcessable | kGrabbable | kDisplayable);
+  }
+
+  TempDir dir_;
+  VirtualClock clock_;
+  ScopedClock clockInstalled_;
+  RecordingErrorReporter errors_;
+  ScopedErrorReporter errorsInstalled_;
+  DigitizerDescription camera_;
+  SoftwareGrabber grabber_;
+  GrabberId application_ = 0, system_ = 0;
+};
+
+TEST_F(SoftwareGrabberTest, MissingOrMalformedFilesGiveNoObjectAndAnError) {
+  EXPECT_EQ(grabber_.AllocDigitizer(system_, dir_.file("absent.dcf")), 0);
+  EXPECT_EQ(grabber_.LastError(), kGrabberFileMissing);
+  EXPECT_TRUE(errors_.reported().empty());  // error printing is off
+
+  grabber_.SetErrorPrinting(true);
+  WriteFile(dir_.file("bad.dcf"), "kind = digitizer\nsize_x = 512 pixels\n");
+  EXPECT_EQ(grabber_.AllocDigitizer(system_, dir_.file("bad.dcf")), 0);
+  EXPECT_EQ(grabber_.LastError(), kGrabberFileMalformed);
+  ASSERT_EQ(errors_.reported().size(), 1u);
+  EXPECT_NE(errors_.reported()[0].line2.find("line 2: bad value \"512 pixels\" for size_x"), std::string::npos);
+
+  WriteFile(dir_.file("wrong.vcf"), "kind = digitizer\n");
+  EXPECT_EQ(grabber_.AllocDisplay(system_, dir_.file("wrong.vcf")), 0);
+  WriteFile(dir_.file("unknown.vcf"), "kind = display\ncolour = yes\n");
+  EXPECT_EQ(grabber_.AllocDisplay(system_, dir_.file("unknown.vcf")), 0);
+  EXPECT_EQ(grabber_.AllocDisplay(0, dir_.file("ecran.vcf")), 0);  // no system
+  EXPECT_EQ(grabber_.LastError(), kGrabberBadIdentifier);
+}
+
+TEST_F(SoftwareGrabberTest, DescriptionsAreReadAndInquired) {
+  const GrabberId display = grabber_.AllocDisplay(system_, dir_.file("ecran.vcf"));
+  const GrabberId digitizer = Digitizer();
+  ASSERT_NE(display, 0);
+  ASSERT_NE(digitizer, 0);
+  EXPECT_EQ(grabber_.LastError(), kGrabberOk);
+  EXPECT_EQ(grabber_.Inquire(display, Inquiry::DisplayIsDesktopWindow), 1);
+  EXPECT_EQ(grabber_.Inquire(digitizer, Inquiry::SizeX), 512);
+  EXPECT_EQ(grabber_.Inquire(digitizer, Inquiry::PixelBits), 8);
+  EXPECT_EQ(grabber_.Inquire(digitizer, Inquiry::FrameRate), 80);
+}
+
+TEST_F(SoftwareGrabberTest, GrabsComeAtTheCameraFrameRate) {
+  const GrabberId digitizer = Digitizer();
+  const GrabberId buffer = Grey();
+  for (int i = 0; i < 81; ++i) grabber_.Grab(digitizer, buffer);
+  EXPECT_EQ(clock_.MonotonicMs(), 1000);  // frames 0..80 at 12.5 ms
+  // A caller that comes late takes the next frame, not the ones it missed.
+  clock_.AdvanceMs(100);
+  grabber_.Grab(digitizer, buffer);
+  EXPECT_EQ(clock_.MonotonicMs(), 1100);
+  grabber_.Grab(digitizer, buffer);
+  EXPECT_EQ(clock_.MonotonicMs(), 1113);
+}
+
+TEST_F(SoftwareGrabberTest, SimulatedPhotonsAreFoundByTheBlobAnalysis) {
+  const GrabberId digitizer = Digitizer();
+  const GrabberId grey = Grey();
+  const GrabberId binary = grabber_.AllocBuffer(system_, 1, 512, 512, 1, kProcessable);
+  const GrabberId features = grabber_.AllocFeatureList(system_);
+  grabber_.SelectFeature(features, BlobFeature::CenterOfGravityX);
+  grabber_.SelectFeature(features, BlobFeature::CenterOfGravityY);
+  const GrabberId result = grabber_.AllocBlobResult(system_);
+  int photons = 0, blobs = 0;
+  for (int frame = 0; frame < 20; ++frame) {
+    grabber_.Grab(digitizer, grey);
+    photons += grabber_.LastPhotonCount(digitizer);
+    grabber_.BinarizeGreaterOrEqual(grey, binary, 100);
+    grabber_.CalculateBlobs(binary, 0, features, result);
+    blobs += grabber_.BlobCount(result);
+  }
+  EXPECT_NEAR(photons, 1000, 150);   // Poisson, 50 a frame
+  EXPECT_LE(blobs, photons);         // single-pixel spots: only coincidences merge
+  EXPECT_GE(blobs, photons - 10);
+  std::vector<float> x(3);
+  EXPECT_EQ(grabber_.BlobResults(result, BlobFeature::CenterOfGravityX, x.data(), 3), 3);
+  EXPECT_EQ(grabber_.BlobResults(result, BlobFeature::Area, x.data(), 3), 0);  // not selected
+  EXPECT_EQ(grabber_.LastError(), kGrabberBadArgument);
+}
+
+TEST_F(SoftwareGrabberTest, ReferenceLevelsActOnTheDigitisedLevelsAndReadBackAdjusted) {
+  camera_.referenceStep = 4;
+  camera_.photonRate = 0;
+  camera_.background = 100;
+  WriteCamera();
+  const GrabberId digitizer = Digitizer();
+  const GrabberId buffer = Grey();
+  grabber_.SetDigitizerControl(digitizer, kControlBlackReference, 50);
+  grabber_.SetDigitizerControl(digitizer, kControlWhiteReference, 150);
+  EXPECT_EQ(grabber_.DigitizerControl(digitizer, kControlBlackReference), 48);
+  EXPECT_EQ(grabber_.DigitizerControl(digitizer, kControlWhiteReference), 148);
+  grabber_.Grab(digitizer, buffer);
+  std::vector<std::uint8_t> pixels(512 * 512);
+  grabber_.GetPixels(buffer, pixels.data());
+  EXPECT_EQ(pixels[1000], 133);  // (100 - 48) * 255 / 100, rounded
+  grabber_.SetDigitizerControl(digitizer, kControlWhiteReference, 20);  // below black
+  EXPECT_EQ(grabber_.DigitizerControl(digitizer, kControlWhiteReference), 52);
+  grabber_.SetDigitizerControl(digitizer, 9999, 1.0);
+  EXPECT_EQ(grabber_.LastError(), kGrabberBadArgument);
+}
+
+TEST_F(SoftwareGrabberTest, ReplayedFramesLoopOverTheFile) {
+  std::string frames(2 * 4 * 4, '\0');
+  for (std::size_t i = 0; i < 16; ++i) frames[i] = 10;
+  for (std::size_t i = 16; i < 32; ++i) frames[i] = 20;
+  WriteFile(dir_.file("frames.raw"), frames);
+  camera_.source = CameraSource::Replay;
+  camera_.replayFile = dir_.file("frames.raw");
+  camera_.sizeX = camera_.sizeY = 4;
+  WriteCamera();
+  const GrabberId digitizer = Digitizer();
+  const GrabberId buffer = Grey(4, 4);
+  std::uint8_t pixels[16];
+  for (int expected : {10, 20, 10}) {
+    grabber_.Grab(digitizer, buffer);
+    grabber_.GetPixels(buffer, pixels);
+    EXPECT_EQ(pixels[5], expected);
+  }
+  camera_.replayFile = dir_.file("absent.raw");
+  WriteCamera();
+  EXPECT_EQ(Digitizer(), 0);
+}
+
+TEST_F(SoftwareGrabberTest, TextIsDrawnAndClippedAtTheEdges) {
+  const GrabberId buffer = Grey(64, 32);
+  grabber_.DrawText(buffer, 2, 2, "VlmIPCS");
+  grabber_.DrawText(buffer, -5, -7, "Direct grab");  // partly outside
+  grabber_.DrawText(buffer, 1050, 20, "Simulation grab");  // wholly outside
+  std::vector<std::uint8_t> pixels(64 * 32);
+  grabber_.GetPixels(buffer, pixels.data());
+  const int lit = static_cast<int>(std::count(pixels.begin(), pixels.end(), 255));
+  EXPECT_GT(lit, 40);
+  EXPECT_EQ(grabber_.LastError(), kGrabberOk);
+}
+
+TEST_F(SoftwareGrabberTest, BuffersSaveAndLoadLosslessly) {
+  const GrabberId buffer = Grey(37, 11);
+  std::vector<std::uint8_t> pixels(37 * 11);
+  std::iota(pixels.begin(), pixels.end(), 0);
+  grabber_.PutPixels(buffer, 0, 0, 37, 11, pixels.data());
+  ASSERT_TRUE(grabber_.Save(buffer, dir_.file("frame.pgm")));
+  const GrabberId copy = Grey(37, 11);
+  ASSERT_TRUE(grabber_.Load(dir_.file("frame.pgm"), copy));
+  std::vector<std::uint8_t> loaded(37 * 11);
+  grabber_.GetPixels(copy, loaded.data());
+  EXPECT_EQ(loaded, pixels);
+  EXPECT_FALSE(grabber_.Load(dir_.file("frame.pgm"), Grey(36, 11)));
+  WriteFile(dir_.file("cut.pgm"), "P5\n37 11\n255\nabc");
+  EXPECT_FALSE(grabber_.Load(dir_.file("cut.pgm"), copy));
+  EXPECT_EQ(grabber_.LastError(), kGrabberInputOutput);
+}
+
+TEST_F(SoftwareGrabberTest, FreedObjectsAreGoneAndTheDisplayForgetsThem) {
+  const GrabberId display = grabber_.AllocDisplay(system_, dir_.file("ecran.vcf"));
+  const GrabberId buffer = Grey();
+  grabber_.ShowOnDisplay(display, buffer);
+  EXPECT_EQ(grabber_.DisplayedBuffer(display), buffer);
+  grabber_.Free(buffer);
+  EXPECT_EQ(grabber_.DisplayedBuffer(display), 0);
+  grabber_.Free(buffer);
+  EXPECT_EQ(grabber_.LastError(), kGrabberBadIdentifier);
+  grabber_.Free(display);
+  grabber_.Free(system_);
+  grabber_.Free(application_);
+  EXPECT_EQ(grabber_.LiveObjects(), 0);
+}
+
+TEST(SoftwareGrabberRealTime, ContinuousGrabRunsUntilHalted) {
+  TempDir dir;
+  DigitizerDescription camera;
+  camera.sizeX = camera.sizeY = 64;
+  camera.frameRate = 200;
+  WriteFile(dir.file("comptage.dcf"), DigitizerDescriptionText(camera, "fast camera"));
+  SoftwareGrabber grabber;
+  const GrabberId system = grabber.AllocSystem(grabber.AllocApplication(), "");
+  const GrabberId digitizer = grabber.AllocDigitizer(system, dir.file("comptage.dcf"));
+  const GrabberId buffer = grabber.AllocBuffer(system, 1, 64, 64, 8, kGrabbable | kProcessable);
+  grabber.GrabContinuous(digitizer, buffer);
+  std::vector<std::uint8_t> pixels(64 * 64);
+  bool changed = false;
+  for (int i = 0; i < 200 && !changed; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    grabber.GetPixels(buffer, pixels.data());
+    changed = std::any_of(pixels.begin(), pixels.end(), [](std::uint8_t p) { return p != 0; });
+  }
+  EXPECT_TRUE(changed);
+  grabber.Halt(digitizer);
+  grabber.Free(digitizer);  // a second stop is harmless
+  EXPECT_EQ(grabber.LastError(), kGrabberOk);
+}
+
+}  // namespace
+}  // namespace velmar
