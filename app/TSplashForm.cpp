@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QRadialGradient>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace velmar {
 
@@ -18,7 +19,7 @@ QPixmap RingsPicture() {
   QPainter painter(&picture);
   painter.setRenderHint(QPainter::Antialiasing);
   for (int k = 1; k <= 7; ++k) {
-    const double radius = 18.0 * std::sqrt(static_cast<double>(k));
+    const double radius = 26.0 * std::sqrt(static_cast<double>(k));
     QColor colour = QColor::fromRgb(255, 60 + 20 * k, 40);
     colour.setAlpha(255 - 20 * k);
     painter.setPen(QPen(colour, 3.0));
@@ -31,6 +32,7 @@ QLabel* Line(const QString& text, const char* name, int pointDelta, bool bold, Q
   auto* label = new QLabel(text, parent);
   label->setObjectName(name);
   label->setAlignment(Qt::AlignCenter);
+  label->setWordWrap(true);
   QFont font = label->font();
   font.setPointSize(font.pointSize() + pointDelta);
   font.setBold(bold);
@@ -45,7 +47,7 @@ TSplashForm::TSplashForm(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Q
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Line("Velmar", "LabelVelmar", 14, true, this));
   layout->addWidget(Line("Loading Photon Counting module...", "LabelLoading", 2, false, this));
-  layout->addWidget(Line("VELMAR : Velocity fields with the scanning Fabry-Perot interferometer, acquisition and reduction",
+  layout->addWidget(Line("Velmar : scanning Fabry-Perot velocity maps, acquisition and reduction package",
                          "LabelPackage", 0, false, this));
   layout->addWidget(Line("Torvel", "LabelInstrument", 6, true, this));
   auto* picture = new QLabel(this);

@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/check_other_instances.h"
+#include "app/safe_stop.h"
+#include "app/witness_file.h"
+#include "params/fixed_text.h"
+#include "platform/system_dir.h"
+#include "support/temp_dir.h"
+
+namespace velmar {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+
+class RecordingWarnings : public InstanceWarnings {
+ public:
+  void ShowTwoPrograms() override { shown.push_back("TTwoPrograms"); }
+  void ShowTwoVlm3D() override { shown.push_back("TTwoVlm3D"); }
+  std::vector<std::string> shown;
+};
+
+class CheckOtherInstancesTest : public ::testing::Test {
+ protected:
+  CheckOtherInstancesTest() : system_(dir_.path()) {}
+  std::string Witness() const { return dir_.file(kWitnessFileName); }
+
+  TempDir dir_;
+  testing::ScopedSystemDir system_;
+  AcquisitionParameters p_;
+  RecordingWarnings warnings_;
+  int ended_ = 0;
+};
+
+TEST_F(CheckOtherInstancesTest, AloneItWritesTheWitnessFileWithoutLineEnd) {
+  CheckOtherInstances(p_, warnings_, [&] { ++ended_; });
+  EXPECT_TRUE(warnings_.shown.empty());
+  EXPECT_EQ(ended_, 0);
+  EXPECT_EQ(ReadFile(Witness()), "Temoin VlmIPCS");
+}
+
+TEST_F(CheckOtherInstancesTest, ARunningDisplayProgramOnlyWarnsEachTime) {
+  p_.DisplayRunning = 1;
+  CheckOtherInstances(p_, warnings_, [&] { ++ended_; });
+  CheckOtherInstances(p_, warnings_, [&] { ++ended_; });  // a new acquisition warns again
+  EXPECT_EQ(warnings_.shown, (std::vector<std::string>{"TTwoVlm3D", "TTwoVlm3D"}));
+  EXPECT_EQ(ended_, 0);
+  EXPECT_EQ(ReadFile(Witness()), "Temoin VlmIPCS");
+}
+
+TEST_F(CheckOtherInstancesTest, ASecondCopyEndsWithCodeZeroAndLeavesTheWitnessFile) {
+  testing::WriteFile(Witness(), "Temoin VlmIPCS");
+  std::filesystem::permissions(Witness(), std::filesystem::perms::owner_read);
+  p_.AnotherInstance = 1;
+  p_.DisplayRunning = 1;
+  const std::string data = dir_.file("G042");
+  std::filesystem::create_directory(data);
+  testing::WriteFile(data + "/ipcsdata.tmp", "x");
+  testing::WriteFile(data + "/ipcschn.tmp", "x");
+  testing::WriteFile(data + "/G0420101.VLA", "photons");
+  SetText(p_.Path, data);
+  EXPECT_EXIT(
+      {
+        NoSafeStopDevices devices;
+        CheckOtherInstances(p_, warnings_, [&] {
+          SafeStop(devices, p_.Path);
+          EndProcess();
+        });
+        std::_Exit(3);  // never reached
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(ReadFile(Witness()), "Temoin VlmIPCS");
+  EXPECT_FALSE(std::filesystem::exists(data + "/ipcsdata.tmp"));
+  EXPECT_FALSE(std::filesystem::exists(data + "/ipcschn.tmp"));
+  EXPECT_TRUE(std::filesystem::exists(data + "/G0420101.VLA"));
+  // The second copy's path, without the process end, shows only the one window.
+  CheckOtherInstances(p_, warnings_, [&] { ++ended_; });
+  EXPECT_EQ(warnings_.shown, (std::vector<std::string>{"TTwoPrograms"}));
+  EXPECT_EQ(ended_, 1);
+}
+
+TEST_F(CheckOtherInstancesTest, TheWitnessFileIsDeletedEvenWhenReadOnly) {
+  ASSERT_TRUE(WriteWitnessFile().empty());
+  std::filesystem::permissions(Witness(), std::filesystem::perms::owner_read);
+  DeleteWitnessFile();
+  EXPECT_FALSE(std::filesystem::exists(Witness()));
+  DeleteWitnessFile();  // already gone: nothing happens
+}
+
+}  // namespace
+}  // namespace velmar
