@@ -1,11 +1,11 @@
 // Window tests run on Qt's offscreen platform unless a display is asked for.
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include "app/qt/velmar_application.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   ::testing::InitGoogleTest(&argc, argv);
-  QApplication app(argc, argv);
+  velmar::VelmarApplication app(argc, argv);
   return RUN_ALL_TESTS();
 }
