@@ -4,7 +4,9 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -27,26 +29,84 @@ void BitImage::Set(int x, int y, bool on) {
 
 namespace {
 
-// 64 pixels -> 64 bits (pixel >= bound).
-inline std::uint64_t ChunkMask(const std::uint8_t* p, std::uint8_t bound) {
+// One row of 64-pixel chunks -> 64-bit masks (pixel >= bound), in the widest
+// instructions the processor has; the choice is made once.
+using RowKernel = void (*)(const std::uint8_t* line, int words, std::uint8_t bound, std::uint64_t* out);
+
+void RowPortable(const std::uint8_t* line, int words, std::uint8_t bound, std::uint64_t* out) {
+  for (int w = 0; w < words; ++w) {
+    const std::uint8_t* p = line + 64 * w;
+    std::uint64_t mask = 0;
 #if defined(__SSE2__)
-  const __m128i b = _mm_set1_epi8(static_cast<char>(bound));
-  std::uint64_t mask = 0;
-  for (int i = 0; i < 4; ++i) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
-    // v >= b (unsigned) exactly when max(v, b) == v.
-    const __m128i ge = _mm_cmpeq_epi8(_mm_max_epu8(v, b), v);
-    mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(ge)) & 0xFFFFu) << (16 * i);
-  }
-  return mask;
+    const __m128i b = _mm_set1_epi8(static_cast<char>(bound));
+    for (int i = 0; i < 4; ++i) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+      // v >= b (unsigned) exactly when max(v, b) == v.
+      const __m128i ge = _mm_cmpeq_epi8(_mm_max_epu8(v, b), v);
+      mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(ge)) & 0xFFFFu) << (16 * i);
+    }
 #else
-  std::uint64_t mask = 0;
-  for (int i = 0; i < 64; ++i) mask |= static_cast<std::uint64_t>(p[i] >= bound) << i;
-  return mask;
+    for (int i = 0; i < 64; ++i) mask |= static_cast<std::uint64_t>(p[i] >= bound) << i;
 #endif
+    out[w] = mask;
+  }
 }
 
+#if defined(__x86_64__)
+// Frames stream from memory: ask for the lines a few kilobytes ahead.
+constexpr int kPrefetchAhead = 4096;
+
+__attribute__((target("avx2"))) void RowAvx2(const std::uint8_t* line, int words, std::uint8_t bound,
+                                             std::uint64_t* out) {
+  const __m256i b = _mm256_set1_epi8(static_cast<char>(bound));
+  for (int w = 0; w < words; ++w) {
+    _mm_prefetch(reinterpret_cast<const char*>(line + 64 * w + kPrefetchAhead), _MM_HINT_T0);
+    const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(line + 64 * w));
+    const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(line + 64 * w + 32));
+    // Most chunks of a photon-counting frame are empty: one test settles them.
+    const __m256i top = _mm256_max_epu8(lo, hi);
+    if (_mm256_testz_si256(_mm256_cmpeq_epi8(_mm256_max_epu8(top, b), top), _mm256_set1_epi8(-1))) {
+      out[w] = 0;
+      continue;
+    }
+    const auto l = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(lo, b), lo)));
+    const auto h = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(hi, b), hi)));
+    out[w] = l | (static_cast<std::uint64_t>(h) << 32);
+  }
+}
+
+__attribute__((target("avx512f,avx512bw"))) void RowAvx512(const std::uint8_t* line, int words,
+                                                            std::uint8_t bound, std::uint64_t* out) {
+  const __m512i b = _mm512_set1_epi8(static_cast<char>(bound));
+  for (int w = 0; w < words; ++w) {
+    _mm_prefetch(reinterpret_cast<const char*>(line + 64 * w + kPrefetchAhead), _MM_HINT_T0);
+    out[w] = _mm512_cmpge_epu8_mask(_mm512_loadu_si512(line + 64 * w), b);
+  }
+}
+#endif
+
+RowKernel ChooseRowKernel() {
+#if defined(__x86_64__)
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx512bw")) return RowAvx512;
+  if (__builtin_cpu_supports("avx2")) return RowAvx2;
+#endif
+  return RowPortable;
+}
+
+const RowKernel kRowKernel = ChooseRowKernel();
+
 }  // namespace
+
+void BinarizeRow(const std::uint8_t* line, int width, std::uint8_t bound, std::uint64_t* row) {
+  const int fullWords = width / 64;
+  kRowKernel(line, fullWords, bound, row);
+  if (width % 64) {
+    std::uint64_t mask = 0;
+    for (int x = fullWords * 64; x < width; ++x) mask |= static_cast<std::uint64_t>(line[x] >= bound) << (x & 63);
+    row[fullWords] = mask;
+  }
+}
 
 void Binarize(const std::uint8_t* src, int width, int height, int stride, int bound, BitImage& dst) {
   if (dst.width != width || dst.height != height) dst.Resize(width, height);
@@ -63,41 +123,22 @@ void Binarize(const std::uint8_t* src, int width, int height, int stride, int bo
     std::fill(dst.words.begin(), dst.words.end(), 0);
     return;
   }
-  const auto b = static_cast<std::uint8_t>(bound);
-  const int fullWords = width / 64;
-  for (int y = 0; y < height; ++y) {
-    const std::uint8_t* line = src + static_cast<std::size_t>(y) * stride;
-    std::uint64_t* row = dst.Row(y);
-    for (int w = 0; w < fullWords; ++w) row[w] = ChunkMask(line + 64 * w, b);
-    if (width % 64) {
-      std::uint64_t mask = 0;
-      for (int x = fullWords * 64; x < width; ++x)
-        mask |= static_cast<std::uint64_t>(line[x] >= b) << (x & 63);
-      row[fullWords] = mask;
-    }
-  }
+  for (int y = 0; y < height; ++y)
+    BinarizeRow(src + static_cast<std::size_t>(y) * stride, width, static_cast<std::uint8_t>(bound), dst.Row(y));
 }
 
 std::int32_t BlobScratch::NewLabel() {
-  const std::int32_t label = labels_++;
-  if (static_cast<std::size_t>(label) >= parent_.size()) {
-    const std::size_t grown = std::max<std::size_t>(1024, parent_.size() * 2);
-    parent_.resize(grown);
-    area_.resize(grown);
-    sumX_.resize(grown);
-    sumY_.resize(grown);
-  }
-  parent_[label] = label;
-  area_[label] = 0;
-  sumX_[label] = 0;
-  sumY_[label] = 0;
+  const std::int32_t label = labelCount_++;
+  if (static_cast<std::size_t>(label) >= labels_.size())
+    labels_.resize(std::max<std::size_t>(1024, labels_.size() * 2));
+  labels_[label] = {label, 0, 0, 0};
   return label;
 }
 
 std::int32_t BlobScratch::Find(std::int32_t label) {
-  while (parent_[label] != label) {
-    parent_[label] = parent_[parent_[label]];
-    label = parent_[label];
+  while (labels_[label].parent != label) {
+    labels_[label].parent = labels_[labels_[label].parent].parent;
+    label = labels_[label].parent;
   }
   return label;
 }
@@ -106,18 +147,19 @@ std::int32_t BlobScratch::Find(std::int32_t label) {
 std::int32_t BlobScratch::Join(std::int32_t a, std::int32_t b) {
   if (a == b) return a;
   if (b < a) std::swap(a, b);
-  parent_[b] = a;
-  area_[a] += area_[b];
-  sumX_[a] += sumX_[b];
-  sumY_[a] += sumY_[b];
+  Label& root = labels_[a];
+  const Label& child = labels_[b];
+  root.area += child.area;
+  root.sumX += child.sumX;
+  root.sumY += child.sumY;
+  labels_[b].parent = a;
   return a;
 }
 
-void BlobScratch::ExtractRuns(const BitImage& image, int y, std::vector<Run>& runs) {
+void BlobScratch::ExtractRuns(const std::uint64_t* row, int wordsPerRow, int width, std::vector<Run>& runs) {
   runs.clear();
-  const std::uint64_t* row = image.Row(y);
   std::int32_t openStart = -1;  // a run still going at the end of the previous word
-  for (int w = 0; w < image.wordsPerRow; ++w) {
+  for (int w = 0; w < wordsPerRow; ++w) {
     std::uint64_t bits = row[w];
     const std::int32_t base = w * 64;
     if (openStart >= 0 && !(bits & 1u)) {
@@ -137,7 +179,7 @@ void BlobScratch::ExtractRuns(const BitImage& image, int y, std::vector<Run>& ru
       bits &= ~std::uint64_t{0} << e;
     }
   }
-  if (openStart >= 0) runs.push_back({openStart, image.width - 1, -1});
+  if (openStart >= 0) runs.push_back({openStart, width - 1, -1});
 }
 
 void BlobScratch::LabelRow(int y) {
@@ -153,30 +195,66 @@ void BlobScratch::LabelRow(int y) {
     if (label < 0) label = NewLabel();
     run.label = label;
     const std::int64_t length = run.end - run.start + 1;
-    area_[label] += length;
-    sumX_[label] += (static_cast<std::int64_t>(run.start) + run.end) * length / 2;
-    sumY_[label] += static_cast<std::int64_t>(y) * length;
+    Label& sums = labels_[label];
+    sums.area += static_cast<std::int32_t>(length);
+    sums.sumX += (static_cast<std::int64_t>(run.start) + run.end) * length / 2;
+    sums.sumY += static_cast<std::int64_t>(y) * length;
+  }
+}
+
+void BlobScratch::Begin() {
+  labelCount_ = 0;
+  previous_.clear();
+}
+
+void BlobScratch::AddRow(const std::uint64_t* row, int wordsPerRow, int width, int y) {
+  // Most rows of a photon-counting frame are empty: settle them with one test.
+  std::uint64_t any = 0;
+  for (int w = 0; w < wordsPerRow; ++w) any |= row[w];
+  if (!any) {
+    previous_.clear();
+    return;
+  }
+  ExtractRuns(row, wordsPerRow, width, current_);
+  LabelRow(y);
+  std::swap(previous_, current_);
+}
+
+void BlobScratch::Finish(BlobList& out) {
+  out.area.clear();
+  out.centerX.clear();
+  out.centerY.clear();
+  for (std::int32_t label = 0; label < labelCount_; ++label) {
+    const Label& blob = labels_[label];
+    if (blob.parent != label) continue;
+    const double area = blob.area;
+    out.area.push_back(static_cast<float>(area));
+    out.centerX.push_back(static_cast<float>(static_cast<double>(blob.sumX) / area));
+    out.centerY.push_back(static_cast<float>(static_cast<double>(blob.sumY) / area));
   }
 }
 
 void BlobScratch::Analyse(const BitImage& image, BlobList& out) {
-  labels_ = 0;
-  previous_.clear();
-  for (int y = 0; y < image.height; ++y) {
-    ExtractRuns(image, y, current_);
-    LabelRow(y);
-    std::swap(previous_, current_);
+  Begin();
+  for (int y = 0; y < image.height; ++y) AddRow(image.Row(y), image.wordsPerRow, image.width, y);
+  Finish(out);
+}
+
+void BlobScratch::Detect(const std::uint8_t* src, int width, int height, int stride, int bound,
+                         BitImage& binary, BlobList& out) {
+  if (bound <= 0 || bound > 255) {
+    Binarize(src, width, height, stride, bound, binary);
+    Analyse(binary, out);
+    return;
   }
-  out.area.clear();
-  out.centerX.clear();
-  out.centerY.clear();
-  for (std::int32_t label = 0; label < labels_; ++label) {
-    if (parent_[label] != label) continue;
-    const double area = static_cast<double>(area_[label]);
-    out.area.push_back(static_cast<float>(area));
-    out.centerX.push_back(static_cast<float>(static_cast<double>(sumX_[label]) / area));
-    out.centerY.push_back(static_cast<float>(static_cast<double>(sumY_[label]) / area));
+  if (binary.width != width || binary.height != height) binary.Resize(width, height);
+  Begin();
+  // Each row is labelled as soon as it is binarised, while the next rows stream in.
+  for (int y = 0; y < height; ++y) {
+    BinarizeRow(src + static_cast<std::size_t>(y) * stride, width, static_cast<std::uint8_t>(bound), binary.Row(y));
+    AddRow(binary.Row(y), binary.wordsPerRow, width, y);
   }
+  Finish(out);
 }
 
 }  // namespace velmar

@@ -24,6 +24,8 @@ struct BitImage {
 // dst pixel = 1 where src grey >= bound. src holds width*height bytes, row after row
 // with the given stride. dst is resized to width by height.
 void Binarize(const std::uint8_t* src, int width, int height, int stride, int bound, BitImage& dst);
+// One row: width pixels -> (width + 63) / 64 words, 1 <= bound <= 255.
+void BinarizeRow(const std::uint8_t* line, int width, std::uint8_t bound, std::uint64_t* row);
 
 struct BlobList {
   std::vector<float> area;
@@ -37,6 +39,10 @@ class BlobScratch {
  public:
   // Finds the 8-connected blobs of image; blobs come in raster order of their first pixel.
   void Analyse(const BitImage& image, BlobList& out);
+  // Binarize and Analyse in one pass over the frame: each row is labelled as soon
+  // as it is binarised. binary receives the same bits as Binarize gives.
+  void Detect(const std::uint8_t* src, int width, int height, int stride, int bound, BitImage& binary,
+              BlobList& out);
 
  private:
   struct Run {
@@ -45,13 +51,21 @@ class BlobScratch {
   std::int32_t NewLabel();
   std::int32_t Find(std::int32_t label);
   std::int32_t Join(std::int32_t a, std::int32_t b);
-  void ExtractRuns(const BitImage& image, int y, std::vector<Run>& runs);
+  void Begin();
+  void AddRow(const std::uint64_t* row, int wordsPerRow, int width, int y);
+  void Finish(BlobList& out);
+  void ExtractRuns(const std::uint64_t* row, int wordsPerRow, int width, std::vector<Run>& runs);
   void LabelRow(int y);
 
+  // A label's parent and sums side by side: one cache line per touch.
+  struct Label {
+    std::int32_t parent;
+    std::int32_t area;
+    std::int64_t sumX, sumY;
+  };
   std::vector<Run> previous_, current_;
-  std::vector<std::int32_t> parent_;
-  std::vector<std::int64_t> area_, sumX_, sumY_;
-  std::int32_t labels_ = 0;
+  std::vector<Label> labels_;
+  std::int32_t labelCount_ = 0;
 };
 
 }  // namespace velmar

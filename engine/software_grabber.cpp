@@ -33,6 +33,11 @@ struct BufferObject {
   unsigned usage = 0;
   std::vector<std::uint8_t> grey;  // 8-bit buffers
   BitImage binary;                 // 1-bit buffers
+  // A 1-bit buffer remembers the blobs found while it was binarised, until it is
+  // written otherwise: the blob calculation then only hands them out.
+  BlobScratch scratch;
+  BlobList blobs;
+  bool blobsCurrent = false;
   bool isBinary() const { return bits == 1; }
 };
 
@@ -265,6 +270,7 @@ GrabberId SoftwareGrabber::AllocBuffer(GrabberId system, int bands, int sizeX, i
 void SoftwareGrabber::Clear(GrabberId id, int value) {
   auto* buffer = Find<BufferObject>(id, "clear");
   if (!buffer) return;
+  buffer->blobsCurrent = false;
   if (buffer->isBinary()) {
     const std::uint64_t fill = value ? ~std::uint64_t{0} : 0;
     std::fill(buffer->binary.words.begin(), buffer->binary.words.end(), fill);
@@ -306,6 +312,7 @@ void SoftwareGrabber::PutPixels(GrabberId id, int x, int y, int sizeX, int sizeY
     Fail(kGrabberBadArgument, "put: negative position or size");
     return;
   }
+  buffer->blobsCurrent = false;
   // The part that falls outside the buffer is dropped.
   const int width = std::min(sizeX, buffer->sizeX - x);
   const int height = std::min(sizeY, buffer->sizeY - y);
@@ -433,9 +440,12 @@ void SoftwareGrabber::BinarizeGreaterOrEqual(GrabberId sourceId, GrabberId desti
   }
   BitImage& out = destination->binary;
   if (source->sizeX == out.width && source->sizeY == out.height) {
-    Binarize(source->grey.data(), out.width, out.height, source->sizeX, bound, out);
+    destination->scratch.Detect(source->grey.data(), out.width, out.height, source->sizeX, bound, out,
+                                destination->blobs);
+    destination->blobsCurrent = true;
     return;
   }
+  destination->blobsCurrent = false;
   // Sizes differ: the common top-left part is binarised, the rest of the destination cleared.
   const int width = std::min(source->sizeX, out.width);
   const int height = std::min(source->sizeY, out.height);
@@ -489,7 +499,13 @@ void SoftwareGrabber::CalculateBlobs(GrabberId binaryId, GrabberId greyId, Grabb
     Fail(kGrabberBadArgument, "blob calculation: a 1-bit image and no grey image are expected");
     return;
   }
-  result->scratch.Analyse(binary->binary, result->blobs);
+  if (binary->blobsCurrent) {
+    result->blobs.area.assign(binary->blobs.area.begin(), binary->blobs.area.end());
+    result->blobs.centerX.assign(binary->blobs.centerX.begin(), binary->blobs.centerX.end());
+    result->blobs.centerY.assign(binary->blobs.centerY.begin(), binary->blobs.centerY.end());
+  } else {
+    result->scratch.Analyse(binary->binary, result->blobs);
+  }
   result->features = *list;
 }
 

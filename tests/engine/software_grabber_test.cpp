@@ -116,6 +116,38 @@ TEST_F(SoftwareGrabberTest, SimulatedPhotonsAreFoundByTheBlobAnalysis) {
   EXPECT_EQ(grabber_.LastError(), kGrabberBadArgument);
 }
 
+TEST_F(SoftwareGrabberTest, BlobsFollowTheBinaryBufferWhateverWroteIt) {
+  const GrabberId grey = Grey(8, 4);
+  const GrabberId binary = grabber_.AllocBuffer(system_, 1, 8, 4, 1, kProcessable);
+  const GrabberId features = grabber_.AllocFeatureList(system_);
+  grabber_.SelectFeature(features, BlobFeature::Area);
+  const GrabberId result = grabber_.AllocBlobResult(system_);
+  const std::uint8_t frame[32] = {200, 0, 0, 0, 0, 0, 0, 200,
+                                  0,   0, 0, 0, 0, 0, 0, 200};
+  grabber_.PutPixels(grey, 0, 0, 8, 4, frame);
+  grabber_.BinarizeGreaterOrEqual(grey, binary, 100);
+  grabber_.CalculateBlobs(binary, 0, features, result);
+  ASSERT_EQ(grabber_.BlobCount(result), 2);
+  float areas[2];
+  grabber_.BlobResults(result, BlobFeature::Area, areas, 2);
+  EXPECT_EQ(areas[1], 2.0f);
+  // Bits written by hand after the binarisation are the ones measured.
+  const std::uint8_t ones[32] = {1, 1, 0, 1};
+  grabber_.PutPixels(binary, 0, 0, 8, 4, ones);
+  grabber_.CalculateBlobs(binary, 0, features, result);
+  ASSERT_EQ(grabber_.BlobCount(result), 2);
+  grabber_.BlobResults(result, BlobFeature::Area, areas, 2);
+  EXPECT_EQ(areas[0], 2.0f);
+  grabber_.Clear(binary, 0);
+  grabber_.CalculateBlobs(binary, 0, features, result);
+  EXPECT_EQ(grabber_.BlobCount(result), 0);
+  // A source larger than the binary buffer: its top-left part is binarised.
+  const GrabberId small = grabber_.AllocBuffer(system_, 1, 4, 2, 1, kProcessable);
+  grabber_.BinarizeGreaterOrEqual(grey, small, 100);
+  grabber_.CalculateBlobs(small, 0, features, result);
+  EXPECT_EQ(grabber_.BlobCount(result), 1);
+}
+
 TEST_F(SoftwareGrabberTest, ReferenceLevelsActOnTheDigitisedLevelsAndReadBackAdjusted) {
   camera_.referenceStep = 4;
   camera_.photonRate = 0;
