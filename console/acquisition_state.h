@@ -2,6 +2,9 @@
 // The shared acquisition state, held for the process by the main window and read
 // and written by the counting, storing and alarm steps (all on the window thread).
 #include <cstdint>
+#include <string>
+
+#include "engine/grabber_objects.h"
 
 namespace velmar {
 
@@ -14,6 +17,20 @@ struct AcquisitionState {
   // Answer of the last operator window or panel: 0 go on / yes / OK, 1 no / stop /
   // cancel, 2 new acquisition (or a window's third choice), -1 quit.
   std::int32_t operatorAnswer = 0;
+
+  // Frame grabber and TV levels.
+  GrabberObjects grabber;
+  TvLevels levels;
+  TuningContext tuning;
+  std::int32_t startUpInProgress = 0;
+
+  // Lines waiting to be appended to the observation log ("!!!" commands, alarms and
+  // status changes, "###" comments); several queued before a flush stay in order.
+  std::string pendingLogLine;
+  std::int32_t pendingLogLineReady = 0;
 };
+
+// Queues one line for the observation log.
+void QueueLogLine(AcquisitionState& state, const std::string& line);
 
 }  // namespace velmar

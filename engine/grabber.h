@@ -60,6 +60,8 @@ class Grabber {
   virtual double DigitizerControl(GrabberId digitizer, int code) = 0;
   // One frame into the buffer; returns no earlier than the camera's next frame time.
   virtual void Grab(GrabberId digitizer, GrabberId buffer) = 0;
+  // Waits for the camera's next frame and lets it pass (its buffer is still in use).
+  virtual void SkipFrame(GrabberId digitizer) = 0;
   virtual void GrabContinuous(GrabberId digitizer, GrabberId buffer) = 0;
   virtual void Halt(GrabberId digitizer) = 0;
 

@@ -373,9 +373,8 @@ double SoftwareGrabber::DigitizerControl(GrabberId id, int code) {
   }
 }
 
-void SoftwareGrabber::GrabInto(Object& digitizerObject, Object& bufferObject) {
-  auto& digitizer = *BodyAs<DigitizerObject>(digitizerObject);
-  auto& buffer = *BodyAs<BufferObject>(bufferObject);
+void SoftwareGrabber::WaitNextFrame(void* body) {
+  auto& digitizer = *static_cast<DigitizerObject*>(body);
   // Frames come at fixed times k * period; a grab takes the first one after the
   // last delivered frame that has not already passed.
   Clock& clock = ProcessClock();
@@ -385,6 +384,13 @@ void SoftwareGrabber::GrabInto(Object& digitizerObject, Object& bufferObject) {
   const std::int64_t frame = std::max(digitizer.lastFrame + 1, due);
   clock.SleepUntilMs(static_cast<std::int64_t>(std::ceil(frame * period)));
   digitizer.lastFrame = frame;
+}
+
+void SoftwareGrabber::GrabInto(Object& digitizerObject, Object& bufferObject) {
+  auto& digitizer = *BodyAs<DigitizerObject>(digitizerObject);
+  auto& buffer = *BodyAs<BufferObject>(bufferObject);
+  WaitNextFrame(&digitizer);
+  buffer.blobsCurrent = false;
   digitizer.camera.Render(buffer.grey.data(), buffer.sizeX, buffer.sizeY, buffer.sizeX,
                           digitizer.black, digitizer.white);
 }
@@ -399,6 +405,13 @@ void SoftwareGrabber::Grab(GrabberId digitizerId, GrabberId bufferId) {
   }
   std::shared_lock lock(tableMutex_);
   GrabInto(*objects_[digitizerId - 1], *objects_[bufferId - 1]);
+}
+
+void SoftwareGrabber::SkipFrame(GrabberId digitizerId) {
+  auto* digitizer = Find<DigitizerObject>(digitizerId, "skip frame");
+  if (!digitizer) return;
+  std::shared_lock lock(tableMutex_);
+  WaitNextFrame(digitizer);
 }
 
 void SoftwareGrabber::GrabContinuous(GrabberId digitizerId, GrabberId bufferId) {
@@ -439,14 +452,16 @@ void SoftwareGrabber::BinarizeGreaterOrEqual(GrabberId sourceId, GrabberId desti
     return;
   }
   BitImage& out = destination->binary;
-  if (source->sizeX == out.width && source->sizeY == out.height) {
+  if (source->sizeX >= out.width && source->sizeY >= out.height) {
+    // The destination's size of the source's top-left part (a display-sized grab
+    // buffer holds the camera frame there).
     destination->scratch.Detect(source->grey.data(), out.width, out.height, source->sizeX, bound, out,
                                 destination->blobs);
     destination->blobsCurrent = true;
     return;
   }
   destination->blobsCurrent = false;
-  // Sizes differ: the common top-left part is binarised, the rest of the destination cleared.
+  // A smaller source: its part is binarised, the rest of the destination cleared.
   const int width = std::min(source->sizeX, out.width);
   const int height = std::min(source->sizeY, out.height);
   std::fill(out.words.begin(), out.words.end(), 0);

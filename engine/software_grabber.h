@@ -22,7 +22,7 @@ enum GrabberError : std::int32_t {
   kGrabberInputOutput = 5,
 };
 
-class SoftwareGrabber final : public Grabber {
+class SoftwareGrabber : public Grabber {
  public:
   SoftwareGrabber();
   ~SoftwareGrabber() override;
@@ -46,6 +46,7 @@ class SoftwareGrabber final : public Grabber {
   void SetDigitizerControl(GrabberId digitizer, int code, double value) override;
   double DigitizerControl(GrabberId digitizer, int code) override;
   void Grab(GrabberId digitizer, GrabberId buffer) override;
+  void SkipFrame(GrabberId digitizer) override;
   void GrabContinuous(GrabberId digitizer, GrabberId buffer) override;
   void Halt(GrabberId digitizer) override;
 
@@ -80,6 +81,8 @@ class SoftwareGrabber final : public Grabber {
   T* Find(GrabberId id, const char* operation);
   GrabberId Add(std::unique_ptr<Object> object);
   void Fail(std::int32_t code, const std::string& text);
+  // Waits for the digitizer's next frame time (the body is the digitizer's object).
+  static void WaitNextFrame(void* digitizer);
   void GrabInto(Object& digitizer, Object& buffer);
 
   mutable std::shared_mutex tableMutex_;

@@ -86,4 +86,9 @@ void InstallWindowThread(WindowThread* windowThread) { installed.store(windowThr
 
 void runOnWindowThread(const std::function<void()>& step) { CurrentWindowThread().Run(step); }
 
+void ServePendingHandOvers() {
+  WindowThread* windowThread = installed.load();
+  if (windowThread && windowThread->IsWindowThread()) windowThread->ServePending();
+}
+
 }  // namespace velmar

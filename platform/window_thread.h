@@ -54,5 +54,8 @@ class HandOverLoop final : public WindowThread {
 WindowThread& CurrentWindowThread();
 void InstallWindowThread(WindowThread* windowThread);
 void runOnWindowThread(const std::function<void()>& step);
+// On the window thread, runs the hand-overs that wait; elsewhere (or with no window
+// thread installed) does nothing.
+void ServePendingHandOvers();
 
 }  // namespace velmar

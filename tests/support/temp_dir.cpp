@@ -30,6 +30,13 @@ ScopedSystemDir::~ScopedSystemDir() {
   else unsetenv("VELMAR_SYSTEM_DIR");
 }
 
+ScopedCurrentDir::ScopedCurrentDir(const std::filesystem::path& dir)
+    : previous_(std::filesystem::current_path()) {
+  std::filesystem::current_path(dir);
+}
+
+ScopedCurrentDir::~ScopedCurrentDir() { std::filesystem::current_path(previous_); }
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;

@@ -30,6 +30,17 @@ class ScopedSystemDir {
   bool hadPrevious_;
 };
 
+// Makes a directory the current one for the lifetime of this object (the program
+// looks for its grabber files in the current directory).
+class ScopedCurrentDir {
+ public:
+  explicit ScopedCurrentDir(const std::filesystem::path& dir);
+  ~ScopedCurrentDir();
+
+ private:
+  std::filesystem::path previous_;
+};
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 

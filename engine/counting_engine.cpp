@@ -1,0 +1,143 @@
+#include "engine/counting_engine.h"
+
+namespace velmar {
+
+CountingEngine::CountingEngine(Grabber& grabber, GrabberObjects& objects)
+    : grabber_(grabber), objects_(objects) {
+  for (auto& b : busy_) b.store(0);
+}
+
+CountingEngine::~CountingEngine() { StopWorkers(); }
+
+void CountingEngine::FillContexts(std::int32_t discriminator) {
+  for (int k = 0; k < kWorkers; ++k) {
+    WorkerContext& c = contexts_[k];
+    c.simulationSource = objects_.simulationSource[k];
+    c.grab = k == 0 ? objects_.displayBuffer : objects_.hiddenGrab[k - 1];
+    c.binary = objects_.binary[k];
+    c.areaList = objects_.areaList[k];
+    c.centroidList = objects_.centroidList[k];
+    c.blobResult = objects_.blobResult[k];
+    c.blobsFound = 0;
+    c.discriminator.store(discriminator);
+    c.greyWeighting = 0;
+  }
+}
+
+GrabberId CountingEngine::GrabBufferOf(int k) const {
+  if (k == 0) return objects_.simulationInUse ? objects_.simulationGrab : objects_.displayBuffer;
+  return objects_.hiddenGrab[k - 1];
+}
+
+void CountingEngine::StartWorkers() {
+  std::lock_guard lock(mutex_);
+  if (started_) return;
+  started_ = true;
+  for (int k = 0; k < kWorkers; ++k) {
+    workers_[k].x.resize(kMaxBlobsPerFrame);
+    workers_[k].y.resize(kMaxBlobsPerFrame);
+    workers_[k].thread = std::thread([this, k] { WorkerLoop(k); });
+  }
+}
+
+bool CountingEngine::GrabNextFrame() {
+  ++frameIndex_;
+  if (terminate.load() || !objects_.setUpDone || objects_.digitizer == 0) return false;
+  StartWorkers();
+  const int k = frameIndex_ % kWorkers;
+  {
+    std::lock_guard lock(mutex_);
+    ++counters_.framesGrabbed;
+  }
+  if (busy_[k].load()) {
+    // Its buffer is still being analysed: the camera's frame passes unanalysed.
+    grabber_.SkipFrame(objects_.digitizer);
+    std::lock_guard lock(mutex_);
+    ++counters_.framesBusyLost;
+  } else {
+    grabber_.Grab(objects_.digitizer, GrabBufferOf(k));
+    busy_[k].store(1);
+    {
+      std::lock_guard lock(mutex_);
+      workers_[k].wake = true;
+    }
+    wake_.notify_all();
+    if (waitForWorkers_) {
+      std::unique_lock lock(mutex_);
+      idle_.wait(lock, [&] { return busy_[k].load() == 0; });
+    }
+  }
+  if (k == 3 && afterWorker3_) afterWorker3_();
+  return true;
+}
+
+void CountingEngine::WorkerLoop(int k) {
+  for (;;) {
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [&] { return stopping_ || workers_[k].wake; });
+      if (stopping_) return;
+      workers_[k].wake = false;
+    }
+    Detect(k);
+    {
+      std::lock_guard lock(mutex_);
+      busy_[k].store(0);
+    }
+    idle_.notify_all();
+  }
+}
+
+void CountingEngine::Detect(int k) {
+  WorkerContext& c = contexts_[k];
+  const GrabberId source = objects_.simulationInUse ? c.simulationSource : c.grab;
+  grabber_.BinarizeGreaterOrEqual(source, c.binary, c.discriminator.load(std::memory_order_relaxed));
+  grabber_.CalculateBlobs(c.binary, 0, c.areaList, c.blobResult);
+  std::int32_t n = grabber_.BlobCount(c.blobResult);
+  if (n >= kMaxBlobsPerFrame) {
+    n = 0;  // overexposed
+    std::lock_guard lock(mutex_);
+    ++counters_.framesRejected;
+  }
+  c.blobsFound = n;
+  if (n == 0) {
+    std::lock_guard lock(mutex_);
+    ++counters_.framesEmpty;
+    return;
+  }
+  grabber_.CalculateBlobs(c.binary, 0, c.centroidList, c.blobResult);
+  Worker& w = workers_[k];
+  grabber_.BlobResults(c.blobResult, BlobFeature::CenterOfGravityX, w.x.data(), kMaxBlobsPerFrame);
+  grabber_.BlobResults(c.blobResult, BlobFeature::CenterOfGravityY, w.y.data(), kMaxBlobsPerFrame);
+  photons_.AppendFrame(k, w.x.data(), w.y.data(), n);
+}
+
+void CountingEngine::WaitWorkersIdle() {
+  std::unique_lock lock(mutex_);
+  idle_.wait(lock, [&] {
+    for (const auto& b : busy_)
+      if (b.load()) return false;
+    return true;
+  });
+}
+
+CountingCounters CountingEngine::counters() const {
+  std::lock_guard lock(mutex_);
+  return counters_;
+}
+
+void CountingEngine::StopWorkers() {
+  terminate.store(1);
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  for (auto& w : workers_)
+    if (w.thread.joinable()) w.thread.join();
+  std::lock_guard lock(mutex_);
+  // A worker woken but stopped before its run leaves no busy mark behind.
+  for (auto& b : busy_) b.store(0);
+}
+
+}  // namespace velmar
