@@ -38,6 +38,9 @@ struct BufferObject {
   BlobScratch scratch;
   BlobList blobs;
   bool blobsCurrent = false;
+  // Held while a grab writes the pixels and while they are copied out, so a
+  // continuous grab and the control monitor never meet half-way.
+  std::unique_ptr<std::mutex> pixelsMutex = std::make_unique<std::mutex>();
   bool isBinary() const { return bits == 1; }
 };
 
@@ -330,6 +333,7 @@ void SoftwareGrabber::PutPixels(GrabberId id, int x, int y, int sizeX, int sizeY
 void SoftwareGrabber::GetPixels(GrabberId id, std::uint8_t* bytes) {
   auto* buffer = Find<BufferObject>(id, "get");
   if (!buffer) return;
+  std::lock_guard pixels(*buffer->pixelsMutex);
   if (!buffer->isBinary()) {
     std::memcpy(bytes, buffer->grey.data(), buffer->grey.size());
     return;
@@ -390,6 +394,7 @@ void SoftwareGrabber::GrabInto(Object& digitizerObject, Object& bufferObject) {
   auto& digitizer = *BodyAs<DigitizerObject>(digitizerObject);
   auto& buffer = *BodyAs<BufferObject>(bufferObject);
   WaitNextFrame(&digitizer);
+  std::lock_guard pixels(*buffer.pixelsMutex);
   buffer.blobsCurrent = false;
   digitizer.camera.Render(buffer.grey.data(), buffer.sizeX, buffer.sizeY, buffer.sizeX,
                           digitizer.black, digitizer.white);

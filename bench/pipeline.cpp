@@ -1,0 +1,129 @@
+// The whole counting pipeline in real time: the simulated camera at its frame
+// rate, the counting thread handing each step to the window thread, four detection
+// workers, and once a second a snapshot of the photon buffer (as the store step
+// takes it). Prints one line a second and the counting efficiency at the end.
+//
+//   ./build/bench/pipeline [--seconds N] [--size S] [--spots N] [--fps F] [--simulation]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "engine/counting_engine.h"
+#include "engine/counting_thread.h"
+#include "engine/frame_grabber_setup.h"
+#include "engine/grabber_files.h"
+#include "engine/software_grabber.h"
+#include "platform/pacing_thread.h"
+#include "platform/window_thread.h"
+
+using namespace velmar;
+
+namespace {
+
+struct Options {
+  int seconds = 60, size = 1024, spots = 300;
+  double fps = 80;
+  bool simulation = false;
+};
+
+Options Parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto next = [&] { return i + 1 < argc ? argv[++i] : "0"; };
+    if (a == "--seconds") o.seconds = std::atoi(next());
+    else if (a == "--size") o.size = std::atoi(next());
+    else if (a == "--spots") o.spots = std::atoi(next());
+    else if (a == "--fps") o.fps = std::atof(next());
+    else if (a == "--simulation") o.simulation = true;
+  }
+  return o;
+}
+
+class PrintingConsole : public FrameGrabberConsole {
+ public:
+  void ShowInitMatroxNotes() override {}
+  void HideInitMatroxNotes() override {}
+  bool AskBypassAfterGrabberError(const std::string& message) override {
+    std::fprintf(stderr, "frame grabber error: %s\n", message.c_str());
+    std::exit(2);
+  }
+  void ShowCountingState(CountingState) override {}
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options o = Parse(argc, argv);
+  const auto dir = std::filesystem::temp_directory_path() / "velmar-pipeline";
+  std::filesystem::create_directories(dir);
+  std::filesystem::current_path(dir);
+  DigitizerDescription camera;
+  camera.sizeX = camera.sizeY = o.size;
+  camera.frameRate = o.fps;
+  camera.photonRate = o.spots;
+  std::ofstream("comptage.dcf") << DigitizerDescriptionText(camera, "pipeline camera");
+  std::ofstream("ecran.vcf") << DisplayDescriptionText(DisplayDescription{}, "pipeline monitor");
+
+  AcquisitionParameters p;
+  p.CCDXSize = p.CCDYSize = o.size;
+  p.Discri = 100;
+  p.WhiteLevel = 255;
+  p.RandomPoints = o.spots;
+  p.Source = o.simulation ? kSourceSimulation : kSourceTvIpcs;
+
+  HandOverLoop windowThread;
+  InstallWindowThread(&windowThread);
+  SoftwareGrabber grabber;
+  GrabberObjects objects;
+  TvLevels levels;
+  CountingEngine engine(grabber, objects);
+  SyntheticFrameMaker synthetic;
+  PrintingConsole console;
+  SetUpContext context{grabber, objects, levels, engine, synthetic, console, [] { std::exit(2); }};
+  SetUpFrameGrabber(context, p);
+
+  CountingThread comptage(engine, {});
+  comptage.Start();
+  long grabbedBefore = 0, totalCounted = 0, totalGrabbed = 0, totalEvents = 0, totalDropped = 0;
+  int second = 0;
+  PacingThread store;
+  store.Start([&](std::stop_token stop) {
+    while (!stop.stop_requested() && second < o.seconds) {
+      std::this_thread::sleep_for(std::chrono::seconds(1));
+      runOnWindowThread([&] {
+        const auto s = engine.photons().TakeSnapshot();
+        const long grabbed = static_cast<long>(engine.counters().framesGrabbed);
+        const long inSecond = grabbed - grabbedBefore;
+        grabbedBefore = grabbed;
+        ++second;
+        if (second == 1) return;  // the first second starts mid-way
+        totalCounted += s.frames;
+        totalGrabbed += inSecond;
+        totalEvents += s.events;
+        totalDropped += s.framesDropped;
+        std::printf("second=%d grabbed=%ld counted=%d events=%d efficiency=%.1f%%\n", second, inSecond, s.frames,
+                    s.events, inSecond ? 100.0 * s.frames / inSecond : 0.0);
+        std::fflush(stdout);
+      });
+    }
+  });
+  windowThread.ServeUntil([&] { return second >= o.seconds; });
+  store.Stop();
+  comptage.Stop();
+  ReleaseFrameGrabber(grabber, objects, engine);
+  const auto c = engine.counters();
+  const double seconds = o.seconds - 1;
+  std::printf(
+      "pipeline size=%d spots=%d fps=%g source=%s seconds=%.0f grabbed=%ld counted=%ld busy_lost=%lld "
+      "dropped=%ld events_per_frame=%.1f efficiency_vs_grabbed=%.2f%% efficiency_vs_rate=%.2f%%\n",
+      o.size, o.spots, o.fps, o.simulation ? "simulation" : "camera", seconds, totalGrabbed, totalCounted,
+      static_cast<long long>(c.framesBusyLost), totalDropped,
+      totalCounted ? static_cast<double>(totalEvents) / totalCounted : 0.0,
+      totalGrabbed ? 100.0 * totalCounted / totalGrabbed : 0.0, 100.0 * totalCounted / (seconds * o.fps));
+  return 0;
+}
