@@ -2,11 +2,14 @@
 #include <memory>
 
 #include "app/TSplashForm.h"
+#include "app/acquisition_program.h"
 #include "app/check_other_instances.h"
 #include "app/qt/program_windows.h"
+#include "app/qt/qt_frame_grabber_console.h"
 #include "app/qt/qt_instance_warnings.h"
 #include "app/qt/velmar_application.h"
 #include "app/safe_stop.h"
+#include "console/TControlMonitor.h"
 #include "console/TGeneral.h"
 #include "params/fixed_text.h"
 #include "platform/processes.h"
@@ -24,6 +27,11 @@ int main(int argc, char** argv) {
   InstallErrorReporter(&errorReporter);
 
   auto shared = std::make_unique<SharedState>();
+  AcquisitionParameters& p = shared->parameters;
+  ProgramWindows windows;
+  AcquisitionProgram program(*shared, [&] {
+    ShowCountingState(CountingState::Standby, p, shared->acquisition, *windows.general);
+  });
 
   TSplashForm splash;
   splash.show();
@@ -36,23 +44,32 @@ int main(int argc, char** argv) {
   QApplication::setApplicationDisplayName(kApplicationTitle);
   splash.SetProgress(0);
 
-  ProgramWindows windows = CreateProgramWindows(*shared, [&](int percent) { splash.SetProgress(percent); });
+  windows = CreateProgramWindows(program, [&](int percent) { splash.SetProgress(percent); });
   splash.hide();
   splash.close();
 
-  AcquisitionParameters& p = shared->parameters;
   p.AnotherInstance = anotherInstance ? 1 : 0;
   p.DisplayRunning = ProcessRunning("Vlm3D") ? 1 : 0;
 
   QtInstanceWarnings warnings(windows);
+  QtFrameGrabberConsole grabberConsole(windows, *shared);
   NoSafeStopDevices devices;
+  auto safeStopAndEnd = [&] {
+    SafeStop(devices, std::string(TextOf(p.Path)));
+    EndProcess();
+  };
   windows.general->SetFirstShowAction([&] {
+    shared->acquisition.startUpInProgress = 1;
+    ShowStartBanner(program.grabber);
+    windows.controlMonitor->show();
+    program.tvContinue.Start();
     // As the parameters window does when it is shown for a new acquisition.
     if (p.RunState == 0) SetDefaultParameters(p);
-    CheckOtherInstances(p, warnings, [&] {
-      SafeStop(devices, std::string(TextOf(p.Path)));
-      EndProcess();
-    });
+    CheckOtherInstances(p, warnings, safeStopAndEnd);
+    SetUpContext context{program.grabber, shared->acquisition.grabber, shared->acquisition.levels, program.engine,
+                         program.synthetic, grabberConsole, safeStopAndEnd};
+    SetUpFrameGrabber(context, p);
+    program.comptage.Start();
   });
   windows.general->show();
   return app.exec();

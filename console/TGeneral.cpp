@@ -1,5 +1,7 @@
 #include "console/TGeneral.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QTimer>
@@ -22,7 +24,7 @@ TGeneral::TGeneral(SharedState& shared, QWidget* parent)
   countingState_->setObjectName("CountingState");
   countingState_->setFixedWidth(137);
   countingState_->setAlignment(Qt::AlignCenter);
-  countingState_->setStyleSheet("color: rgb(0, 0, 128); font-weight: bold;");
+  ShowCountingStateView(ViewOf(CountingState::Standby, shared_.parameters.AcqType, shared_.parameters.Source));
   statusLayout->addWidget(heading);
   statusLayout->addWidget(countingState_);
   layout->addWidget(status);
@@ -37,6 +39,17 @@ void TGeneral::showEvent(QShowEvent* event) {
   shown_ = true;
   // Let the window appear before the start-up sequence opens its modal windows.
   QTimer::singleShot(0, this, [this] { FormShow(); });
+}
+
+void TGeneral::ShowCountingStateView(const CountingStateView& view) {
+  countingState_->setText(QString::fromStdString(view.text));
+  countingState_->setStyleSheet(
+      QString("color: rgb(%1, %2, %3); font-weight: bold;").arg(view.colour.r).arg(view.colour.g).arg(view.colour.b));
+}
+
+void TGeneral::closeEvent(QCloseEvent* event) {
+  event->accept();
+  QCoreApplication::quit();
 }
 
 void TGeneral::FormShow() {

@@ -4,21 +4,25 @@
 #include <QWidget>
 #include <functional>
 
+#include "console/counting_status.h"
 #include "console/shared_state.h"
 
 class QLabel;
 
 namespace velmar {
 
-class TGeneral : public QWidget {
+class TGeneral : public QWidget, public CountingStatusDisplay {
   Q_OBJECT
  public:
   explicit TGeneral(SharedState& shared, QWidget* parent = nullptr);
   // Runs once, when the window is first shown (the start-up sequence).
   void SetFirstShowAction(std::function<void()> action) { firstShow_ = std::move(action); }
+  void ShowCountingStateView(const CountingStateView& view) override;
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Until the program's own quit paths exist, closing the main window ends it.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void FormShow();

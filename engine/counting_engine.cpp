@@ -22,6 +22,13 @@ void CountingEngine::FillContexts(std::int32_t discriminator) {
     c.discriminator.store(discriminator);
     c.greyWeighting = 0;
   }
+  pacingDigitizer_.store(objects_.digitizer);
+}
+
+void CountingEngine::WaitForNextFrame() {
+  if (terminate.load()) return;
+  const GrabberId digitizer = pacingDigitizer_.load();
+  if (digitizer) grabber_.WaitGrabReady(digitizer);
 }
 
 GrabberId CountingEngine::GrabBufferOf(int k) const {
@@ -125,6 +132,8 @@ CountingCounters CountingEngine::counters() const {
   std::lock_guard lock(mutex_);
   return counters_;
 }
+
+void CountingEngine::ForgetDigitizer() { pacingDigitizer_.store(0); }
 
 void CountingEngine::StopWorkers() {
   terminate.store(1);

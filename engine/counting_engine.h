@@ -39,6 +39,9 @@ class CountingEngine {
   WorkerContext& context(int worker) { return contexts_[worker]; }
   PhotonBuffer& photons() { return photons_; }
 
+  // On the counting thread, before it hands its step over: waits until the camera's
+  // next frame is due, so the grab in the step does not hold the window thread.
+  void WaitForNextFrame();
   // The counting step, on the window thread: the next frame index, a grab and its
   // worker. Returns false when there is nothing to grab (terminated, or no camera).
   bool GrabNextFrame();
@@ -48,6 +51,8 @@ class CountingEngine {
   // whole observation is deterministic.
   void SetWaitForWorkers(bool wait) { waitForWorkers_ = wait; }
 
+  // The digitizer is about to be freed: the counting thread stops waiting on it.
+  void ForgetDigitizer();
   // Returns once no worker runs (before the grabber objects are freed).
   void WaitWorkersIdle();
   bool WorkerBusy(int worker) const { return busy_[worker].load() != 0; }
@@ -86,6 +91,7 @@ class CountingEngine {
   std::function<void()> afterWorker3_;
   bool waitForWorkers_ = false;
   std::int32_t frameIndex_ = -1;
+  std::atomic<GrabberId> pacingDigitizer_{0};  // the digitizer as the counting thread may see it
 
   mutable std::mutex mutex_;  // worker wake-ups and counters
   std::condition_variable wake_;

@@ -25,6 +25,7 @@ void CountingThread::Body(std::stop_token stop) {
   engine_.countingThreadRunning.store(1);
   while (!stop.stop_requested()) {
     bool grabbed = false;
+    engine_.WaitForNextFrame();
     runOnWindowThread([&] { grabbed = engine_.GrabNextFrame(); });
     while (engine_.tvLevelRequest.load() && !stop.stop_requested()) {
       engine_.tvLevelAck.store(1);

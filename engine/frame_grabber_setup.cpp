@@ -145,6 +145,7 @@ void FreeAndClear(Grabber& grabber, GrabberId& id) {
 void ReleaseFrameGrabber(Grabber& grabber, GrabberObjects& o, CountingEngine& engine) {
   if (!o.setUpDone) return;
   // A worker still analysing would read freed buffers.
+  engine.ForgetDigitizer();
   engine.WaitWorkersIdle();
   for (auto& id : o.hiddenGrab) FreeAndClear(grabber, id);
   for (auto& id : o.binary) FreeAndClear(grabber, id);

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/image_file.h"
+
 namespace velmar {
 
 using GrabberId = std::int32_t;
@@ -50,6 +52,10 @@ class Grabber {
   virtual void ShowOnDisplay(GrabberId display, GrabberId buffer) = 0;
   // The buffer a display shows (0 when none), for the control monitor.
   virtual GrabberId DisplayedBuffer(GrabberId display) = 0;
+  // What the control monitor shows now: the buffer last put on a display, live; once
+  // that is freed, its last picture (a monitor keeps the last image it was sent).
+  // False when nothing was ever shown.
+  virtual bool ControlMonitorPicture(GreyImage& picture) = 0;
   virtual void DrawText(GrabberId buffer, int x, int y, const std::string& text) = 0;
   virtual void PutPixels(GrabberId buffer, int x, int y, int sizeX, int sizeY,
                          const std::uint8_t* bytes) = 0;
@@ -60,6 +66,9 @@ class Grabber {
   virtual double DigitizerControl(GrabberId digitizer, int code) = 0;
   // One frame into the buffer; returns no earlier than the camera's next frame time.
   virtual void Grab(GrabberId digitizer, GrabberId buffer) = 0;
+  // Returns when a grab can start at once: the camera's next frame is due. A pacing
+  // thread waits here so that the grab itself does not keep the window thread.
+  virtual void WaitGrabReady(GrabberId digitizer) = 0;
   // Waits for the camera's next frame and lets it pass (its buffer is still in use).
   virtual void SkipFrame(GrabberId digitizer) = 0;
   virtual void GrabContinuous(GrabberId digitizer, GrabberId buffer) = 0;

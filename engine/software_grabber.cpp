@@ -290,6 +290,42 @@ void SoftwareGrabber::ShowOnDisplay(GrabberId displayId, GrabberId bufferId) {
   if (!display) return;
   if (bufferId != 0 && !Find<BufferObject>(bufferId, "display select")) return;
   display->shown = bufferId;
+  std::lock_guard lock(monitorMutex_);
+  monitorDisplay_ = displayId;
+}
+
+namespace {
+void CopyPicture(BufferObject& buffer, GreyImage& picture) {
+  std::lock_guard pixels(*buffer.pixelsMutex);
+  picture.width = buffer.sizeX;
+  picture.height = buffer.sizeY;
+  if (!buffer.isBinary()) {
+    picture.pixels = buffer.grey;
+    return;
+  }
+  picture.pixels.resize(static_cast<std::size_t>(buffer.sizeX) * buffer.sizeY);
+  for (int y = 0; y < buffer.sizeY; ++y)
+    for (int x = 0; x < buffer.sizeX; ++x)
+      picture.pixels[static_cast<std::size_t>(y) * buffer.sizeX + x] = buffer.binary.Get(x, y) ? 255 : 0;
+}
+}  // namespace
+
+bool SoftwareGrabber::ControlMonitorPicture(GreyImage& picture) {
+  std::shared_lock table(tableMutex_);
+  std::lock_guard lock(monitorMutex_);
+  const auto live = [&](GrabberId id) -> Object* {
+    return (id > 0 && static_cast<std::size_t>(id) <= objects_.size()) ? objects_[id - 1].get() : nullptr;
+  };
+  if (Object* displayObject = live(monitorDisplay_))
+    if (auto* display = BodyAs<DisplayObject>(*displayObject))
+      if (Object* bufferObject = live(display->shown))
+        if (auto* buffer = BodyAs<BufferObject>(*bufferObject)) {
+          CopyPicture(*buffer, picture);
+          return true;
+        }
+  if (frozenPicture_.pixels.empty()) return false;
+  picture = frozenPicture_;
+  return true;
 }
 
 GrabberId SoftwareGrabber::DisplayedBuffer(GrabberId displayId) {
@@ -377,23 +413,24 @@ double SoftwareGrabber::DigitizerControl(GrabberId id, int code) {
   }
 }
 
-void SoftwareGrabber::WaitNextFrame(void* body) {
+void SoftwareGrabber::WaitNextFrame(void* body, bool deliver) {
   auto& digitizer = *static_cast<DigitizerObject*>(body);
-  // Frames come at fixed times k * period; a grab takes the first one after the
-  // last delivered frame that has not already passed.
+  // Frames come at fixed times k * period. A grab takes the next frame after the
+  // last one delivered, or, when it comes late, the frame whose time is nearest
+  // (a frame that began less than half a period ago is still caught).
   Clock& clock = ProcessClock();
   const double period = 1000.0 / digitizer.description.frameRate;
   const auto now = static_cast<double>(clock.MonotonicMs());
-  const auto due = static_cast<std::int64_t>(std::ceil(now / period));
+  const auto due = static_cast<std::int64_t>(std::ceil(now / period - 0.5));
   const std::int64_t frame = std::max(digitizer.lastFrame + 1, due);
   clock.SleepUntilMs(static_cast<std::int64_t>(std::ceil(frame * period)));
-  digitizer.lastFrame = frame;
+  if (deliver) digitizer.lastFrame = frame;
 }
 
 void SoftwareGrabber::GrabInto(Object& digitizerObject, Object& bufferObject) {
   auto& digitizer = *BodyAs<DigitizerObject>(digitizerObject);
   auto& buffer = *BodyAs<BufferObject>(bufferObject);
-  WaitNextFrame(&digitizer);
+  WaitNextFrame(&digitizer, true);
   std::lock_guard pixels(*buffer.pixelsMutex);
   buffer.blobsCurrent = false;
   digitizer.camera.Render(buffer.grey.data(), buffer.sizeX, buffer.sizeY, buffer.sizeX,
@@ -416,7 +453,15 @@ void SoftwareGrabber::SkipFrame(GrabberId digitizerId) {
   auto* digitizer = Find<DigitizerObject>(digitizerId, "skip frame");
   if (!digitizer) return;
   std::shared_lock lock(tableMutex_);
-  WaitNextFrame(digitizer);
+  WaitNextFrame(digitizer, true);
+}
+
+void SoftwareGrabber::WaitGrabReady(GrabberId digitizerId) {
+  // Called by a pacing thread, which may find the digitizer freed: then it just returns.
+  std::shared_lock lock(tableMutex_);
+  if (digitizerId <= 0 || static_cast<std::size_t>(digitizerId) > objects_.size() || !objects_[digitizerId - 1])
+    return;
+  if (auto* digitizer = BodyAs<DigitizerObject>(*objects_[digitizerId - 1])) WaitNextFrame(digitizer, false);
 }
 
 void SoftwareGrabber::GrabContinuous(GrabberId digitizerId, GrabberId bufferId) {
@@ -611,8 +656,11 @@ void SoftwareGrabber::Free(GrabberId id) {
     if (freed)
       for (auto& object : objects_)  // a display no longer shows a freed buffer
         if (object)
-          if (auto* display = BodyAs<DisplayObject>(*object); display && display->shown == id)
+          if (auto* display = BodyAs<DisplayObject>(*object); display && display->shown == id) {
+            std::lock_guard monitor(monitorMutex_);
+            if (auto* buffer = BodyAs<BufferObject>(*freed)) CopyPicture(*buffer, frozenPicture_);
             display->shown = 0;
+          }
   }
   if (!freed) {
     Fail(kGrabberBadIdentifier, Format("free: no object %d", id));

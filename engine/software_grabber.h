@@ -38,6 +38,7 @@ class SoftwareGrabber : public Grabber {
   void Clear(GrabberId buffer, int value) override;
   void ShowOnDisplay(GrabberId display, GrabberId buffer) override;
   GrabberId DisplayedBuffer(GrabberId display) override;
+  bool ControlMonitorPicture(GreyImage& picture) override;
   void DrawText(GrabberId buffer, int x, int y, const std::string& text) override;
   void PutPixels(GrabberId buffer, int x, int y, int sizeX, int sizeY,
                  const std::uint8_t* bytes) override;
@@ -46,6 +47,7 @@ class SoftwareGrabber : public Grabber {
   void SetDigitizerControl(GrabberId digitizer, int code, double value) override;
   double DigitizerControl(GrabberId digitizer, int code) override;
   void Grab(GrabberId digitizer, GrabberId buffer) override;
+  void WaitGrabReady(GrabberId digitizer) override;
   void SkipFrame(GrabberId digitizer) override;
   void GrabContinuous(GrabberId digitizer, GrabberId buffer) override;
   void Halt(GrabberId digitizer) override;
@@ -81,12 +83,16 @@ class SoftwareGrabber : public Grabber {
   T* Find(GrabberId id, const char* operation);
   GrabberId Add(std::unique_ptr<Object> object);
   void Fail(std::int32_t code, const std::string& text);
-  // Waits for the digitizer's next frame time (the body is the digitizer's object).
-  static void WaitNextFrame(void* digitizer);
+  // Waits for the digitizer's next frame time (the body is the digitizer's object);
+  // deliver marks that frame as taken.
+  static void WaitNextFrame(void* digitizer, bool deliver);
   void GrabInto(Object& digitizer, Object& buffer);
 
   mutable std::shared_mutex tableMutex_;
   std::vector<std::unique_ptr<Object>> objects_;  // identifier = index + 1
+  GrabberId monitorDisplay_ = 0;  // the display last given a buffer
+  std::mutex monitorMutex_;
+  GreyImage frozenPicture_;
   std::mutex errorMutex_;
   std::int32_t lastError_ = kGrabberOk;
   std::string lastErrorText_;

@@ -4,18 +4,27 @@
 
 #include "app/TTwoPrograms.h"
 #include "app/TTwoVlm3D.h"
+#include "console/TControlMonitor.h"
+#include "console/TErrorMatrox.h"
 #include "console/TGeneral.h"
+#include "console/TInitMatrox.h"
 
 namespace velmar {
 
-ProgramWindows CreateProgramWindows(SharedState& shared, const std::function<void(int)>& progress) {
+ProgramWindows CreateProgramWindows(AcquisitionProgram& program, const std::function<void(int)>& progress) {
   ProgramWindows w;
   // Groups of a few windows; the splash bar moves on after each group.
   const std::vector<std::function<void()>> groups = {
-      [&] { w.general = new TGeneral(shared); },
+      [&] { w.general = new TGeneral(program.shared); },
       [&] {
         w.twoPrograms = new TTwoPrograms(w.general);
         w.twoVlm3D = new TTwoVlm3D(w.general);
+        w.controlMonitor = new TControlMonitor(program.grabber, w.general);
+      },
+      [&] {
+        w.initMatrox = new TInitMatrox(w.general);
+        w.initMatrox2 = new TInitMatrox2(w.general);
+        w.errorMatrox = new TErrorMatrox(w.general);
       },
   };
   constexpr int kSteps = 10;

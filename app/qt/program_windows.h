@@ -3,6 +3,7 @@
 // window TGeneral first, and kept for the life of the process.
 #include <functional>
 
+#include "app/acquisition_program.h"
 #include "console/shared_state.h"
 
 namespace velmar {
@@ -10,14 +11,22 @@ namespace velmar {
 class TGeneral;
 class TTwoPrograms;
 class TTwoVlm3D;
+class TInitMatrox;
+class TInitMatrox2;
+class TErrorMatrox;
+class TControlMonitor;
 
 struct ProgramWindows {
   TGeneral* general = nullptr;
   TTwoPrograms* twoPrograms = nullptr;
   TTwoVlm3D* twoVlm3D = nullptr;
+  TInitMatrox* initMatrox = nullptr;
+  TInitMatrox2* initMatrox2 = nullptr;
+  TErrorMatrox* errorMatrox = nullptr;
+  TControlMonitor* controlMonitor = nullptr;
 };
 
 // Creates the windows group by group; progress receives 10, 20, ... 100.
-ProgramWindows CreateProgramWindows(SharedState& shared, const std::function<void(int)>& progress);
+ProgramWindows CreateProgramWindows(AcquisitionProgram& program, const std::function<void(int)>& progress);
 
 }  // namespace velmar

@@ -220,6 +220,25 @@ TEST_F(SoftwareGrabberTest, BuffersSaveAndLoadLosslessly) {
   EXPECT_EQ(grabber_.LastError(), kGrabberInputOutput);
 }
 
+TEST_F(SoftwareGrabberTest, TheControlMonitorKeepsTheLastPictureItWasSent) {
+  GreyImage picture;
+  EXPECT_FALSE(grabber_.ControlMonitorPicture(picture));
+  const GrabberId display = grabber_.AllocDisplay(system_, dir_.file("ecran.vcf"));
+  const GrabberId buffer = Grey(640, 480);
+  grabber_.ShowOnDisplay(display, buffer);
+  grabber_.DrawText(buffer, 100, 80, "VlmIPCS");
+  ASSERT_TRUE(grabber_.ControlMonitorPicture(picture));
+  EXPECT_EQ(picture.width, 640);
+  const auto lit = [](const GreyImage& p) { return std::count(p.pixels.begin(), p.pixels.end(), 255); };
+  const auto banner = lit(picture);
+  EXPECT_GT(banner, 20);
+  grabber_.Free(buffer);
+  grabber_.Free(display);
+  GreyImage kept;
+  ASSERT_TRUE(grabber_.ControlMonitorPicture(kept));
+  EXPECT_EQ(lit(kept), banner);
+}
+
 TEST_F(SoftwareGrabberTest, FreedObjectsAreGoneAndTheDisplayForgetsThem) {
   const GrabberId display = grabber_.AllocDisplay(system_, dir_.file("ecran.vcf"));
   const GrabberId buffer = Grey();

@@ -11,7 +11,9 @@
 #include "app/TTwoVlm3D.h"
 #include "app/qt/program_windows.h"
 #include "app/qt/qt_instance_warnings.h"
+#include "console/TErrorMatrox.h"
 #include "console/TGeneral.h"
+#include "console/TInitMatrox.h"
 #include "platform/qt/TError.h"
 #include "window_texts.h"
 
@@ -44,8 +46,9 @@ TEST_F(StartWindows, SplashShowsThePackageAndItsProgress) {
 
 TEST_F(StartWindows, WindowsAreCreatedMainWindowFirstWithTheBarInTens) {
   SharedState shared;
+  AcquisitionProgram program(shared);
   std::vector<int> steps;
-  ProgramWindows windows = CreateProgramWindows(shared, [&](int percent) { steps.push_back(percent); });
+  ProgramWindows windows = CreateProgramWindows(program, [&](int percent) { steps.push_back(percent); });
   EXPECT_EQ(steps, (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
   ASSERT_NE(windows.general, nullptr);
   EXPECT_EQ(windows.twoPrograms->parentWidget(), windows.general);
@@ -71,7 +74,8 @@ TEST_F(StartWindows, TheStartUpRunsOnceWhenTheMainWindowIsFirstShown) {
 
 TEST_F(StartWindows, InstanceWarningsShowTheirWindows) {
   SharedState shared;
-  ProgramWindows windows = CreateProgramWindows(shared, [](int) {});
+  AcquisitionProgram program(shared);
+  ProgramWindows windows = CreateProgramWindows(program, [](int) {});
   QtInstanceWarnings warnings(windows);
   QStringList seen;
   auto answer = [&seen] {
@@ -110,6 +114,55 @@ TEST_F(StartWindows, ErrorWindowShowsThreeCentredLinesInFront) {
   for (const QLabel* label : window.findChildren<QLabel*>())
     EXPECT_TRUE(label->alignment() & Qt::AlignHCenter);
   SavePicture(window, "TError");
+}
+
+}  // namespace
+}  // namespace velmar
+
+namespace velmar {
+namespace {
+
+TEST(GrabberWindows, TheGrabberErrorOffersBypassOrCancel) {
+  TErrorMatrox window;
+  for (const char* button : {"ButtonBypass", "ButtonCancel"}) {
+    QTimer::singleShot(0, [&window, button] {
+      SavePicture(window, "TErrorMatrox");
+      window.findChild<QPushButton*>(button)->click();
+    });
+    const bool bypass = window.AskBypass("display allocation: cannot open ecran.vcf");
+    EXPECT_EQ(bypass, QString(button) == "ButtonBypass");
+  }
+  EXPECT_EQ(window.windowTitle(), "Velmar Photon Counting");
+  EXPECT_TRUE(LabelTexts(window).contains("Error initializing the Matrox Genesys board"));
+  EXPECT_EQ(window.findChild<QPushButton*>("ButtonBypass")->text(), "&Bypass");
+  EXPECT_EQ(window.findChild<QPushButton*>("ButtonCancel")->text(), "&Cancel");
+}
+
+TEST(GrabberWindows, TheSetUpNotes) {
+  TInitMatrox notes;
+  TInitMatrox2 warning;
+  EXPECT_EQ(notes.windowTitle(), "Velmar initializing Genesys");
+  EXPECT_TRUE(LabelTexts(notes).contains("Initializing the Matrox Genesis board...."));
+  EXPECT_EQ(warning.windowTitle(), "Velmar Note ");
+  EXPECT_EQ(LabelTexts(warning), (QStringList{"Note", "If there is no TV signal or if the Matrox Board is absent,",
+                                               "the program will hang (and maybe block the system) !"}));
+  SavePicture(notes, "TInitMatrox");
+  SavePicture(warning, "TInitMatrox2");
+}
+
+TEST(GrabberWindows, TheMainWindowShowsTheCountingStateInItsColour) {
+  SharedState shared;
+  shared.parameters.Source = kSourceSimulation;
+  TGeneral general(shared);
+  auto* label = general.findChild<QLabel*>("CountingState");
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->text(), "standby simul object");
+  ShowCountingState(CountingState::Suspended, shared.parameters, shared.acquisition, general);
+  EXPECT_EQ(label->text(), "suspended");
+  EXPECT_TRUE(label->styleSheet().contains("rgb(255, 0, 0)"));
+  EXPECT_EQ(shared.acquisition.pendingLogLineReady, 1);
+  EXPECT_TRUE(QString::fromStdString(shared.acquisition.pendingLogLine).startsWith("!!! Photon counting status at "));
+  EXPECT_TRUE(QString::fromStdString(shared.acquisition.pendingLogLine).endsWith(" : suspended"));
 }
 
 }  // namespace

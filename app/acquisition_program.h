@@ -1,0 +1,39 @@
+#pragma once
+// The program's acquisition machinery for the life of the process, the same for
+// the windowed program and the headless runner: the frame grabber, the counting
+// engine and its threads, the TV display.
+#include "console/shared_state.h"
+#include "engine/counting_engine.h"
+#include "engine/counting_thread.h"
+#include "engine/frame_grabber_setup.h"
+#include "engine/software_grabber.h"
+#include "engine/synthetic_frame.h"
+#include "engine/tv_display.h"
+
+namespace velmar {
+
+struct AcquisitionProgram {
+  explicit AcquisitionProgram(SharedState& shared, std::function<void()> showStandby = {})
+      : shared(shared),
+        engine(grabber, shared.acquisition.grabber),
+        tvDisplay(grabber, shared.acquisition.tuning, shared.parameters, synthetic),
+        tvContinue(tvDisplay, shared.acquisition.tuning),
+        comptage(engine, std::move(showStandby)) {}
+
+  // Threads first, then the workers, then the grabber objects.
+  ~AcquisitionProgram() {
+    comptage.Stop();
+    tvContinue.Stop();
+    engine.StopWorkers();
+  }
+
+  SharedState& shared;
+  SoftwareGrabber grabber;
+  CountingEngine engine;
+  SyntheticFrameMaker synthetic;
+  TvDisplay tvDisplay;
+  TvContinueThread tvContinue;
+  CountingThread comptage;
+};
+
+}  // namespace velmar
