@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/qt/message_window.h"
+
 namespace velmar {
 
 TErrorMatrox::TErrorMatrox(QWidget* parent) : QDialog(parent) {
@@ -13,12 +15,7 @@ TErrorMatrox::TErrorMatrox(QWidget* parent) : QDialog(parent) {
   setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
   setModal(true);
   auto* layout = new QVBoxLayout(this);
-  auto* heading = new QLabel("Velmar Photon Counting", this);
-  heading->setObjectName("Label1");
-  QFont bold = heading->font();
-  bold.setBold(true);
-  bold.setPointSize(bold.pointSize() + 2);
-  heading->setFont(bold);
+  auto* heading = MakeHeading("Velmar Photon Counting", "Label1", this);
   auto* line = new QLabel("Error initializing the Matrox Genesys board", this);
   line->setObjectName("Label2");
   message_ = new QLabel(this);

@@ -37,16 +37,20 @@ void ChooseCcdSize(Grabber& grabber, GrabberObjects& o, const AcquisitionParamet
   }
 }
 
-void OpenDevices(Grabber& grabber, GrabberObjects& o) {
-  o.application = grabber.AllocApplication();
-  if (o.application) o.system = grabber.AllocSystem(o.application, "default");
-  if (o.system) o.display = grabber.AllocDisplay(o.system, kDisplayFileName);
-  if (o.display) o.digitizer = grabber.AllocDigitizer(o.system, kCameraFileName);
-  const DisplayBufferGeometry g = DisplayBufferSize(grabber, o.display, o.digitizer);
-  if (o.system) o.displayBuffer = grabber.AllocBuffer(o.system, g.bands, g.sizeX, g.sizeY, g.bits, g.usage);
-  if (o.displayBuffer) {
-    grabber.Clear(o.displayBuffer, 0);
-    if (o.display) grabber.ShowOnDisplay(o.display, o.displayBuffer);
+// Application, system, display, digitizer (each only when the one before opened),
+// then the display buffer, cleared and shown: the acquisition's context and the
+// tuning window's alike.
+void OpenDisplayContext(Grabber& grabber, GrabberId& application, GrabberId& system, GrabberId& display,
+                        GrabberId& digitizer, GrabberId& displayBuffer) {
+  application = grabber.AllocApplication();
+  if (application) system = grabber.AllocSystem(application, "default");
+  if (system) display = grabber.AllocDisplay(system, kDisplayFileName);
+  if (display) digitizer = grabber.AllocDigitizer(system, kCameraFileName);
+  const DisplayBufferGeometry g = DisplayBufferSize(grabber, display, digitizer);
+  if (system) displayBuffer = grabber.AllocBuffer(system, g.bands, g.sizeX, g.sizeY, g.bits, g.usage);
+  if (displayBuffer) {
+    grabber.Clear(displayBuffer, 0);
+    if (display) grabber.ShowOnDisplay(display, displayBuffer);
   }
 }
 
@@ -117,7 +121,7 @@ void SetUpFrameGrabber(SetUpContext& c, const AcquisitionParameters& p) {
   if (!o.setUpDone) {
     c.console.ShowInitMatroxNotes();
     c.console.ShowCountingState(CountingState::InitializingMatrox);
-    OpenDevices(grabber, o);
+    OpenDisplayContext(grabber, o.application, o.system, o.display, o.digitizer, o.displayBuffer);
     if (grabber.LastError() != 0 && c.console.AskBypassAfterGrabberError(grabber.LastErrorText())) {
       c.bypassAndEnd();
       return;
@@ -168,7 +172,9 @@ void ReleaseFrameGrabber(Grabber& grabber, GrabberObjects& o, CountingEngine& en
 
 void ApplyTvLevels(Grabber& grabber, GrabberObjects& o, TvLevels& levels, CountingEngine& engine,
                    AcquisitionParameters& p, const std::function<void()>& levelsStored) {
-  engine.tvLevelRequest.store(1);
+  // A change asked for while one waits (from an event served in the wait) is left
+  // to the waiting one, which applies the levels wanted when the pause comes.
+  if (engine.tvLevelRequest.exchange(1)) return;
   // The counting thread acknowledges only after its pending step has run here.
   while (engine.countingThreadRunning.load() && !engine.tvLevelAck.load()) {
     ServePendingHandOvers();
@@ -202,16 +208,7 @@ void ApplyDiscriminator(TvLevels& levels, CountingEngine& engine, AcquisitionPar
 
 namespace {
 void OpenSmallContext(Grabber& grabber, TuningContext& t) {
-  t.application = grabber.AllocApplication();
-  if (t.application) t.system = grabber.AllocSystem(t.application, "default");
-  if (t.system) t.display = grabber.AllocDisplay(t.system, kDisplayFileName);
-  if (t.display) t.digitizer = grabber.AllocDigitizer(t.system, kCameraFileName);
-  const DisplayBufferGeometry g = DisplayBufferSize(grabber, t.display, t.digitizer);
-  if (t.system) t.displayBuffer = grabber.AllocBuffer(t.system, g.bands, g.sizeX, g.sizeY, g.bits, g.usage);
-  if (t.displayBuffer) {
-    grabber.Clear(t.displayBuffer, 0);
-    if (t.display) grabber.ShowOnDisplay(t.display, t.displayBuffer);
-  }
+  OpenDisplayContext(grabber, t.application, t.system, t.display, t.digitizer, t.displayBuffer);
 }
 
 void FreeSmallContext(Grabber& grabber, TuningContext& t) {

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/qt/message_window.h"
 #include "platform/window_thread.h"
 
 namespace velmar {
@@ -23,12 +24,7 @@ TError::TError(QWidget* parent) : QDialog(parent) {
   setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
   setModal(true);
   auto* layout = new QVBoxLayout(this);
-  auto* heading = CentredLabel("LabelTitle", this);
-  heading->setText("Velmar photon counting error");
-  QFont bold = heading->font();
-  bold.setBold(true);
-  bold.setPointSize(bold.pointSize() + 2);
-  heading->setFont(bold);
+  auto* heading = MakeHeading("Velmar photon counting error", "LabelTitle", this);
   heading->setStyleSheet("color: rgb(200, 0, 0);");
   line1_ = CentredLabel("Label1", this);
   line2_ = CentredLabel("Label2", this);

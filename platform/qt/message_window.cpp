@@ -6,6 +6,17 @@
 
 namespace velmar {
 
+QLabel* MakeHeading(const QString& text, const char* objectName, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(objectName);
+  label->setAlignment(Qt::AlignCenter);
+  QFont bold = label->font();
+  bold.setBold(true);
+  bold.setPointSize(bold.pointSize() + 2);
+  label->setFont(bold);
+  return label;
+}
+
 MessageWindow::MessageWindow(const QString& objectName, const QString& caption,
                              const QStringList& lines, QWidget* parent)
     : QDialog(parent) {
@@ -15,15 +26,10 @@ MessageWindow::MessageWindow(const QString& objectName, const QString& caption,
   setModal(true);
   auto* layout = new QVBoxLayout(this);
   for (int i = 0; i < lines.size(); ++i) {
-    auto* label = new QLabel(lines[i], this);
-    label->setObjectName(QString("Label%1").arg(i + 1));
+    const QByteArray name = QString("Label%1").arg(i + 1).toLatin1();
+    QLabel* label = i == 0 ? MakeHeading(lines[i], name.constData(), this) : new QLabel(lines[i], this);
+    label->setObjectName(name);
     label->setAlignment(Qt::AlignCenter);
-    if (i == 0) {
-      QFont bold = label->font();
-      bold.setBold(true);
-      bold.setPointSize(bold.pointSize() + 2);
-      label->setFont(bold);
-    }
     layout->addWidget(label);
   }
   auto* ok = new QPushButton("OK", this);

@@ -4,7 +4,12 @@
 #include <QDialog>
 #include <QStringList>
 
+class QLabel;
+
 namespace velmar {
+
+// A centred heading in a larger bold font.
+QLabel* MakeHeading(const QString& text, const char* objectName, QWidget* parent);
 
 class MessageWindow : public QDialog {
   Q_OBJECT
