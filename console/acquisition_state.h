@@ -8,6 +8,9 @@
 
 namespace velmar {
 
+inline constexpr std::int32_t kUnknownLength = -1947;
+inline constexpr float kEndChannelNow = 3e38f;  // channelSeconds that ends the channel at the next step
+
 struct AcquisitionState {
   // Handed over by each collection of the parameters.
   std::int32_t Lz = 32;
@@ -23,14 +26,66 @@ struct AcquisitionState {
   TvLevels levels;
   TuningContext tuning;
   std::int32_t startUpInProgress = 0;
+  std::int32_t frameSizeX = 512, frameSizeY = 512;  // frame geometry written in the log header
 
-  // Lines waiting to be appended to the observation log ("!!!" commands, alarms and
-  // status changes, "###" comments); several queued before a flush stay in order.
+  // Channel and cycle sequencing.
+  std::int32_t currentChannel = 0;
+  std::int32_t currentCycle = 1;
+  std::int32_t scanDirection = 1;
+  float channelSeconds = 0.0f;
+  float channelTimeOverCycles = 0.0f;
+  std::int32_t redoChannel = 0, redoCycle = 0;
+  std::int32_t closeLoopRedoChannel = 0, closeLoopRedoCycle = 0, closeLoopRedoPending = 0;
+  std::int32_t closeLoopWatch = 0, closeLoopActive = 0, closeLoopHeld = 0;
+  std::int32_t deferredStopRequested = 0;
+  std::int32_t storingHeld = 1;
+  std::int32_t acquisitionEnded = 0;
+  std::int32_t interferometerValue = 0;  // CS100 position of the current channel
+  std::int32_t endDialogState = 0, abortDialogState = 0, pauseDialogState = 0;
+  std::int32_t lastScannedChannel = 0, lastScannedCycle = 0;
+  // The channel just finished, kept across a pause for its record and the end panel.
+  std::int32_t finishedChannel = 0, finishedCycle = 0, finishedInterferometerValue = 0;
+  std::int64_t stepStartMs = 0, stepEndMs = 0;  // monotonic stamps of the previous store step
+
+  // Photon files.
+  std::int32_t tempFileMode = 1;
+  std::string fileName;   // final name of the current channel's file
+  std::string filePath;   // its full path
+  std::string tempPath;   // "ipcsdata.tmp" of the data directory
+  std::int32_t fileOpen = 0;
+  std::int64_t bytesInFile = 0;
+
+  // Observation log and statistics.
+  std::string logPath;
   std::string pendingLogLine;
   std::int32_t pendingLogLineReady = 0;
+  float cumulatedExposure = 0.0f;
+  std::int32_t cumulatedFrames = 0;
+  std::int32_t photonsUnits = 0, photonsMillions = 0;
+  std::int64_t bytesWritten = 0;
+  std::int32_t channelPhotons = 0, channelFrames = 0;
+  std::int64_t lastLogLength = kUnknownLength;
+  std::string cumulatedExposureText = "00:00:00";
+  std::string cumulatedEfficiencyText = "000 %";
+  std::string megabytesText = "    0.000 Mb";
+
+  // Operator switches of the main window.
+  std::int32_t tvLevelsEditable = 0;
+  std::int32_t autoShutter = 1, shutterMaxRate = 50000, shutterRateEdited = 0;
+  std::int32_t beepActive = 1, fullSilence = 0;
+  std::int32_t remanenceRequested = 0;
+  std::int32_t alarmCode = 0;
+
+  // Instrument readings shown and logged.
+  std::int32_t thtSent = 0, thtRead = 0, thtReadAtLastStep = 0;
+  std::string shutterStateText = "?";
+
+  // Lifecycle.
+  std::int32_t acquisitionStarted = 0;
+  std::int32_t quitting = 0;
 };
 
-// Queues one line for the observation log.
+// Queues one line for the observation log; a line still waiting is replaced.
 void QueueLogLine(AcquisitionState& state, const std::string& line);
 
 }  // namespace velmar
