@@ -42,6 +42,7 @@ struct AcquisitionState {
   std::int32_t acquisitionEnded = 0;
   std::int32_t interferometerValue = 0;  // CS100 position of the current channel
   std::int32_t endDialogState = 0, abortDialogState = 0, pauseDialogState = 0;
+  std::int32_t inlineDialogKind = 0;  // 0 none, 1 abort or pause panel, 2 end panel
   std::int32_t lastScannedChannel = 0, lastScannedCycle = 0;
   // The channel just finished, kept across a pause for its record and the end panel.
   std::int32_t finishedChannel = 0, finishedCycle = 0, finishedInterferometerValue = 0;

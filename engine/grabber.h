@@ -66,6 +66,8 @@ class Grabber {
   virtual double DigitizerControl(GrabberId digitizer, int code) = 0;
   // One frame into the buffer; returns no earlier than the camera's next frame time.
   virtual void Grab(GrabberId digitizer, GrabberId buffer) = 0;
+  // The monotonic time (ms) at which a grab started now would return.
+  virtual std::int64_t NextFrameTimeMs(GrabberId digitizer) = 0;
   // Returns when a grab can start at once: the camera's next frame is due. A pacing
   // thread waits here so that the grab itself does not keep the window thread.
   virtual void WaitGrabReady(GrabberId digitizer) = 0;

@@ -40,7 +40,7 @@ FileOutcome Report(DiskErrorWindow& window, const DiskErrorReport& report) {
 
 }  // namespace
 
-std::string OpenChannelFile(AcquisitionState& s, const AcquisitionParameters& p) {
+std::string OpenChannelFile(AcquisitionState& s, const AcquisitionParameters& p, int* openError) {
   const std::string directory(TextOf(p.Path));
   s.fileName = ChannelFileName(p, s.currentCycle, s.currentChannel);
   s.filePath = JoinPath(directory, s.fileName);
@@ -50,6 +50,7 @@ std::string OpenChannelFile(AcquisitionState& s, const AcquisitionParameters& p)
   if (s.tempFileMode == 1) ::unlink(path.c_str());
   // Created empty; a file of that name left by an earlier acquisition is replaced.
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (openError) *openError = fd >= 0 ? 0 : errno;
   if (fd >= 0) {
     ::fchmod(fd, 0644);
     ::close(fd);

@@ -39,8 +39,9 @@ enum class FileOutcome { Done, EndStep, QuitIntegration };
 std::string ChannelFileName(const AcquisitionParameters& p, std::int32_t cycle, std::int32_t channel);
 
 // Creates the channel's file empty (replacing an old one), byte count 0; returns
-// the "writing %s" text to show.
-std::string OpenChannelFile(AcquisitionState& s, const AcquisitionParameters& p);
+// the "writing %s" text to show. openError receives the system's error number
+// when the file could not be created (0 when it was).
+std::string OpenChannelFile(AcquisitionState& s, const AcquisitionParameters& p, int* openError = nullptr);
 
 // Appends the snapshot's events. A file that cannot be reopened or positioned is
 // reported with ShowError; a short write with the disk-error window.

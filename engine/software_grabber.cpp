@@ -413,16 +413,28 @@ double SoftwareGrabber::DigitizerControl(GrabberId id, int code) {
   }
 }
 
+// Frames come at fixed times k * period. A grab takes the next frame after the
+// last one delivered, or, when it comes late, the frame whose time is nearest (a
+// frame that began less than half a period ago is still caught).
+namespace {
+std::int64_t NextFrameIndex(const DigitizerObject& digitizer, double period, double now) {
+  const auto due = static_cast<std::int64_t>(std::ceil(now / period - 0.5));
+  return std::max(digitizer.lastFrame + 1, due);
+}
+}  // namespace
+
+std::int64_t SoftwareGrabber::FrameTimeMs(void* body) {
+  auto& digitizer = *static_cast<DigitizerObject*>(body);
+  const double period = 1000.0 / digitizer.description.frameRate;
+  const auto now = static_cast<double>(ProcessClock().MonotonicMs());
+  return static_cast<std::int64_t>(std::ceil(NextFrameIndex(digitizer, period, now) * period));
+}
+
 void SoftwareGrabber::WaitNextFrame(void* body, bool deliver) {
   auto& digitizer = *static_cast<DigitizerObject*>(body);
-  // Frames come at fixed times k * period. A grab takes the next frame after the
-  // last one delivered, or, when it comes late, the frame whose time is nearest
-  // (a frame that began less than half a period ago is still caught).
   Clock& clock = ProcessClock();
   const double period = 1000.0 / digitizer.description.frameRate;
-  const auto now = static_cast<double>(clock.MonotonicMs());
-  const auto due = static_cast<std::int64_t>(std::ceil(now / period - 0.5));
-  const std::int64_t frame = std::max(digitizer.lastFrame + 1, due);
+  const std::int64_t frame = NextFrameIndex(digitizer, period, static_cast<double>(clock.MonotonicMs()));
   clock.SleepUntilMs(static_cast<std::int64_t>(std::ceil(frame * period)));
   if (deliver) digitizer.lastFrame = frame;
 }
@@ -454,6 +466,11 @@ void SoftwareGrabber::SkipFrame(GrabberId digitizerId) {
   if (!digitizer) return;
   std::shared_lock lock(tableMutex_);
   WaitNextFrame(digitizer, true);
+}
+
+std::int64_t SoftwareGrabber::NextFrameTimeMs(GrabberId digitizerId) {
+  auto* digitizer = Find<DigitizerObject>(digitizerId, "next frame time");
+  return digitizer ? FrameTimeMs(digitizer) : ProcessClock().MonotonicMs();
 }
 
 void SoftwareGrabber::WaitGrabReady(GrabberId digitizerId) {

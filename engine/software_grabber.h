@@ -47,6 +47,7 @@ class SoftwareGrabber : public Grabber {
   void SetDigitizerControl(GrabberId digitizer, int code, double value) override;
   double DigitizerControl(GrabberId digitizer, int code) override;
   void Grab(GrabberId digitizer, GrabberId buffer) override;
+  std::int64_t NextFrameTimeMs(GrabberId digitizer) override;
   void WaitGrabReady(GrabberId digitizer) override;
   void SkipFrame(GrabberId digitizer) override;
   void GrabContinuous(GrabberId digitizer, GrabberId buffer) override;
@@ -86,6 +87,7 @@ class SoftwareGrabber : public Grabber {
   // Waits for the digitizer's next frame time (the body is the digitizer's object);
   // deliver marks that frame as taken.
   static void WaitNextFrame(void* digitizer, bool deliver);
+  static std::int64_t FrameTimeMs(void* digitizer);
   void GrabInto(Object& digitizer, Object& buffer);
 
   mutable std::shared_mutex tableMutex_;

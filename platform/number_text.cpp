@@ -29,6 +29,16 @@ std::optional<std::int32_t> LeadingInt(std::string_view text) {
   return value;
 }
 
+std::optional<std::int32_t> WholeInt(std::string_view text) {
+  text = Prepare(text);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
+    text.remove_suffix(1);
+  std::int32_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
 std::optional<float> LeadingReal(std::string_view text) {
   text = Prepare(text);
   // Only digits, a point or a sign may begin a real here: "inf" and "nan" are not numbers to us.

@@ -11,6 +11,9 @@ namespace velmar {
 // A decimal integer; nothing when absent or outside the 32-bit range.
 std::optional<std::int32_t> LeadingInt(std::string_view text);
 
+// A text that is one decimal integer and nothing else (blanks around allowed).
+std::optional<std::int32_t> WholeInt(std::string_view text);
+
 // A real ("6562.78", "-1.5e3"); nothing when absent, infinite or not a number.
 std::optional<float> LeadingReal(std::string_view text);
 

@@ -1,0 +1,255 @@
+#include "engine/store_step.h"
+
+#include <optional>
+
+#include "engine/frame_grabber_setup.h"
+#include "engine/observation_log.h"
+#include "platform/clock.h"
+#include "platform/error_reporter.h"
+#include "platform/format.h"
+#include "platform/number_text.h"
+
+namespace velmar {
+
+namespace {
+
+// A TV level edit is taken only when it reads as one integer from 0 to 255.
+std::optional<std::int32_t> LevelOf(const std::string& text) {
+  const auto value = WholeInt(text);
+  if (!value || *value < 0 || *value > 255) return std::nullopt;
+  return value;
+}
+
+void ApplyLevelEdits(StoreStepContext& c) {
+  const TvLevelEdits edits = c.host.ReadTvLevelEdits();
+  TvLevels& levels = c.s.levels;
+  if (const auto v = LevelOf(edits.discriminator)) levels.discriminator = *v;
+  if (const auto v = LevelOf(edits.white)) levels.whiteLevel = *v;
+  if (const auto v = LevelOf(edits.black)) levels.blackLevel = *v;
+  auto stored = [&] { c.host.LevelsStored(); };
+  if (levels.blackLevel != levels.appliedBlack || levels.whiteLevel != levels.appliedWhite)
+    ApplyTvLevels(c.grabber, c.s.grabber, levels, c.engine, c.p, stored);
+  if (levels.discriminator != levels.appliedDiscriminator) ApplyDiscriminator(levels, c.engine, c.p, stored);
+}
+
+void CloseLoopControl(StoreStepContext& c) {
+  AcquisitionState& s = c.s;
+  if (!s.closeLoopWatch) return;
+  if (s.closeLoopActive && !s.closeLoopHeld && s.storingHeld == 0 && c.p.AcqType != kAcq2DImage) {
+    s.storingHeld = 1;
+    s.channelSeconds = 0.0f;
+    c.host.EnableStart(false);
+    c.host.EnableSuspend(false);
+    ShowCountingState(CountingState::Suspended, c.p, s, c.host);
+    s.closeLoopHeld = 1;
+  } else if (!s.closeLoopActive && s.closeLoopHeld) {
+    s.storingHeld = 0;
+    c.host.EnableSuspend(true);
+    s.channelSeconds = kEndChannelNow;
+    s.currentChannel = s.closeLoopRedoChannel;
+    s.currentCycle = s.closeLoopRedoCycle;
+    ShowCountingState(CountingState::Counting, c.p, s, c.host);
+    s.closeLoopHeld = 0;
+    s.redoChannel = s.currentChannel;
+    s.redoCycle = s.currentCycle;
+    s.operatorAnswer = 0;
+    QueueLogLine(s, "!!! Automatic system decision : redo last channel because CLOSE LOOP");
+  }
+}
+
+void ReadShutterLimit(StoreStepContext& c) {
+  AcquisitionState& s = c.s;
+  if (!s.shutterRateEdited) return;
+  const std::string text = c.host.ReadShutterLimitText();
+  if (const auto value = WholeInt(text)) s.shutterMaxRate = *value;
+  else ShowError("", "Incorrect shutter nb photons value", "Correct it before acquisition");
+  s.shutterRateEdited = 0;
+  c.host.ShowShutterLimit(s.shutterMaxRate);
+}
+
+// Step 11a's watch on the high voltage: a reading that falls near the tube's
+// medium level raises the alarm panel.
+void WatchHighVoltage(StoreStepContext& c) {
+  AcquisitionState& s = c.s;
+  if (s.thtRead == s.thtReadAtLastStep) return;
+  s.thtReadAtLastStep = s.thtRead;
+  if (s.thtRead != 0 && s.thtRead < c.p.THTMedium + 2) {
+    if (s.alarmCode == 0) s.alarmCode = 4;
+    c.host.CheckBeepBox();
+    s.beepActive = 1;
+    c.host.SetWindowHeight(kHeightAlarmPanel);
+  } else {
+    s.alarmCode = 0;
+    c.host.SetWindowHeight(kHeightNoPanel);
+  }
+}
+
+void Advance(AcquisitionState& s, const AcquisitionParameters& p, StoreStepHost& host) {
+  if (s.scanDirection == 1) {
+    ++s.currentChannel;
+    if (s.currentChannel > p.Lz) {
+      ++s.currentCycle;
+      if (p.SeeSaw) {
+        s.currentChannel = p.Lz;
+        s.scanDirection = -1;
+        host.ShowScanDirection("<<<<<");
+      } else {
+        s.currentChannel = 1;
+        s.scanDirection = 1;
+        host.ShowScanDirection(">>>>>");
+      }
+    }
+  } else {
+    --s.currentChannel;
+    if (s.currentChannel < 1) {
+      s.currentChannel = 1;
+      ++s.currentCycle;
+      s.scanDirection = 1;
+      host.ShowScanDirection(">>>>>");
+    }
+  }
+}
+
+// The fields already hold the next channel.
+bool EndReached(const AcquisitionState& s) {
+  if (s.stopCycle < s.currentCycle) return true;
+  if (s.currentCycle != s.stopCycle) return false;
+  return s.scanDirection == 1 ? s.stopChannel < s.currentChannel : s.currentChannel < s.stopChannel;
+}
+
+void EndOfAcquisition(StoreStepContext& c) {
+  c.s.lastScannedChannel = c.s.finishedChannel;
+  c.s.lastScannedCycle = c.s.finishedCycle;
+  ShowEndPanel(1, c.s, c.p, c.host);
+  c.s.endDialogState = 1;
+}
+
+// The finished channel's record, then the next channel or the end panel.
+void RecordAndGoOn(StoreStepContext& c, const LocalTime& now) {
+  AcquisitionState& s = c.s;
+  WriteChannelRecord(s, s.finishedChannel, s.finishedCycle, s.finishedInterferometerValue, now);
+  c.host.ChannelFinished(s.finishedChannel, s.finishedCycle);
+  s.channelPhotons = 0;
+  s.channelFrames = 0;
+  if (EndReached(s)) EndOfAcquisition(c);
+  else StartNextChannel(c);
+}
+
+bool Handle(FileOutcome outcome, StoreStepHost& host) {
+  if (outcome == FileOutcome::QuitIntegration) host.QuitIntegration();
+  return outcome == FileOutcome::Done;
+}
+
+void StoreAndSequence(StoreStepContext& c, const SecondFigures& figures, const PhotonBuffer::Snapshot& events,
+                      const LocalTime& now) {
+  AcquisitionState& s = c.s;
+  WatchHighVoltage(c);
+  c.host.ShowCumulated(UpdateStatistics(s, c.p, figures));
+  if (!Handle(AppendPhotons(s, c.p, events, c.host), c.host)) return;
+  s.channelSeconds += static_cast<float>(figures.sinceEnd);
+  s.channelTimeOverCycles += static_cast<float>(figures.sinceEnd);
+  c.host.ShowChannelLabels(s.currentChannel >= 1 && s.currentChannel <= c.p.Lz ? Format("%4.4d", s.currentChannel) : "",
+                           Format("%4.4d", s.currentCycle),
+                           Format("%5.5d", TruncateTowardZero(s.channelTimeOverCycles)));
+
+  if (s.channelSeconds < static_cast<float>(c.p.Tcan) && s.currentChannel != 0) return;
+  s.finishedChannel = s.currentChannel;
+  s.finishedCycle = s.currentCycle;
+  s.finishedInterferometerValue = s.interferometerValue;
+  Advance(s, c.p, c.host);
+  if (!Handle(CloseChannelFile(s, c.p, c.host), c.host)) return;
+  if (c.p.ScanningMode == kScanningWithPause) {
+    ShowPausePanel(1, s, c.p, c.host);
+    s.pauseDialogState = 1;
+    return;
+  }
+  RecordAndGoOn(c, now);
+}
+
+void AnswerPanels(StoreStepContext& c, const LocalTime& now, bool& handled) {
+  AcquisitionState& s = c.s;
+  handled = true;
+  if (s.endDialogState == 2) {
+    s.endDialogState = 0;
+    if (s.operatorAnswer != 0) {
+      ShowAbortPanel(1, s, c.p, c.host);
+      s.abortDialogState = 1;
+      return;
+    }
+    c.host.ShowDeferred(Format("Stop at ch %d cy %d", s.stopChannel, s.stopCycle));
+    ShowCountingState(CountingState::Counting, c.p, s, c.host);
+    StartNextChannel(c);
+    return;
+  }
+  if (s.abortDialogState == 2) {
+    s.abortDialogState = 0;
+    switch (s.operatorAnswer) {
+      case 1:
+        EndOfAcquisition(c);
+        return;
+      case 0:
+        c.host.QuitAfterAbortYes();
+        return;
+      case 2:
+        c.host.ShowEndButtons();
+        s.acquisitionEnded = 1;
+        return;
+      default:
+        StartNextChannel(c);
+        return;
+    }
+  }
+  if (s.pauseDialogState == 2) {
+    s.pauseDialogState = 0;
+    RecordAndGoOn(c, now);
+    return;
+  }
+  handled = false;
+}
+
+}  // namespace
+
+void StartNextChannel(StoreStepContext& c) {
+  AcquisitionState& s = c.s;
+  c.host.ShowWriting(OpenChannelFile(s, c.p));
+  c.host.DriveToChannel(s.currentChannel);
+  s.channelSeconds = 0.0f;
+  s.channelTimeOverCycles = static_cast<float>(c.p.Tcan) * static_cast<float>(s.currentCycle - 1);
+  WriteChannelBegin(s, ProcessClock().Now());
+}
+
+void StoreStep(StoreStepContext& c) {
+  AcquisitionState& s = c.s;
+  Clock& clock = ProcessClock();
+  const std::int64_t startMs = clock.MonotonicMs();
+  const LocalTime now = clock.Now();
+  if (!s.acquisitionEnded) {
+    FlushLogMessage(s);
+    c.host.ReloadLogbookIfAsked();
+    c.host.AlternateStartPrompt();
+    if (s.tvLevelsEditable) ApplyLevelEdits(c);
+    c.host.RefreshStatusLabels();
+    CloseLoopControl(c);
+  }
+  SecondFigures f;
+  f.sinceEnd = static_cast<double>(startMs - s.stepEndMs) / 1000.0;
+  f.sinceStart = static_cast<double>(startMs - s.stepStartMs) / 1000.0;
+  const PhotonBuffer::Snapshot events = c.engine.photons().TakeSnapshot();
+  f.frames = events.frames;
+  for (std::int32_t i = 0; i < events.frames; ++i) f.photons += events.photonsPerFrame[i];
+  f.events = events.events;
+
+  if (!s.acquisitionEnded) {
+    const InstantView instant = InstantFiguresOf(f, c.p.FramesPerSecond);
+    ReadShutterLimit(c);
+    if (s.autoShutter && instant.photonRate > s.shutterMaxRate) c.host.CloseShutter();
+    c.host.ShowInstant(instant);
+    bool handled = false;
+    AnswerPanels(c, now, handled);
+    if (!handled && s.storingHeld == 0) StoreAndSequence(c, f, events, now);
+  }
+  s.stepStartMs = s.acquisitionEnded ? clock.MonotonicMs() : startMs;
+  s.stepEndMs = clock.MonotonicMs();
+}
+
+}  // namespace velmar

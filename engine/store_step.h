@@ -1,0 +1,71 @@
+#pragma once
+// The store step, once a second on the window thread: the photons of the last
+// second into the current channel's file, the live figures, the channel's end
+// (advance, close, log record, end check, next channel) and the operator's panel
+// answers.
+#include <string>
+
+#include "console/acquisition_state.h"
+#include "console/inline_panels.h"
+#include "engine/counting_engine.h"
+#include "engine/photon_file.h"
+#include "engine/statistics.h"
+#include "params/acquisition_parameters.h"
+
+namespace velmar {
+
+struct TvLevelEdits {
+  std::string discriminator, white, black;  // EditSeuil, EditWL, EditBL
+};
+
+// What the step needs of the windows, the instrument and the program's lifecycle.
+// The main window implements it in the GUI, a text console in the headless runner.
+class StoreStepHost : public PanelConsole, public DiskErrorWindow {
+ public:
+  // Windows.
+  virtual void AlternateStartPrompt() {}
+  virtual void ReloadLogbookIfAsked() {}
+  virtual TvLevelEdits ReadTvLevelEdits() { return {}; }
+  virtual void RefreshStatusLabels() {}
+  virtual std::string ReadShutterLimitText() { return {}; }
+  virtual void ShowShutterLimit(std::int32_t /*limit*/) {}
+  virtual void ShowInstant(const InstantView& /*view*/) {}
+  virtual void ShowCumulated(const CumulatedView& /*view*/) {}
+  virtual void ShowChannelLabels(const std::string& /*channel*/, const std::string& /*cycle*/,
+                                 const std::string& /*seconds*/) {}
+  virtual void ShowScanDirection(const std::string& /*arrows*/) {}
+  virtual void ShowWriting(const std::string& /*text*/) {}
+  virtual void ShowDeferred(const std::string& /*text*/) {}
+  virtual void HideStartPrompt() {}
+  virtual void EnableStart(bool /*on*/) {}
+  virtual void EnableSuspend(bool /*on*/) {}
+  virtual void EnableDeferredStop(bool /*on*/) {}
+  virtual void ShowEndButtons() {}  // "New acquisition" and "Quit application" shown, the others disabled
+  // Instrument.
+  virtual void DriveToChannel(std::int32_t channel) = 0;
+  virtual void CloseShutter() = 0;
+  // Parameters changed by the TV levels: instrument grid and parameters file.
+  virtual void LevelsStored() {}
+  // Lifecycle: each ends the process in the program.
+  virtual void QuitAfterAbortYes() = 0;
+  virtual void QuitIntegration() = 0;
+  virtual void QuitAfterLogFailure() = 0;
+  // Called when a channel has been closed (for progress reports).
+  virtual void ChannelFinished(std::int32_t /*channel*/, std::int32_t /*cycle*/) {}
+};
+
+struct StoreStepContext {
+  AcquisitionState& s;
+  AcquisitionParameters& p;
+  CountingEngine& engine;
+  Grabber& grabber;
+  StoreStepHost& host;
+};
+
+void StoreStep(StoreStepContext& c);
+
+// The step that follows a channel's end: the next channel's file, the drive, the
+// channel-begin record.
+void StartNextChannel(StoreStepContext& c);
+
+}  // namespace velmar

@@ -1,0 +1,30 @@
+#include "engine/virtual_time_scheduler.h"
+
+namespace velmar {
+
+VirtualTimeScheduler::VirtualTimeScheduler(Clock& clock, CountingEngine& engine, Grabber& grabber,
+                                           const GrabberObjects& objects, std::function<void()> storeStep)
+    : clock_(clock),
+      engine_(engine),
+      grabber_(grabber),
+      objects_(objects),
+      storeStep_(std::move(storeStep)),
+      nextStoreMs_(clock.MonotonicMs() + 1000) {
+  engine_.SetWaitForWorkers(true);
+}
+
+int VirtualTimeScheduler::RunUntil(const std::function<bool()>& done, int maxSeconds) {
+  int steps = 0;
+  while (steps < maxSeconds) {
+    const bool camera = objects_.setUpDone && objects_.digitizer != 0 && !engine_.terminate.load();
+    while (camera && grabber_.NextFrameTimeMs(objects_.digitizer) < nextStoreMs_) engine_.GrabNextFrame();
+    clock_.SleepUntilMs(nextStoreMs_);
+    nextStoreMs_ += 1000;
+    storeStep_();
+    ++steps;
+    if (done && done()) break;
+  }
+  return steps;
+}
+
+}  // namespace velmar

@@ -1,0 +1,31 @@
+#pragma once
+// Pacing on the virtual clock: one discrete-event loop runs the counting steps at
+// the camera's frame times and a store step at each whole second, each frame's
+// worker finishing before the next step, so a whole observation is deterministic
+// and runs as fast as the machine allows.
+#include <functional>
+
+#include "engine/counting_engine.h"
+#include "platform/clock.h"
+
+namespace velmar {
+
+class VirtualTimeScheduler {
+ public:
+  VirtualTimeScheduler(Clock& clock, CountingEngine& engine, Grabber& grabber, const GrabberObjects& objects,
+                       std::function<void()> storeStep);
+
+  // Runs until done() holds after a store step, or for maxSeconds store steps;
+  // returns the number of store steps run.
+  int RunUntil(const std::function<bool()>& done, int maxSeconds);
+
+ private:
+  Clock& clock_;
+  CountingEngine& engine_;
+  Grabber& grabber_;
+  const GrabberObjects& objects_;
+  std::function<void()> storeStep_;
+  std::int64_t nextStoreMs_;
+};
+
+}  // namespace velmar
