@@ -1,0 +1,134 @@
+#include <sys/resource.h>
+
+#include <csignal>
+
+#include "engine/observation_log.h"
+#include "engine/photon_records.h"
+#include "observation_fixture.h"
+#include "platform/format.h"
+
+namespace velmar::testing {
+namespace {
+
+// A file-size limit for the process while it lives; writes past it fail with EFBIG.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &previous_);
+    rlimit limit = previous_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &previous_); }
+
+ private:
+  rlimit previous_{};
+};
+
+long FileSize(const std::string& path) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  return ec ? -1 : static_cast<long>(size);
+}
+
+TEST_F(Observation, AFullDiskLosesOnlyTheSecondsItCouldNotWrite) {
+  Plan(3, 10, 1, false);
+  Begin();
+  RunUntil([this] { return s_.currentChannel == 2 && s_.channelSeconds >= 3.0f; });
+  {
+    // Channel 2 is being written: the disk fills for three seconds.
+    FileSizeLimit full(static_cast<rlim_t>(s_.bytesInFile + 100));
+    RunUntil({}, 3);
+  }
+  ASSERT_GE(host_.diskErrors.size(), 1u);
+  EXPECT_EQ(host_.diskErrors[0].kind, "Impossible to write data onto disk !");
+  EXPECT_EQ(host_.diskErrors[0].errnoValue, EFBIG);
+  EXPECT_EQ(host_.diskErrors[0].path, data_ + "/ipcsdata.tmp");
+  RunToEndPanel();  // the acquisition went on
+  const std::string log = ReadFile(LogFilePath(p_));
+  const int size = RecordSize(p_.DataFormat);
+  const long frameBytes = static_cast<long>(FrameRecords().size());
+  // Channels 1 and 3 are complete. The seconds the full disk refused did not count
+  // as exposure, so channel 2 still got its ten written seconds, plus the whole
+  // records the disk took before it filled; nothing was written twice or torn.
+  EXPECT_EQ(FileSize(data_ + "/G0420101.VLA"), 800 * frameBytes);
+  EXPECT_EQ(FileSize(data_ + "/G0420103.VLA"), 800 * frameBytes);
+  const long spoilt = FileSize(data_ + "/G0420102.VLA");
+  EXPECT_EQ(spoilt, 800 * frameBytes + 100);
+  EXPECT_EQ(spoilt % size, 0);
+  EXPECT_NE(log.find("ch=0003"), std::string::npos);
+}
+
+TEST_F(Observation, AVanishedDataDirectoryIsReportedAndWritingResumesWhenItIsBack) {
+  Plan(2, 5, 1, false);
+  Begin();
+  RunUntil([this] { return s_.currentChannel == 1 && s_.channelSeconds >= 2.0f; });
+  std::filesystem::rename(data_, data_ + ".away");
+  RunUntil({}, 1);
+  ASSERT_FALSE(errors_.reported().empty());
+  EXPECT_EQ(errors_.reported()[0].line1, "Impossible reopen old temporary file [case B]");
+  EXPECT_EQ(errors_.reported()[0].line3, "Is the disk full ???");
+  std::filesystem::rename(data_ + ".away", data_);
+  RunToEndPanel();
+  EXPECT_TRUE(std::filesystem::exists(data_ + "/G0420102.VLA"));  // the next channel is whole
+  EXPECT_EQ(FileSize(data_ + "/G0420102.VLA"), 400 * static_cast<long>(FrameRecords().size()));
+}
+
+TEST_F(Observation, QuitIntegrationInTheDiskErrorWindowEndsTheProgram) {
+  Plan(2, 5, 1, false);
+  Begin();
+  RunUntil([this] { return s_.currentChannel == 1; });
+  host_.diskErrorChoice = DiskErrorChoice::QuitIntegration;
+  {
+    FileSizeLimit full(static_cast<rlim_t>(s_.bytesInFile + 10));
+    RunUntil({}, 2);
+  }
+  EXPECT_GE(host_.quitIntegration, 1);
+}
+
+TEST_F(Observation, AnIncorrectDiscriminatorOrAnUncreatableLogStartsNothing) {
+  Plan(2, 1, 1, false);
+  SetUpContext setUp{grabber_, s_.grabber, s_.levels, engine_, synthetic_, setUpConsole_, [] {}};
+  SetUpFrameGrabber(setUp, p_);
+  EXPECT_FALSE(StartAcquisition(context_, "256"));
+  ASSERT_EQ(errors_.reported().size(), 1u);
+  EXPECT_EQ(errors_.reported()[0].line2, "Incorrect TV discriminator threshold");
+  SetText(p_.Path, data_ + "/missing/deeper");
+  EXPECT_FALSE(StartAcquisition(context_, "100"));
+  EXPECT_EQ(host_.quitLog, 1);
+  EXPECT_EQ(errors_.reported().back().line1, "Impossible to create the log file");
+}
+
+TEST_F(Observation, TvLevelEditsAreAppliedWithinASecondAndKeptInTheParameters) {
+  Plan(2, 3, 1, false);
+  Begin();
+  s_.tvLevelsEditable = 1;
+  host_.edits = {"120", "230", "x12"};  // the black level edit does not read as a number
+  RunUntil({}, 1);
+  EXPECT_EQ(s_.levels.appliedDiscriminator, 120);
+  EXPECT_EQ(p_.Discri, 120);
+  EXPECT_EQ(s_.levels.appliedWhite, 230);
+  EXPECT_EQ(p_.WhiteLevel, 230);
+  EXPECT_EQ(s_.levels.appliedBlack, 0);
+  EXPECT_EQ(engine_.context(3).discriminator.load(), 120);
+  s_.tvLevelsEditable = 0;  // frozen
+  host_.edits = {"90", "200", "10"};
+  RunUntil({}, 1);
+  EXPECT_EQ(s_.levels.appliedDiscriminator, 120);
+}
+
+TEST_F(Observation, TheAutomaticShutterClosesAboveItsPhotonRate) {
+  Plan(2, 3, 1, false);
+  Begin();
+  s_.shutterMaxRate = 100;  // the simulation gives about 4 x 80 photons a second
+  RunUntil({}, 2);
+  EXPECT_GE(host_.shutterClosed, 1);
+  const int closed = host_.shutterClosed;
+  s_.autoShutter = 0;
+  RunUntil({}, 2);
+  EXPECT_EQ(host_.shutterClosed, closed);
+}
+
+}  // namespace
+}  // namespace velmar::testing
