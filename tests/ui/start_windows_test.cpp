@@ -167,3 +167,31 @@ TEST(GrabberWindows, TheMainWindowShowsTheCountingStateInItsColour) {
 
 }  // namespace
 }  // namespace velmar
+
+#include "console/TDiskError.h"
+
+namespace velmar {
+namespace {
+
+TEST(StoreWindows, TheDiskErrorWindowTellsWhatFailedAndOffersToGoOn) {
+  TDiskError window;
+  const DiskErrorReport report{"Impossible to write data onto disk !", "Write operation returned code = -1",
+                               "Handle write = 7", "/data/G042/ipcsdata.tmp", 28, "No space left on device"};
+  for (const char* button : {"ButtonIgnore", "ButtonQuit"}) {
+    QTimer::singleShot(0, [&window, button] {
+      SavePicture(window, "TDiskError");
+      window.findChild<QPushButton*>(button)->click();
+    });
+    const auto choice = window.ShowDiskError(report);
+    EXPECT_EQ(choice, QString(button) == "ButtonIgnore" ? DiskErrorChoice::Ignore : DiskErrorChoice::QuitIntegration);
+  }
+  EXPECT_EQ(window.windowTitle(), "DiskError");
+  const QStringList texts = LabelTexts(window);
+  for (const char* expected : {"VlmIPCS disk error", "Disk full ? Disk locked ?", "Impossible to write data onto disk !",
+                               "Handle write = 7", "/data/G042/ipcsdata.tmp", "Errno 28", "No space left on device"})
+    EXPECT_TRUE(texts.contains(expected)) << expected;
+  EXPECT_EQ(window.findChild<QPushButton*>("ButtonQuit")->text(), "&Quit integration");
+}
+
+}  // namespace
+}  // namespace velmar
