@@ -22,6 +22,11 @@ InstantView InstantFiguresOf(const SecondFigures& f, std::int32_t framesPerSecon
   return v;
 }
 
+const char* PriorityLabelText(int stepsAboveNormal) {
+  static const char* const kNames[7] = {"  Idle", "Lowest", "Lower", "Normal", "High", "High++", "Critic"};
+  return kNames[std::clamp(stepsAboveNormal, -3, 3) + 3];
+}
+
 std::string ExposureText(double seconds) {
   const std::int64_t whole = std::max<std::int64_t>(0, static_cast<std::int64_t>(seconds));
   return Format("%2.2d:%2.2d:%2.2d", static_cast<int>(whole / 3600), static_cast<int>(whole % 3600 / 60),

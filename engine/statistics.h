@@ -36,6 +36,10 @@ InstantView InstantFiguresOf(const SecondFigures& f, std::int32_t framesPerSecon
 // (also kept in the state for the channel record).
 CumulatedView UpdateStatistics(AcquisitionState& s, const AcquisitionParameters& p, const SecondFigures& f);
 
+// A thread priority as the main window names it: "  Idle", "Lowest", "Lower",
+// "Normal", "High", "High++", "Critic" (steps from normal: -3 .. 3).
+const char* PriorityLabelText(int stepsAboveNormal);
+
 // "%2.2d:%2.2d:%2.2d" of whole seconds.
 std::string ExposureText(double seconds);
 

@@ -145,6 +145,7 @@ void StoreAndSequence(StoreStepContext& c, const SecondFigures& figures, const P
   AcquisitionState& s = c.s;
   WatchHighVoltage(c);
   c.host.ShowCumulated(UpdateStatistics(s, c.p, figures));
+  c.host.AlternateStatusColours(static_cast<int>(c.s.stepEndMs / 1000 % 2), s.deferredStopRequested != 0);
   if (!Handle(AppendPhotons(s, c.p, events, c.host), c.host)) return;
   s.channelSeconds += static_cast<float>(figures.sinceEnd);
   s.channelTimeOverCycles += static_cast<float>(figures.sinceEnd);
@@ -229,6 +230,7 @@ void StoreStep(StoreStepContext& c) {
     c.host.AlternateStartPrompt();
     if (s.tvLevelsEditable) ApplyLevelEdits(c);
     c.host.RefreshStatusLabels();
+    c.host.ShowPriorities(PriorityLabelText(2), PriorityLabelText(3));
     CloseLoopControl(c);
   }
   SecondFigures f;

@@ -31,6 +31,10 @@ class StoreStepHost : public PanelConsole, public DiskErrorWindow {
   virtual void ShowShutterLimit(std::int32_t /*limit*/) {}
   virtual void ShowInstant(const InstantView& /*view*/) {}
   virtual void ShowCumulated(const CumulatedView& /*view*/) {}
+  // Once a second while counting: the counting state label navy (phase 0) or teal
+  // (1); with a deferred stop asked, LabelDeferred shown, green (0) or yellow (1).
+  virtual void AlternateStatusColours(int /*phase*/, bool /*deferredStop*/) {}
+  virtual void ShowPriorities(const std::string& /*counting*/, const std::string& /*storing*/) {}
   virtual void ShowChannelLabels(const std::string& /*channel*/, const std::string& /*cycle*/,
                                  const std::string& /*seconds*/) {}
   virtual void ShowScanDirection(const std::string& /*arrows*/) {}

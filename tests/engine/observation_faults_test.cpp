@@ -132,3 +132,39 @@ TEST_F(Observation, TheAutomaticShutterClosesAboveItsPhotonRate) {
 
 }  // namespace
 }  // namespace velmar::testing
+
+namespace velmar::testing {
+namespace {
+
+TEST_F(Observation, ALostCloseLoopHoldsCountingThenRedoesTheSpoiltChannel) {
+  Plan(3, 4, 1, false);
+  s_.closeLoopWatch = 1;
+  Begin();
+  RunUntil([this] { return s_.currentChannel == 2 && s_.channelSeconds >= 2.0f; });
+  const auto heldAt = s_.photonsUnits;
+  s_.closeLoopActive = 1;  // the controller lost its lock
+  RunUntil({}, 1);
+  EXPECT_EQ(s_.closeLoopHeld, 1);
+  EXPECT_EQ(s_.storingHeld, 1);
+  EXPECT_EQ(host_.states.back(), "suspended");
+  RunUntil({}, 3);
+  EXPECT_EQ(s_.photonsUnits, heldAt);  // nothing kept while held
+  // The alarm supervisor marks the channel spoilt and where to resume.
+  s_.closeLoopRedoChannel = 1;
+  s_.closeLoopRedoCycle = 1;
+  s_.closeLoopRedoPending = 1;
+  s_.closeLoopActive = 0;
+  RunUntil({}, 1);
+  EXPECT_EQ(s_.closeLoopHeld, 0);
+  EXPECT_EQ(s_.storingHeld, 0);
+  RunToEndPanel();
+  EXPECT_EQ(host_.drives, (std::vector<std::int32_t>{1, 2, 2, 3}));  // channel 2 exposed again
+  const std::string log = ReadFile(LogFilePath(p_));
+  EXPECT_NE(log.find("\n!!! Automatic system decision : redo last channel because CLOSE LOOP"), std::string::npos);
+  EXPECT_NE(log.find("\n!!! Photon counting status at 21:15:"), std::string::npos);
+  // The redone channel's file is whole: four seconds of frames.
+  EXPECT_EQ(std::filesystem::file_size(data_ + "/G0420102.VLA"), 320 * FrameRecords().size());
+}
+
+}  // namespace
+}  // namespace velmar::testing
