@@ -67,18 +67,17 @@ struct AcquisitionParameters {
   std::int32_t CoordinateBytes = 1;
   std::int32_t FileType = 0;
 
-  // Instrument definition (from a .DEF file or the parameters file). Until one is
-  // read, the set describes a 512 by 512 camera at 80 frames a second with usable
-  // TV levels, controlling no device, so a first start shows a sensible picture.
+  // Instrument definition (from a .DEF file or the parameters file only; empty until
+  // one is read, but for the stored sizes).
   std::int32_t THTLow = 0, THTMedium = 0, THTMax = 0;
-  std::int32_t Discri = 100, BlackLevel = 0, WhiteLevel = 255;
+  std::int32_t Discri = 0, BlackLevel = 0, WhiteLevel = 0;
   std::int32_t CS100Interface = 0;
   std::int32_t ShutterSystem = 0;
   std::int32_t THTSystem = 0;
-  std::int32_t CCDXSize = 512, CCDYSize = 512;
+  std::int32_t CCDXSize = 0, CCDYSize = 0;
   std::int32_t StoredXSize = 256, StoredYSize = 256;
-  std::int32_t FramesPerSecond = 80;
-  std::int32_t Vlm3DBinning = 1;
+  std::int32_t FramesPerSecond = 0;
+  std::int32_t Vlm3DBinning = 0;
   std::int32_t DalsaSwap = 0;
   std::int32_t THTLastStepWait = 0;
   std::int32_t TemperatureInterface = 0;

@@ -1,0 +1,245 @@
+#include "params/instrument_definition.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "engine/frame_grabber_setup.h"
+#include "params/fixed_text.h"
+#include "params/parameters_file.h"
+#include "platform/clock.h"
+#include "platform/error_reporter.h"
+#include "platform/format.h"
+#include "platform/number_text.h"
+#include "platform/system_dir.h"
+#include "platform/text_lines.h"
+
+namespace velmar {
+
+const std::array<Preset, 9>& Presets() {
+  static const std::array<Preset, 9> presets = {{
+      {1, "Thomson PELNO Dor", "pelno.def", 0, "PELNO_DOR"},
+      {2, "Thomson Survey Varsa", "varsa.def", 0, "TORVEL_VARSA"},
+      {3, "AsGa IPCS 512 Varsa", "kem512.def", 1, "AsGa_VARSA 512"},
+      {4, "AsGa IPCS 512 Lutaro", "lut512.def", 1, "AsGA_LUTARO 512"},
+      {5, "AsGa IPCS 512 Dor", "dor512.def", 1, "AsGA_DOR 512"},
+      {6, "AsGa IPCS 1024 Varsa", "kem1024.def", 1, "AsGa_VARSA 1024"},
+      {7, "AsGa IPCS 1024 Lutaro", "lut1024.def", 1, "AsGA_LUTARO 1024"},
+      {8, "AsGa IPCS 1024 Dor", "dor1024.def", 1, "AsGA_DOR 1024"},
+      {9, "Other (user's .DEF file)", "", -1, "User .DEF file"},
+  }};
+  return presets;
+}
+
+const char* AxiomBoardName(std::int32_t board) { return board == 1 ? "Axiom AX5215H" : "Axiom AX5414"; }
+
+bool ReadDefinitionFile(const std::string& path, InstrumentDefinition& d) {
+  LineReader lines(path);
+  if (!lines.opened()) return false;
+  std::int32_t* numbers[] = {&d.THTLow,        &d.THTMedium,     &d.THTMax,          &d.Discri,
+                             &d.BlackLevel,    &d.WhiteLevel,    &d.CS100Interface,  &d.ShutterSystem,
+                             &d.THTSystem,     &d.CCDXSize,      &d.CCDYSize,        &d.StoredXSize,
+                             &d.StoredYSize,   &d.FramesPerSecond, &d.Vlm3DBinning,  &d.DalsaSwap,
+                             &d.THTLastStepWait, &d.TemperatureInterface, &d.FiltersMirrorSystem};
+  for (std::int32_t* field : numbers) {
+    const auto line = lines.Next();
+    if (!line) return false;
+    const auto value = LeadingInt(*line);
+    if (!value) return false;
+    *field = *value;
+  }
+  for (std::string* name : {&d.DcfFile, &d.VcfFile}) {
+    const auto line = lines.Next();
+    if (!line) return false;
+    const auto word = FirstWord(*line);
+    if (!word) return false;
+    *name = *word;
+  }
+  return true;
+}
+
+namespace {
+void Apply(const InstrumentDefinition& d, AcquisitionParameters& p) {
+  p.THTLow = d.THTLow;
+  p.THTMedium = d.THTMedium;
+  p.THTMax = d.THTMax;
+  p.Discri = d.Discri;
+  p.BlackLevel = d.BlackLevel;
+  p.WhiteLevel = d.WhiteLevel;
+  p.CS100Interface = d.CS100Interface;
+  p.ShutterSystem = d.ShutterSystem;
+  p.THTSystem = d.THTSystem;
+  p.CCDXSize = d.CCDXSize;
+  p.CCDYSize = d.CCDYSize;
+  p.StoredXSize = d.StoredXSize;
+  p.StoredYSize = d.StoredYSize;
+  p.FramesPerSecond = d.FramesPerSecond;
+  p.Vlm3DBinning = d.Vlm3DBinning;
+  p.DalsaSwap = d.DalsaSwap;
+  p.THTLastStepWait = d.THTLastStepWait;
+  p.TemperatureInterface = d.TemperatureInterface;
+  p.FiltersMirrorSystem = d.FiltersMirrorSystem;
+  SetText(p.DcfFile, d.DcfFile);
+  SetText(p.VcfFile, d.VcfFile);
+}
+
+constexpr const char* kCopyFromBackup = "Copy it from backup into the program directory...";
+}  // namespace
+
+LoadOutcome LoadInstrumentDefinition(AcquisitionParameters& p, int preset, const std::string& chosenFile) {
+  LoadOutcome outcome;
+  if (preset < 1 || preset > 9) return outcome;
+  const Preset& entry = Presets()[static_cast<std::size_t>(preset - 1)];
+  std::string name = entry.fileName;
+  if (preset == 9) {
+    if (chosenFile.empty()) return outcome;
+    name = std::filesystem::path(chosenFile).filename().string();
+  }
+  if (entry.axiomBoard >= 0) p.AxiomBoard = entry.axiomBoard;
+  outcome.path = JoinPath(std::string(TextOf(p.ProgramDir)), name);
+  if (!std::filesystem::exists(outcome.path)) {
+    ShowError("Impossible to find the default file", outcome.path, kCopyFromBackup);
+    outcome.result = LoadResult::FileMissing;
+    return outcome;
+  }
+  InstrumentDefinition d;
+  if (!ReadDefinitionFile(outcome.path, d)) {
+    ShowError("Impossible to open or read the default file", outcome.path, kCopyFromBackup);
+    outcome.result = LoadResult::FileUnreadable;
+    return outcome;
+  }
+  Apply(d, p);
+  if (p.CS100Interface != 0) {
+    p.CS100Link = 1;
+    p.ComPort = p.CS100Interface;
+  } else {
+    p.CS100Link = 0;
+  }
+  outcome.result = LoadResult::Applied;
+  outcome.groupCaption = Format("Base default instrument parameters %s", entry.siteLabel);
+  return outcome;
+}
+
+int SettleAfterWindowLoad(AcquisitionParameters& p) {
+  if (p.CCDXSize == 768) {
+    p.CCDYSize = 288;
+    return kFormatXY256_2Bytes;
+  }
+  return kFormatXY4Bytes;
+}
+
+std::vector<std::pair<std::string, std::string>> InstrumentGridRows(const AcquisitionParameters& p) {
+  static const char* const kInterfaces[5] = {"parallel", "serial COM1:", "serial COM2:", "serial COM3:",
+                                             "serial COM4:"};
+  const auto number = [](std::int32_t v) { return Format("%d", v); };
+  const std::string interface =
+      (p.CS100Interface >= 0 && p.CS100Interface <= 4) ? kInterfaces[p.CS100Interface] : number(p.CS100Interface);
+  return {{"", "Current values"},
+          {"Stored parameters file", ParametersFilePath()},
+          {"Discri", number(p.Discri)},
+          {"Black TV level", number(p.BlackLevel)},
+          {"White TV level", number(p.WhiteLevel)},
+          {"Low THT", number(p.THTLow)},
+          {"Medium THT", number(p.THTMedium)},
+          {"Maximum THT", number(p.THTMax)},
+          {"CS100 interface", interface},
+          {"Shutter system", number(p.ShutterSystem)},
+          {"THT system", number(p.THTSystem)},
+          {"Camera Matrox driver", std::string(TextOf(p.DcfFile))},
+          {"CCD X size", number(p.CCDXSize)},
+          {"CCD Y size", number(p.CCDYSize)},
+          {"stored X size", number(p.StoredXSize)},
+          {"stored Y size", number(p.StoredYSize)},
+          {"frames/sec", number(p.FramesPerSecond)},
+          {"VLM3D display binning", number(p.Vlm3DBinning)},
+          {"DALSA high scanning rate", number(p.DalsaSwap)},
+          {"Control display Matrox driver", std::string(TextOf(p.VcfFile))},
+          {"Waiting scnds at last THT step", number(p.THTLastStepWait)},
+          {"Temperature interface", number(p.TemperatureInterface)},
+          {"Filters/mirror system", number(p.FiltersMirrorSystem)}};
+}
+
+void SettleInstrumentBlock(AcquisitionParameters& p, std::int32_t serialPortChosen) {
+  std::string dcf(TextOf(p.DcfFile));
+  for (auto& c : dcf) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (dcf == "bypassed") SetText(p.DcfFile, TextOf(p.DcfFileAsRead));
+  if (p.CS100Interface != 0) {
+    p.CS100Link = 1;
+    p.CS100Interface = serialPortChosen;
+  } else {
+    p.CS100Link = 0;
+  }
+}
+
+int CopyFile(const std::string& source, const std::string& destination) {
+  std::FILE* in = std::fopen(source.c_str(), "rb");
+  if (!in) return kSourceUnreadable;
+  // The destination is emptied first: a shorter driver never keeps an old tail.
+  std::FILE* out = std::fopen(destination.c_str(), "wb");
+  if (!out) {
+    std::fclose(in);
+    return kDestinationUncreatable;
+  }
+  char buffer[65536];
+  int result = kCopied;
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+    if (std::fwrite(buffer, 1, n, out) != n) {
+      result = kWriteFailed;
+      break;
+    }
+  std::fclose(in);
+  if (std::fclose(out) != 0 && result == kCopied) result = kWriteFailed;
+  return result;
+}
+
+namespace {
+void DeleteTemporaryFilesAndQuit(const AcquisitionParameters& p, DriverFileConsole& console) {
+  std::error_code ec;
+  std::filesystem::remove(JoinPath(std::string(TextOf(p.Path)), "ipcschn.tmp"), ec);
+  std::filesystem::remove(JoinPath(std::string(TextOf(p.Path)), "ipcsdata.tmp"), ec);
+  console.QuitProgram();
+}
+}  // namespace
+
+void CheckDriverFiles(AcquisitionParameters& p, DriverFileConsole& console) {
+  const std::string dcf(TextOf(p.DcfFile));
+  bool copyCamera = true;
+  if (!std::filesystem::exists(dcf)) {
+    const int answer = console.AskConfigurationError("Impossible to find the Matrox DCF configuration file", dcf,
+                                                     "IF BYPASSED PERSISTS, load again \".DEF to Current\" in the main window");
+    console.ShowCameraDriver("Bypassed");
+    if (answer != 1) {
+      DeleteTemporaryFilesAndQuit(p, console);
+      return;
+    }
+    copyCamera = false;
+  }
+  if (copyCamera) {
+    if (CopyFile(dcf, kCameraFileName) != kCopied) {
+      console.ShowCameraDriver("Bypassed [1]");
+      SetText(p.DcfFile, "Bypassed [1]");
+    }
+    WaitSeconds(1.0);
+    console.ShowCameraDriver(std::string(TextOf(p.DcfFile)));
+  }
+  const std::string vcf(TextOf(p.VcfFile));
+  if (!std::filesystem::exists(vcf)) {
+    const int answer = console.AskConfigurationError("Impossible to find the VCF configuration file", vcf,
+                                                     "(Matrox display definition file for the control TV screen)");
+    if (answer != 1) DeleteTemporaryFilesAndQuit(p, console);
+    return;
+  }
+  CopyFile(vcf, kDisplayFileName);
+  WaitSeconds(1.0);
+}
+
+void InhibitShutter(AcquisitionParameters& p) { p.ShutterSystem = 0; }
+void InhibitTemperature(AcquisitionParameters& p) { p.TemperatureInterface = 0; }
+void InhibitMirror(AcquisitionParameters& p) { p.FiltersMirrorSystem = 0; }
+void InhibitTHT(AcquisitionParameters& p) { p.THTSystem = 0; }
+
+std::string ToggleCloseLoopWatch(std::int32_t& closeLoopWatch) {
+  closeLoopWatch = closeLoopWatch ? 0 : 1;
+  return closeLoopWatch ? "Inhib closeloop" : "Valid closeloop";
+}
+
+}  // namespace velmar

@@ -1,0 +1,202 @@
+#include "params/parameters_file.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+#include "params/fixed_text.h"
+#include "platform/error_reporter.h"
+#include "platform/format.h"
+#include "platform/number_text.h"
+#include "platform/system_dir.h"
+#include "platform/text_lines.h"
+
+namespace velmar {
+
+namespace {
+
+using P = AcquisitionParameters;
+using IntField = std::int32_t P::*;
+using RealField = float P::*;
+
+// Lines 3 to 14 and 20 to 44, in order, with the line that precedes each run.
+constexpr IntField kPlanLines[] = {&P::Lz,         &P::Lz2D,        &P::Lz3Dcalib,        &P::Lz3Dobj,
+                                   &P::Tcan,       &P::Tcan2D,      &P::Tcan3Dcalib,      &P::Tcan3Dobj,
+                                   &P::Maxcycles,  &P::Maxcycles2D, &P::Maxcycles3Dcalib, &P::Maxcycles3Dobj};
+constexpr RealField kRealLines[] = {&P::Lambda, &P::LambdaCalib, &P::LambdaObj, &P::Cqg};
+constexpr IntField kSetUpLines[] = {&P::AcqType,   &P::FileType,   &P::DataFormat, &P::CS100Link,  &P::ComPort,
+                                    &P::SeeSaw,    &P::THTLow,     &P::THTMedium,  &P::THTMax,     &P::Discri,
+                                    &P::BlackLevel, &P::WhiteLevel, &P::ShutterSystem, &P::THTSystem, &P::CCDXSize,
+                                    &P::CCDYSize,  &P::StoredXSize, &P::StoredYSize, &P::FramesPerSecond,
+                                    &P::Vlm3DBinning, &P::DalsaSwap, &P::AxiomBoard, &P::LastTestNumobs,
+                                    &P::THTLastStepWait, &P::TemperatureInterface, &P::FiltersMirrorSystem};
+
+std::string TrimRight(std::string_view text) {
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return std::string(text);
+}
+
+bool IsNullText(std::string_view text) {
+  if (text.size() != 6) return false;
+  const char* null = "(null)";
+  for (std::size_t i = 0; i < 6; ++i)
+    if (std::tolower(static_cast<unsigned char>(text[i])) != null[i]) return false;
+  return true;
+}
+
+// Where an empty data directory is saved: the user's home, the nearest thing to the
+// root of the system drive that a user can write to.
+std::string DefaultDataDirectory() {
+  const char* home = std::getenv("HOME");
+  return home && *home ? home : "/";
+}
+
+class Writer {
+ public:
+  explicit Writer(const std::string& path) : file_(std::fopen(path.c_str(), "wb")) {}
+  ~Writer() {
+    if (file_) std::fclose(file_);
+  }
+  bool opened() const { return file_ != nullptr; }
+  void Int(std::int32_t v) { Put(Format("%6d\r\n", v)); }
+  void Real(float v) { Put(Format("%12.7f\r\n", v)); }
+  void Text(std::string_view v) { Put(std::string(v) + "\r\n"); }
+  bool Close() {
+    const bool closed = file_ && std::fclose(file_) == 0;
+    file_ = nullptr;
+    return ok_ && closed;
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  void Put(const std::string& text) {
+    if (ok_ && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) ok_ = false;
+  }
+  std::FILE* file_;
+  bool ok_ = true;
+};
+
+// Reads one line after another; the first that is missing or does not convert
+// stops every later read.
+class Reader {
+ public:
+  explicit Reader(const std::string& path) : lines_(path) {}
+  bool opened() const { return lines_.opened(); }
+  bool ok() const { return ok_; }
+
+  std::optional<std::string> Line() {
+    if (!ok_) return std::nullopt;
+    auto line = lines_.Next();
+    if (!line) ok_ = false;
+    return line;
+  }
+  void Int(std::int32_t& field) {
+    const auto line = Line();
+    if (!line) return;
+    if (const auto v = LeadingInt(*line)) field = *v;
+    else ok_ = false;
+  }
+  void Real(float& field) {
+    const auto line = Line();
+    if (!line) return;
+    if (const auto v = LeadingReal(*line)) field = *v;
+    else ok_ = false;
+  }
+  template <std::size_t N>
+  void Word(char (&field)[N]) {
+    const auto line = Line();
+    if (!line) return;
+    if (const auto word = FirstWord(*line)) SetText(field, *word);
+    else ok_ = false;
+  }
+  template <std::size_t N>
+  void WholeLine(char (&field)[N]) {
+    if (const auto line = Line()) SetText(field, BeforeCarriageReturn(*line));
+  }
+
+ private:
+  LineReader lines_;
+  bool ok_ = true;
+};
+
+}  // namespace
+
+std::string ParametersFilePath() { return SystemFile(kParametersFileName).string(); }
+
+bool SaveParametersFile(AcquisitionParameters& p, const std::string& path) {
+  Writer out(path);
+  if (out.opened()) {
+    if (TextOf(p.Prefix) != "T") {
+      SetText(p.LastPrefix, TextOf(p.Prefix));
+      p.LastNumobs = p.Numobs;
+    } else {
+      p.LastTestNumobs = p.Numobs;
+    }
+    SetText(p.LastPrefix, TrimRight(TextOf(p.LastPrefix)));
+    out.Int(p.LastNumobs);
+    out.Text(TextOf(p.LastPrefix));
+    for (IntField f : kPlanLines) out.Int(p.*f);
+    for (RealField f : kRealLines) out.Real(p.*f);
+    if (p.AcqType == kAcqAnalogicCalibration) p.AcqType = kAcq2DImage;  // the analogic type is not kept
+    for (IntField f : kSetUpLines) out.Int(p.*f);
+    const std::string_view dataPath = TextOf(p.Path);
+    out.Text(dataPath.empty() || IsNullText(dataPath) ? DefaultDataDirectory() : std::string(dataPath));
+    out.Text(TextOf(p.DcfFile));
+    out.Text(TextOf(p.VcfFile));
+    out.Text(TextOf(p.PFIdent));
+    out.Text(TextOf(p.FilterIdent));
+    out.Text("");
+    if (out.Close()) return true;
+  }
+  ShowError("Impossible to write the parameters on disk for a next use", "File " + path,
+            "Is the disk full or the file locked ?");
+  return false;
+}
+
+void LoadParametersFile(AcquisitionParameters& p, const std::string& path, const std::function<void()>& afterLine1) {
+  Reader in(path);
+  if (in.opened()) {
+    std::int32_t last = 0;
+    in.Int(last);
+    if (in.ok()) {
+      p.Numobs = last + 1;
+      p.LastNumobs = p.Numobs;
+      if (p.Numobs > 999) p.Numobs = 1;
+      if (afterLine1) afterLine1();
+    }
+    if (const auto line = in.Line()) {
+      const char first[2] = {line->empty() ? '\0' : line->front(), '\0'};
+      SetText(p.Prefix, first);
+      SetText(p.LastPrefix, first);
+    }
+    for (IntField f : kPlanLines) in.Int(p.*f);
+    if (in.ok()) p.Lz2D = 1;
+    for (RealField f : kRealLines) in.Real(p.*f);
+    for (IntField f : kSetUpLines) {
+      in.Int(p.*f);
+      if (f == &P::ComPort && in.ok()) p.CS100Interface = p.CS100Link != 0 ? p.ComPort : 0;
+    }
+    in.WholeLine(p.Path);
+    in.Word(p.DcfFile);
+    if (in.ok()) SetText(p.DcfFileAsRead, TextOf(p.DcfFile));
+    in.Word(p.VcfFile);
+    in.WholeLine(p.PFIdent);
+    in.WholeLine(p.FilterIdent);
+    if (in.ok()) {
+      p.ComPort = p.CS100Interface;
+      return;
+    }
+  }
+  SetDefaultParameters(p);
+}
+
+std::optional<std::string> RebuildDataPath(const std::string& path, const std::string& prefix,
+                                           const std::string& numobsText) {
+  const auto number = LeadingInt(numobsText);
+  if (!number) return std::nullopt;
+  const auto slash = path.find_last_of('/');
+  const std::string rest = slash == std::string::npos ? std::string() : path.substr(0, slash);
+  return Format("%s/%s%3.3d", rest.c_str(), prefix.c_str(), *number);
+}
+
+}  // namespace velmar
