@@ -73,6 +73,7 @@ class Observation : public ::testing::Test {
     p_.RandomPoints = 4;
     p_.FramesPerSecond = 80;
     p_.Discri = 100;
+    p_.WhiteLevel = 255;
     p_.DataFormat = kFormatXY4Bytes;
     SetText(p_.Comment, "NGC 2403 H alpha");
     SetText(p_.PFIdent, "PF 1200 microns");
