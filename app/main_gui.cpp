@@ -1,10 +1,13 @@
 // vlmipcs: the photon-counting acquisition program with its windows.
+#include <filesystem>
 #include <memory>
 
 #include "app/TSplashForm.h"
 #include "app/acquisition_program.h"
 #include "app/check_other_instances.h"
 #include "app/qt/program_windows.h"
+#include "app/prepare_parameters.h"
+#include "app/qt/qt_driver_file_console.h"
 #include "app/qt/qt_frame_grabber_console.h"
 #include "app/qt/qt_instance_warnings.h"
 #include "app/qt/velmar_application.h"
@@ -12,6 +15,8 @@
 #include "console/TControlMonitor.h"
 #include "console/TGeneral.h"
 #include "params/fixed_text.h"
+#include "params/instrument_definition.h"
+#include "params/parameters_file.h"
 #include "platform/processes.h"
 #include "platform/qt/TError.h"
 #include "platform/qt/qt_window_thread.h"
@@ -58,14 +63,22 @@ int main(int argc, char** argv) {
     SafeStop(devices, std::string(TextOf(p.Path)));
     EndProcess();
   };
+  QtDriverFileConsole driverConsole(windows, safeStopAndEnd);
   windows.general->SetFirstShowAction([&] {
     shared->acquisition.startUpInProgress = 1;
     ShowStartBanner(program.grabber);
     windows.controlMonitor->show();
     program.tvContinue.Start();
     // As the parameters window does when it is shown for a new acquisition.
-    if (p.RunState == 0) SetDefaultParameters(p);
+    PrepareNewAcquisitionParameters(*shared, std::filesystem::current_path());
     CheckOtherInstances(p, warnings, safeStopAndEnd);
+    if (p.CCDXSize == 0) {
+      // No instrument defined yet: the first preset of a simulated AsGa camera, as
+      // the observer would load it in the parameters window.
+      if (LoadInstrumentDefinition(p, 3).result == LoadResult::Applied) p.DataFormat = SettleAfterWindowLoad(p);
+    }
+    SaveParametersFile(p);
+    CheckDriverFiles(p, driverConsole);
     SetUpContext context{program.grabber, shared->acquisition.grabber, shared->acquisition.levels, program.engine,
                          program.synthetic, grabberConsole, safeStopAndEnd};
     SetUpFrameGrabber(context, p);

@@ -28,6 +28,9 @@ TGeneral::TGeneral(SharedState& shared, QWidget* parent)
   statusLayout->addWidget(heading);
   statusLayout->addWidget(countingState_);
   layout->addWidget(status);
+  cameraDriver_ = new QLabel(this);
+  cameraDriver_->setObjectName("LabelCCIR");
+  layout->addWidget(cameraDriver_);
   layout->addStretch();
   resize(450, 263);
   move(575, 22);
@@ -46,6 +49,8 @@ void TGeneral::ShowCountingStateView(const CountingStateView& view) {
   countingState_->setStyleSheet(
       QString("color: rgb(%1, %2, %3); font-weight: bold;").arg(view.colour.r).arg(view.colour.g).arg(view.colour.b));
 }
+
+void TGeneral::ShowCameraDriver(const QString& text) { cameraDriver_->setText(text); }
 
 void TGeneral::closeEvent(QCloseEvent* event) {
   event->accept();

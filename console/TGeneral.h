@@ -18,6 +18,7 @@ class TGeneral : public QWidget, public CountingStatusDisplay {
   // Runs once, when the window is first shown (the start-up sequence).
   void SetFirstShowAction(std::function<void()> action) { firstShow_ = std::move(action); }
   void ShowCountingStateView(const CountingStateView& view) override;
+  void ShowCameraDriver(const QString& text);  // LabelCCIR
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -29,6 +30,7 @@ class TGeneral : public QWidget, public CountingStatusDisplay {
 
   SharedState& shared_;
   QLabel* countingState_;
+  QLabel* cameraDriver_;
   std::function<void()> firstShow_;
   bool shown_ = false;
 };

@@ -8,6 +8,8 @@
 #include "console/TErrorMatrox.h"
 #include "console/TGeneral.h"
 #include "console/TInitMatrox.h"
+#include "console/TRepertoire.h"
+#include "params/TError_DCF.h"
 
 namespace velmar {
 
@@ -25,6 +27,10 @@ ProgramWindows CreateProgramWindows(AcquisitionProgram& program, const std::func
         w.initMatrox = new TInitMatrox(w.general);
         w.initMatrox2 = new TInitMatrox2(w.general);
         w.errorMatrox = new TErrorMatrox(w.general);
+      },
+      [&] {
+        w.errorDcf = new TError_DCF(w.general);
+        w.repertoire = new TRepertoire(w.general);
       },
   };
   constexpr int kSteps = 10;

@@ -15,6 +15,8 @@ class TInitMatrox;
 class TInitMatrox2;
 class TErrorMatrox;
 class TControlMonitor;
+class TError_DCF;
+class TRepertoire;
 
 struct ProgramWindows {
   TGeneral* general = nullptr;
@@ -24,6 +26,8 @@ struct ProgramWindows {
   TInitMatrox2* initMatrox2 = nullptr;
   TErrorMatrox* errorMatrox = nullptr;
   TControlMonitor* controlMonitor = nullptr;
+  TError_DCF* errorDcf = nullptr;
+  TRepertoire* repertoire = nullptr;
 };
 
 // Creates the windows group by group; progress receives 10, 20, ... 100.
