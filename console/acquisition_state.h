@@ -79,7 +79,11 @@ struct AcquisitionState {
 
   // Instrument readings shown and logged.
   std::int32_t thtSent = 0, thtRead = 0, thtReadAtLastStep = 0;
-  std::string shutterStateText = "?";
+  std::int32_t shutterState = 0;      // 0 open; after a command 0/1; after a reading the status code
+  std::string shutterStateText = "?"; // the status word last shown
+  std::int32_t cs100Position = 0;     // the last position sent
+  float PFstep = 0.0f, PFbase = 0.0f;
+  float temperature = 999.0f, temperatureCommand = 999.0f;
 
   // Lifecycle.
   std::int32_t acquisitionStarted = 0;

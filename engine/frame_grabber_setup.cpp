@@ -37,9 +37,8 @@ void ChooseCcdSize(Grabber& grabber, GrabberObjects& o, const AcquisitionParamet
   }
 }
 
-// Application, system, display, digitizer (each only when the one before opened),
-// then the display buffer, cleared and shown: the acquisition's context and the
-// tuning window's alike.
+}  // namespace
+
 void OpenDisplayContext(Grabber& grabber, GrabberId& application, GrabberId& system, GrabberId& display,
                         GrabberId& digitizer, GrabberId& displayBuffer) {
   application = grabber.AllocApplication();
@@ -53,6 +52,8 @@ void OpenDisplayContext(Grabber& grabber, GrabberId& application, GrabberId& sys
     if (display) grabber.ShowOnDisplay(display, displayBuffer);
   }
 }
+
+namespace {
 
 void AllocateWorkerObjects(Grabber& grabber, GrabberObjects& o) {
   const int x = o.ccdXSize, y = o.ccdYSize;
@@ -210,15 +211,15 @@ namespace {
 void OpenSmallContext(Grabber& grabber, TuningContext& t) {
   OpenDisplayContext(grabber, t.application, t.system, t.display, t.digitizer, t.displayBuffer);
 }
+}  // namespace
 
-void FreeSmallContext(Grabber& grabber, TuningContext& t) {
+void FreeDisplayContext(Grabber& grabber, TuningContext& t) {
   FreeAndClear(grabber, t.displayBuffer);
   FreeAndClear(grabber, t.digitizer);
   FreeAndClear(grabber, t.display);
   FreeAndClear(grabber, t.system);
   FreeAndClear(grabber, t.application);
 }
-}  // namespace
 
 void OpenTuningContext(Grabber& grabber, TuningContext& tuning, bool startUpInProgress) {
   if (tuning.open || startUpInProgress) return;
@@ -232,7 +233,7 @@ void CloseTuningContext(Grabber& grabber, TuningContext& tuning, bool startUpInP
   tuning.open = 0;
   if (tuning.displayBuffer) grabber.DrawText(tuning.displayBuffer, 100, 100, kGrabbingInactiveText);
   WaitSeconds(1.5);
-  FreeSmallContext(grabber, tuning);
+  FreeDisplayContext(grabber, tuning);
 }
 
 void ShowStartBanner(Grabber& grabber) {
@@ -243,7 +244,7 @@ void ShowStartBanner(Grabber& grabber) {
                      "VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS");
     grabber.DrawText(banner.displayBuffer, 100, 100, kGrabbingInactiveText);
   }
-  FreeSmallContext(grabber, banner);
+  FreeDisplayContext(grabber, banner);
 }
 
 }  // namespace velmar

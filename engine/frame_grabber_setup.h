@@ -68,6 +68,14 @@ void ApplyDiscriminator(TvLevels& levels, CountingEngine& engine, AcquisitionPar
 // the start-up runs; close writes the inactive text, waits 1.5 s and frees.
 void OpenTuningContext(Grabber& grabber, TuningContext& tuning, bool startUpInProgress);
 void CloseTuningContext(Grabber& grabber, TuningContext& tuning, bool startUpInProgress);
+// Application, system, display, digitizer (each only when the one before opened),
+// then the display buffer, cleared and shown: the acquisition's context and the
+// tuning window's alike.
+void OpenDisplayContext(Grabber& grabber, GrabberId& application, GrabberId& system, GrabberId& display,
+                        GrabberId& digitizer, GrabberId& displayBuffer);
+// Frees a small context's objects in the reverse order.
+void FreeDisplayContext(Grabber& grabber, TuningContext& context);
+
 // The banner written on the control monitor when the program starts.
 void ShowStartBanner(Grabber& grabber);
 

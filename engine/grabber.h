@@ -56,7 +56,8 @@ class Grabber {
   // that is freed, its last picture (a monitor keeps the last image it was sent).
   // False when nothing was ever shown.
   virtual bool ControlMonitorPicture(GreyImage& picture) = 0;
-  virtual void DrawText(GrabberId buffer, int x, int y, const std::string& text) = 0;
+  // Text in the built-in font, magnified scale times, in the given grey level.
+  virtual void DrawText(GrabberId buffer, int x, int y, const std::string& text, int scale = 1, int colour = 255) = 0;
   virtual void PutPixels(GrabberId buffer, int x, int y, int sizeX, int sizeY,
                          const std::uint8_t* bytes) = 0;
   // Copies the whole buffer out, one byte per pixel (0/1 for a 1-bit buffer).

@@ -333,14 +333,15 @@ GrabberId SoftwareGrabber::DisplayedBuffer(GrabberId displayId) {
   return display ? display->shown : 0;
 }
 
-void SoftwareGrabber::DrawText(GrabberId id, int x, int y, const std::string& text) {
+void SoftwareGrabber::DrawText(GrabberId id, int x, int y, const std::string& text, int scale, int colour) {
   auto* buffer = Find<BufferObject>(id, "text");
   if (!buffer) return;
   if (buffer->isBinary()) {
     Fail(kGrabberBadArgument, "text: text is drawn into 8-bit buffers only");
     return;
   }
-  velmar::DrawText(buffer->grey.data(), buffer->sizeX, buffer->sizeY, buffer->sizeX, x, y, text);
+  velmar::DrawText(buffer->grey.data(), buffer->sizeX, buffer->sizeY, buffer->sizeX, x, y, text,
+                   static_cast<std::uint8_t>(std::clamp(colour, 0, 255)), 0, std::max(scale, 1));
 }
 
 void SoftwareGrabber::PutPixels(GrabberId id, int x, int y, int sizeX, int sizeY,

@@ -39,7 +39,7 @@ class SoftwareGrabber : public Grabber {
   void ShowOnDisplay(GrabberId display, GrabberId buffer) override;
   GrabberId DisplayedBuffer(GrabberId display) override;
   bool ControlMonitorPicture(GreyImage& picture) override;
-  void DrawText(GrabberId buffer, int x, int y, const std::string& text) override;
+  void DrawText(GrabberId buffer, int x, int y, const std::string& text, int scale = 1, int colour = 255) override;
   void PutPixels(GrabberId buffer, int x, int y, int sizeX, int sizeY,
                  const std::uint8_t* bytes) override;
   void GetPixels(GrabberId buffer, std::uint8_t* bytes) override;

@@ -70,8 +70,12 @@ TEST_F(ProgramDirectory, EveryPresetLoadsAndRoundTripsThroughTheParametersFile) 
       EXPECT_EQ(SettleAfterWindowLoad(p), kFormatXY4Bytes);
     }
     // PELNO drives the CS100 on a serial line, Varsa on the parallel lines.
-    if (k == 1) EXPECT_EQ(p.CS100Link, 1);
-    if (k == 2 || k == 3 || k == 6) EXPECT_EQ(p.CS100Link, 0);
+    if (k == 1) {
+      EXPECT_EQ(p.CS100Link, 1);
+    }
+    if (k == 2 || k == 3 || k == 6) {
+      EXPECT_EQ(p.CS100Link, 0);
+    }
     const std::string file = dir_.file("vla.def");
     ASSERT_TRUE(SaveParametersFile(p, file));
     AcquisitionParameters q;
@@ -148,7 +152,7 @@ TEST_F(ProgramDirectory, AShortOrMissingDefinitionChangesNothing) {
 
 TEST_F(ProgramDirectory, TheCs100LineChoosesTheLink) {
   std::string text = ReadFile("kem512.def");
-  text.replace(text.find("0\tCS100"), 1, "2");
+  text[text.find("0\tCS100")] = '2';
   WriteFile("serial.def", text);
   ASSERT_EQ(LoadInstrumentDefinition(p_, 9, "serial.def").result, LoadResult::Applied);
   EXPECT_EQ(p_.CS100Link, 1);

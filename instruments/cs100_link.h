@@ -1,0 +1,64 @@
+#pragma once
+// The CS100 etalon controller: channel to controller position, and the position
+// carried over the serial line, the board's parallel lines, or a test file.
+#include <functional>
+#include <string>
+
+#include "console/acquisition_state.h"
+#include "engine/counting_state.h"
+#include "instruments/board_operations.h"
+#include "params/acquisition_parameters.h"
+#include "platform/serial_port.h"
+
+namespace velmar {
+
+inline constexpr const char* kCs100Mode = "9600,O,7,1";
+
+// "I4%3.3XP1P0I0" of the position's 12-bit two's complement.
+std::string PositionCommand(std::int32_t position);
+
+// Nearest integer, exact halves toward zero, of (channel - 1) * PFstep + PFbase.
+std::int32_t PositionOfChannel(std::int32_t channel, float PFstep, float PFbase);
+
+// The link's status line: "initializing PF" and "driving PF", then the counting
+// status again.
+class Cs100Console {
+ public:
+  virtual ~Cs100Console() = default;
+  virtual void ShowLinkState(CountingState state) = 0;
+  virtual void RestoreCountingState() = 0;
+};
+
+class Cs100Link {
+ public:
+  // endProgram runs after the error of a serial port that cannot be opened (safe
+  // stop, temporary files removed, exit with code 0).
+  Cs100Link(AcquisitionParameters& p, AcquisitionState& s, InstrumentBoard& board, Cs100Console& console,
+            std::function<void()> endProgram)
+      : p_(p), s_(s), board_(board), console_(console), endProgram_(std::move(endProgram)) {}
+
+  void ComputeScanGeometry();
+  void InitialiseController();
+  void SendPosition(std::int32_t value);
+  void DriveToChannel(std::int32_t channel);
+  void InitialiseAndPark();
+  void InitialiseIfScanning();
+  bool portOpened() const { return portOpenedMarker_ == kOpenedMarker; }
+
+ private:
+  bool Scanning() const;
+  void InitialiseSerial();
+  void InitialiseTestFile();
+  void AppendTestLine(const std::string& line, bool create);
+
+  AcquisitionParameters& p_;
+  AcquisitionState& s_;
+  InstrumentBoard& board_;
+  Cs100Console& console_;
+  std::function<void()> endProgram_;
+  SerialPort port_;
+  std::int32_t portOpenedMarker_ = 0;
+  bool testFileErrorShown_ = false;
+};
+
+}  // namespace velmar

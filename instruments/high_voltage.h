@@ -1,0 +1,35 @@
+#pragma once
+// The intensifier's high voltage (THT): set and read back for every THT system,
+// and the idle banner on the control monitor.
+#include "console/acquisition_state.h"
+#include "engine/grabber.h"
+#include "instruments/board_operations.h"
+#include "params/acquisition_parameters.h"
+
+namespace velmar {
+
+inline constexpr std::int32_t kThtNotControlled = 99999;
+
+// The 10-bit code of THT systems 3 and 4 for a voltage (never negative; bits above
+// 9 are not written).
+std::int32_t ThtCode(std::int32_t volts);
+// The analog set point of THT systems 1 and 2 (0 when the maximum is 0).
+float ThtSetPointVolts(std::int32_t system, std::int32_t volts, std::int32_t maximum);
+
+class HighVoltage {
+ public:
+  HighVoltage(AcquisitionParameters& p, AcquisitionState& s, InstrumentBoard& board) : p_(p), s_(s), board_(board) {}
+  void SetTHT(std::int32_t volts);
+  void ReadTHT();
+
+ private:
+  AcquisitionParameters& p_;
+  AcquisitionState& s_;
+  InstrumentBoard& board_;
+};
+
+// Writes the idle banner ("TORVEL", the warnings) on the control monitor through a
+// short-lived grabber context.
+void ShowIdleBanner(Grabber& grabber);
+
+}  // namespace velmar

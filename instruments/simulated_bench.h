@@ -1,0 +1,70 @@
+#pragma once
+// The simulated bench: both boards' ports as registers, with the instrument behind
+// them. A shutter follows its command bit and reports its status bits (shutter
+// systems 1 to 4); the THT supply's read-back follows its set point (THT systems 1
+// to 4); the CS100's lock is the close-loop input bit; the CS100 parallel lines are
+// latched. "axdrv.ini" configures it and injects faults.
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "instruments/io_board.h"
+
+namespace velmar {
+
+struct BenchConfig {
+  int shutterSystem = 0;        // the wiring of the shutter behind the boards
+  int thtSystem = 0;            // the wiring of the THT supply
+  int thtMax = 10800;           // volts at full scale of the analog set point
+  int closeLoopVariant = 0;     // 0: board 1 port 3 bit 0; 1: board 2 port 8 bit 0
+  // Faults.
+  bool openFails = false;
+  std::string openError = "AXDRV: board not found at the configured address";
+  bool shutterStuck = false;    // the shutter does not move
+  bool shutterDisconnected = false;  // status bits read as a disconnected shutter
+  bool thtNotFollowing = false; // the THT read-back stays at 0
+  double closeLoopLostFrom = -1, closeLoopLostFor = 0;  // seconds on the process clock
+  bool readFails = false;       // digital reads fail
+};
+
+// Reads "axdrv.ini" (key = value lines); an empty text when it is fine.
+std::string ParseBenchConfig(const std::string& text, BenchConfig& config);
+
+class SimulatedBench final : public IoBoard {
+ public:
+  explicit SimulatedBench(BenchConfig config = {}) : config_(std::move(config)) {}
+
+  // Open reads the configuration from the ini file when it exists.
+  std::uint16_t Open(const std::string& iniFile) override;
+  std::string ErrorText(std::uint16_t code) override;
+  std::uint16_t AnalogOut(int board, int channel, float volts) override;
+  std::uint16_t DigitalIn(int board, int port, std::uint16_t& value) override;
+  std::uint16_t DigitalOut(int board, int port, std::uint16_t value, std::uint16_t mask) override;
+
+  // For tests and the instrument's own view.
+  struct Write {
+    int board, port;
+    std::uint16_t value, mask;
+  };
+  std::vector<Write> writes() const;
+  std::uint16_t Output(int board, int port) const;
+  float AnalogSetPoint() const;
+  const BenchConfig& config() const { return config_; }
+  void SetConfig(const BenchConfig& config);
+  int opens() const;
+
+ private:
+  bool ShutterClosed() const;
+  std::uint16_t StatusBits(int board, int port) const;
+
+  mutable std::mutex mutex_;
+  BenchConfig config_;
+  std::array<std::array<std::uint16_t, 16>, 3> outputs_{};  // [board][port]
+  float analog_ = 0.0f;
+  std::vector<Write> writes_;
+  int opens_ = 0;
+};
+
+}  // namespace velmar

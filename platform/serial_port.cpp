@@ -1,0 +1,100 @@
+#include "platform/serial_port.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/format.h"
+#include "platform/number_text.h"
+
+namespace velmar {
+
+std::string SerialDeviceOf(int comNumber) {
+  if (const char* device = std::getenv(Format("VELMAR_COM%d", comNumber).c_str()); device && *device) return device;
+  return Format("/dev/ttyS%d", comNumber - 1);
+}
+
+SerialPort::~SerialPort() { Close(); }
+
+void SerialPort::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+namespace {
+speed_t SpeedOf(int baud) {
+  switch (baud) {
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    default: return B9600;
+  }
+}
+}  // namespace
+
+std::string SerialPort::Open(const std::string& device, const std::string& mode) {
+  Close();
+  // "9600,O,7,1"
+  const auto first = mode.find(','), second = mode.find(',', first + 1), third = mode.find(',', second + 1);
+  if (first == std::string::npos || second == std::string::npos || third == std::string::npos)
+    return "bad serial mode " + mode;
+  const int baud = LeadingInt(mode.substr(0, first)).value_or(9600);
+  const char parity = mode[first + 1];
+  const int bits = LeadingInt(mode.substr(second + 1)).value_or(8);
+  const int stops = LeadingInt(mode.substr(third + 1)).value_or(1);
+
+  const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return device + ": " + std::strerror(errno);
+  if (::ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY) {
+    ::close(fd);
+    return device + ": cannot be had alone";
+  }
+  termios tty{};
+  if (::tcgetattr(fd, &tty) != 0) {
+    const int error = errno;
+    ::close(fd);
+    return device + ": not a serial line (" + std::strerror(error) + ")";
+  }
+  ::cfmakeraw(&tty);
+  ::cfsetispeed(&tty, SpeedOf(baud));
+  ::cfsetospeed(&tty, SpeedOf(baud));
+  tty.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
+  tty.c_cflag |= (bits == 7 ? CS7 : CS8) | CLOCAL | CREAD;
+  if (parity == 'O' || parity == 'o') tty.c_cflag |= PARENB | PARODD;
+  if (parity == 'E' || parity == 'e') tty.c_cflag |= PARENB;
+  if (stops == 2) tty.c_cflag |= CSTOPB;
+  tty.c_cc[VMIN] = 0;  // a read returns at once with what has arrived
+  tty.c_cc[VTIME] = 0;
+  ::tcsetattr(fd, TCSANOW, &tty);
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  fd_ = fd;
+  return {};
+}
+
+void SerialPort::Write(const std::string& bytes) {
+  if (fd_ < 0) return;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) return;
+    done += static_cast<std::size_t>(n);
+  }
+  ::tcdrain(fd_);
+}
+
+std::string SerialPort::ReadAvailable(std::size_t maxBytes) {
+  if (fd_ < 0) return {};
+  std::string bytes(maxBytes, '\0');
+  const ssize_t n = ::read(fd_, bytes.data(), maxBytes);
+  bytes.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+  return bytes;
+}
+
+}  // namespace velmar

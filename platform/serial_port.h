@@ -1,0 +1,32 @@
+#pragma once
+// A serial line with the program's mode texts ("9600,O,7,1": baud, parity, data
+// bits, stop bits). COMn is /dev/ttyS<n-1> unless $VELMAR_COMn names another
+// device (a USB adapter, or a pseudo-terminal for the device simulators).
+#include <cstdint>
+#include <string>
+
+namespace velmar {
+
+std::string SerialDeviceOf(int comNumber);
+
+class SerialPort {
+ public:
+  SerialPort() = default;
+  ~SerialPort();
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
+
+  // Opens the device for reading and writing, exclusive, in the given mode; reads
+  // return at once with what has arrived. Empty text on success, else why not.
+  std::string Open(const std::string& device, const std::string& mode);
+  bool isOpen() const { return fd_ >= 0; }
+  void Close();
+  // Errors are not reported: the program does not look at them.
+  void Write(const std::string& bytes);
+  std::string ReadAvailable(std::size_t maxBytes);
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace velmar
