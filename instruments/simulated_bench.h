@@ -47,6 +47,7 @@ class SimulatedBench final : public IoBoard {
   struct Write {
     int board, port;
     std::uint16_t value, mask;
+    bool operator==(const Write&) const = default;
   };
   std::vector<Write> writes() const;
   std::uint16_t Output(int board, int port) const;

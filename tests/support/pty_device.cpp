@@ -1,0 +1,77 @@
+#include "support/pty_device.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace velmar::testing {
+
+PtyDevice::PtyDevice() {
+  char name[256] = {};
+  termios raw{};
+  cfmakeraw(&raw);
+  if (openpty(&master_, &slaveKeeper_, name, &raw, nullptr) != 0) throw std::runtime_error("openpty failed");
+  slave_ = name;
+}
+
+PtyDevice::~PtyDevice() {
+  if (child_ > 0) {
+    kill(child_, SIGTERM);
+    waitpid(child_, nullptr, 0);
+  }
+  close(master_);
+  close(slaveKeeper_);
+}
+
+std::string PtyDevice::Read(std::size_t minBytes, int timeoutMs) {
+  std::string bytes;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (bytes.size() < minBytes && std::chrono::steady_clock::now() < deadline) {
+    pollfd p{master_, POLLIN, 0};
+    if (poll(&p, 1, 20) <= 0) continue;
+    char buffer[512];
+    const ssize_t n = read(master_, buffer, sizeof buffer);
+    if (n > 0) bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  return bytes;
+}
+
+void PtyDevice::Write(const std::string& bytes) {
+  if (write(master_, bytes.data(), bytes.size()) < 0) throw std::runtime_error("pty write failed");
+}
+
+void PtyDevice::RunOnMaster(const std::string& program, const std::vector<std::string>& args) {
+  child_ = fork();
+  if (child_ == 0) {
+    dup2(master_, STDIN_FILENO);
+    dup2(master_, STDOUT_FILENO);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
+  const char* previous = std::getenv(name);
+  had_ = previous != nullptr;
+  if (previous) previous_ = previous;
+  setenv(name, value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (had_) setenv(name_.c_str(), previous_.c_str(), 1);
+  else unsetenv(name_.c_str());
+}
+
+}  // namespace velmar::testing

@@ -1,0 +1,38 @@
+#pragma once
+// A pseudo-terminal standing in for a serial line: the program opens the slave
+// by name (through $VELMAR_COMn), a simulator program or the test uses the master.
+#include <string>
+#include <vector>
+
+namespace velmar::testing {
+
+class PtyDevice {
+ public:
+  PtyDevice();
+  ~PtyDevice();
+  const std::string& slaveName() const { return slave_; }
+  int master() const { return master_; }
+  // Everything the program wrote, waiting up to timeoutMs for at least minBytes.
+  std::string Read(std::size_t minBytes, int timeoutMs = 2000);
+  void Write(const std::string& bytes);
+  // Runs a program with its standard input and output on the master.
+  void RunOnMaster(const std::string& program, const std::vector<std::string>& args);
+
+ private:
+  int master_ = -1, slaveKeeper_ = -1;
+  std::string slave_;
+  int child_ = 0;
+};
+
+// Sets an environment variable for the lifetime of this object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value);
+  ~ScopedEnv();
+
+ private:
+  std::string name_, previous_;
+  bool had_;
+};
+
+}  // namespace velmar::testing
