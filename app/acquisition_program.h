@@ -9,6 +9,9 @@
 #include "engine/software_grabber.h"
 #include "engine/synthetic_frame.h"
 #include "engine/tv_display.h"
+#include "instruments/board_operations.h"
+#include "instruments/high_voltage.h"
+#include "instruments/simulated_bench.h"
 
 namespace velmar {
 
@@ -18,7 +21,9 @@ struct AcquisitionProgram {
         engine(grabber, shared.acquisition.grabber),
         tvDisplay(grabber, shared.acquisition.tuning, shared.parameters, synthetic),
         tvContinue(tvDisplay, shared.acquisition.tuning),
-        comptage(engine, std::move(showStandby)) {}
+        comptage(engine, std::move(showStandby)),
+        board(bench, shared.parameters, shared.acquisition),
+        highVoltage(shared.parameters, shared.acquisition, board) {}
 
   // Threads first, then the workers, then the grabber objects.
   ~AcquisitionProgram() {
@@ -34,6 +39,11 @@ struct AcquisitionProgram {
   TvDisplay tvDisplay;
   TvContinueThread tvContinue;
   CountingThread comptage;
+  // The input-output board: the simulated bench unless a driver for real boards is
+  // given in its place.
+  SimulatedBench bench;
+  InstrumentBoard board;
+  HighVoltage highVoltage;
 };
 
 }  // namespace velmar

@@ -12,6 +12,8 @@
 #include "app/qt/qt_instance_warnings.h"
 #include "app/qt/velmar_application.h"
 #include "app/safe_stop.h"
+#include "instruments/instrument_safe_stop.h"
+#include "platform/format.h"
 #include "console/TControlMonitor.h"
 #include "console/TGeneral.h"
 #include "params/fixed_text.h"
@@ -58,7 +60,10 @@ int main(int argc, char** argv) {
 
   QtInstanceWarnings warnings(windows);
   QtFrameGrabberConsole grabberConsole(windows, *shared);
-  NoSafeStopDevices devices;
+  InstrumentSafeStop devices(program.board, shared->acquisition, program.grabber, [&] {
+    ShowError("WARNING : the THT high voltage may still be on",
+              Format("Last THT sent = %d V", shared->acquisition.thtSent), "Set it to zero before leaving");
+  });
   auto safeStopAndEnd = [&] {
     SafeStop(devices, std::string(TextOf(p.Path)));
     EndProcess();
@@ -72,6 +77,9 @@ int main(int argc, char** argv) {
     // As the parameters window does when it is shown for a new acquisition.
     PrepareNewAcquisitionParameters(*shared, std::filesystem::current_path());
     CheckOtherInstances(p, warnings, safeStopAndEnd);
+    if (program.board.OpenBoard())
+      ShowError("Error initializing the AXIOM input/output board", program.board.lastErrorText(), "");
+    shared->acquisition.closeLoopWatch = 1;
     if (p.CCDXSize == 0) {
       // No instrument defined yet: the first preset of a simulated AsGa camera, as
       // the observer would load it in the parameters window.
