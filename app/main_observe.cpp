@@ -1,0 +1,19 @@
+// vlmipcs-observe: a photon-counting observation without windows.
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/observe_runner.h"
+
+int main(int argc, char** argv) {
+  // A full disk must fail a write, not end the program.
+  std::signal(SIGXFSZ, SIG_IGN);
+  std::string error;
+  const auto options = velmar::ParseObserveOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+  if (!options) {
+    std::fprintf(stderr, "vlmipcs-observe: %s\n", error.c_str());
+    return 2;
+  }
+  return velmar::RunObservation(*options, stdout);
+}

@@ -1,0 +1,72 @@
+#include "app/observe_options.h"
+
+#include <map>
+
+namespace velmar {
+
+std::optional<ObserveOptions> ParseObserveOptions(const std::vector<std::string>& args, std::string& error) {
+  ObserveOptions o;
+  const std::map<std::string, std::string*> valued = {
+      {"--system-dir", &o.systemDir}, {"--data", &o.data},         {"--prefix", &o.prefix},
+      {"--number", &o.number},        {"--type", &o.type},         {"--source", &o.source},
+      {"--random-points", &o.randomPoints}, {"--channels", &o.channels}, {"--exposure", &o.exposure},
+      {"--cycles", &o.cycles},        {"--see-saw", &o.seeSaw},    {"--format", &o.format},
+      {"--names", &o.names},          {"--temp-mode", &o.tempMode}, {"--preset", &o.preset},
+      {"--cs100", &o.cs100},          {"--lambda", &o.lambda},     {"--cqg", &o.cqg},
+      {"--scanning", &o.scanning},    {"--end", &o.end}};
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--fast") o.fast = true;
+    else if (a == "--overwrite") o.overwrite = true;
+    else if (a == "--help" || a == "-h") o.help = true;
+    else if (const auto it = valued.find(a); it != valued.end()) {
+      if (i + 1 >= args.size()) {
+        error = a + " needs a value";
+        return std::nullopt;
+      }
+      *it->second = args[++i];
+    } else {
+      error = "unknown argument " + a + " (see --help)";
+      return std::nullopt;
+    }
+  }
+  return o;
+}
+
+const char* ObserveUsage() {
+  return R"(vlmipcs-observe: a photon-counting observation without windows.
+
+The parameters are prepared as the parameters window prepares them (defaults, then
+the parameters file, the observation number moved on), then changed by the flags,
+checked with the window's rules, and saved. The program directory (the current
+directory) holds the instrument definitions and the camera files.
+
+  --system-dir DIR      where the program keeps its own files (vla.def, ...)
+  --data DIR            the data directory, used as given (created, one level)
+  --prefix L            observation prefix, a letter
+  --number N            observation number, 0 to 999
+  --type 2d|calibration|object
+  --source tv|simulation
+  --random-points N     photons per simulated frame
+  --channels N          number of channels
+  --exposure S          seconds per channel
+  --cycles N            number of cycles
+  --see-saw on|off
+  --format 0|1|2        4-byte, 8-byte (with frame number), 2-byte records
+  --names short|long    photon file names
+  --temp-mode 0|1       0: final files announced in ipcschn.tmp; 1: renamed from ipcsdata.tmp
+  --preset K|FILE       instrument definition: preset 1 to 8, or a .DEF file
+  --cs100 parallel|serial:N|file:PATH
+  --lambda A            scanning wavelength (angstrom)
+  --cqg C               Queensgate constant
+  --scanning yes|no|pause
+  --end stop|continue:N at the planned end: stop, or N more cycles then stop
+  --overwrite           replace the photon files of an observation that exists
+  --fast                virtual clock: the same files, as fast as the machine allows
+  --help
+
+Exit code 0 when the observation completed, 2 for a bad flag or parameter.
+)";
+}
+
+}  // namespace velmar

@@ -1,0 +1,23 @@
+#pragma once
+// The headless runner's flags.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmar {
+
+struct ObserveOptions {
+  std::string systemDir, data, prefix, number, type, source, randomPoints, channels, exposure, cycles, seeSaw;
+  std::string format, names, tempMode, preset, cs100, lambda, cqg, scanning;
+  std::string end = "stop";  // "stop" or "continue:N"
+  bool fast = false;
+  bool overwrite = false;
+  bool help = false;
+};
+
+// Reads the arguments; an error text names a flag that is unknown or lacks its value.
+std::optional<ObserveOptions> ParseObserveOptions(const std::vector<std::string>& args, std::string& error);
+
+const char* ObserveUsage();
+
+}  // namespace velmar

@@ -1,0 +1,425 @@
+#include "app/observe_runner.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "app/acquisition_program.h"
+#include "app/check_other_instances.h"
+#include "app/prepare_parameters.h"
+#include "app/safe_stop.h"
+#include "app/terminate.h"
+#include "console/data_directory.h"
+#include "engine/observation_log.h"
+#include "engine/start_acquisition.h"
+#include "engine/store_frames_thread.h"
+#include "engine/virtual_time_scheduler.h"
+#include "instruments/cs100_link.h"
+#include "instruments/instrument_safe_stop.h"
+#include "params/collect_parameters.h"
+#include "params/fixed_text.h"
+#include "params/instrument_definition.h"
+#include "params/parameters_file.h"
+#include "platform/error_reporter.h"
+#include "platform/format.h"
+#include "platform/number_text.h"
+#include "platform/processes.h"
+#include "platform/single_instance.h"
+#include "platform/system_dir.h"
+#include "platform/window_thread.h"
+
+namespace velmar {
+
+namespace {
+
+constexpr int kBadInput = 2;
+constexpr int kFailed = 1;
+
+// What the windows would show, as lines of text.
+class ConsoleHost : public StoreStepHost,
+                    public FrameGrabberConsole,
+                    public Cs100Console,
+                    public InstanceWarnings,
+                    public DriverFileConsole {
+ public:
+  ConsoleHost(std::FILE* out, SharedState& shared, Cs100Link*& link, InstrumentBoard& board)
+      : out_(out), shared_(shared), link_(link), board_(board) {}
+
+  // Store step.
+  void ShowCountingStateView(const CountingStateView&) override {}
+  void ShowPanel(const PanelView& view) override {
+    if (!view.line1.empty()) Print("panel: %s %s", view.line1.c_str(), view.line2.c_str());
+  }
+  void SetWindowHeight(int) override {}
+  void CheckBeepBox() override {}
+  DiskErrorChoice ShowDiskError(const DiskErrorReport& r) override {
+    Print("DISK ERROR: %s %s %s | %s | errno %d %s; the acquisition goes on", r.kind.c_str(), r.code.c_str(),
+          r.handle.c_str(), r.path.c_str(), r.errnoValue, r.errnoText.c_str());
+    return DiskErrorChoice::Ignore;
+  }
+  void DriveToChannel(std::int32_t channel) override {
+    if (link_) link_->DriveToChannel(channel);
+  }
+  void CloseShutter() override { board_.CommandShutter(1); }
+  void LevelsStored() override { SaveParametersFile(shared_.parameters); }
+  void QuitAfterAbortYes() override { quit = true; }
+  void QuitIntegration() override {
+    quit = true;
+    failed = true;
+  }
+  void QuitAfterLogFailure() override {
+    quit = true;
+    failed = true;
+  }
+  void ChannelFinished(std::int32_t channel, std::int32_t cycle) override;
+
+  // Frame-grabber set-up.
+  void ShowInitMatroxNotes() override {}
+  void HideInitMatroxNotes() override {}
+  bool AskBypassAfterGrabberError(const std::string& message) override {
+    Print("frame grabber error: %s", message.c_str());
+    grabberFailed = true;
+    return false;
+  }
+  void ShowCountingState(CountingState) override {}
+
+  // CS100 link.
+  void ShowLinkState(CountingState) override {}
+  void RestoreCountingState() override {}
+
+  // Instance check.
+  void ShowTwoPrograms() override {
+    Print("The VlmIPCS program is already running ! Only one program can run at the same time ...");
+  }
+  void ShowTwoVlm3D() override { Print("Warning ! An Vlm3D program is already presently running"); }
+
+  // Driver files.
+  int AskConfigurationError(const std::string& l1, const std::string& l2, const std::string& l3) override {
+    Print("%s: %s (%s)", l1.c_str(), l2.c_str(), l3.c_str());
+    return 2;
+  }
+  void ShowCameraDriver(const std::string&) override {}
+  void QuitProgram() override {
+    quit = true;
+    failed = true;
+  }
+
+  template <class... A>
+  void Print(const char* format, A... args) {
+    std::fprintf(out_, format, args...);
+    std::fputc('\n', out_);
+    std::fflush(out_);
+  }
+
+  bool quit = false, failed = false, grabberFailed = false;
+  std::int64_t startMs = 0;
+  int channelsDone = 0, channelsPlanned = 0;
+
+ private:
+  std::FILE* out_;
+  SharedState& shared_;
+  Cs100Link*& link_;
+  InstrumentBoard& board_;
+};
+
+void ConsoleHost::ChannelFinished(std::int32_t channel, std::int32_t cycle) {
+  const AcquisitionState& s = shared_.acquisition;
+  const AcquisitionParameters& p = shared_.parameters;
+  ++channelsDone;
+  const double elapsed = static_cast<double>(ProcessClock().MonotonicMs() - startMs) / 1000.0;
+  const int left = std::max(0, channelsPlanned - channelsDone);
+  Print("channel %4.4d cycle %4.4d  photons %8d  frames %5d  efficiency %s  elapsed %s  remaining %s", channel, cycle,
+        s.channelPhotons, s.channelFrames, s.cumulatedEfficiencyText.c_str(), ExposureText(elapsed).c_str(),
+        ExposureText(static_cast<double>(left) * p.Tcan).c_str());
+}
+
+std::optional<int> TypeOf(const std::string& text) {
+  if (text == "2d") return kAcq2DImage;
+  if (text == "calibration") return kAcq3DCalibration;
+  if (text == "object") return kAcq3DObject;
+  return std::nullopt;
+}
+
+// The flags onto the parameters window's controls; a flag whose value is not one
+// of its choices gives an error text.
+std::string ApplyFlags(const ObserveOptions& o, AcquisitionParameters& p, AcquisitionState& s,
+                       ParameterControls& c) {
+  if (!o.type.empty()) {
+    const auto type = TypeOf(o.type);
+    if (!type) return "--type must be 2d, calibration or object";
+    SelectAcquisitionType(p, *type);
+    c = ControlsShowing(p);
+  }
+  if (!o.prefix.empty()) c.prefix = o.prefix;
+  if (!o.number.empty()) c.numobs = o.number;
+  if (!o.source.empty()) {
+    if (o.source != "tv" && o.source != "simulation") return "--source must be tv or simulation";
+    c.source = o.source == "simulation" ? kSourceSimulation : kSourceTvIpcs;
+  }
+  if (!o.randomPoints.empty()) c.randomPoints = o.randomPoints;
+  if (!o.channels.empty()) c.lz = o.channels;
+  if (!o.exposure.empty()) c.tcan = o.exposure;
+  if (!o.cycles.empty()) c.maxcycles = o.cycles;
+  if (!o.seeSaw.empty()) {
+    if (o.seeSaw != "on" && o.seeSaw != "off") return "--see-saw must be on or off";
+    c.seeSaw = o.seeSaw == "on";
+  }
+  if (!o.format.empty()) {
+    const auto f = WholeInt(o.format);
+    if (!f || *f < 0 || *f > 2) return "--format must be 0, 1 or 2";
+    c.dataFormatEntry = *f;
+  }
+  if (!o.names.empty()) {
+    if (o.names != "short" && o.names != "long") return "--names must be short or long";
+    c.fileTypeEntry = o.names == "long" ? 1 : 0;
+  }
+  if (!o.scanning.empty()) {
+    if (o.scanning == "yes") c.scanningMode = kScanningPerformed;
+    else if (o.scanning == "no") c.scanningMode = kScanningNotPerformed;
+    else if (o.scanning == "pause") c.scanningMode = kScanningWithPause;
+    else return "--scanning must be yes, no or pause";
+  }
+  if (!o.lambda.empty()) c.lambda = o.lambda;
+  if (!o.cqg.empty()) c.cqg = o.cqg;
+  if (!o.tempMode.empty()) {
+    const auto m = WholeInt(o.tempMode);
+    if (!m || (*m != 0 && *m != 1)) return "--temp-mode must be 0 or 1";
+    s.tempFileMode = *m;
+  }
+  if (!o.cs100.empty()) {
+    if (o.cs100 == "parallel") {
+      p.CS100Link = 0;
+      p.CS100Interface = 0;
+    } else if (o.cs100.rfind("serial:", 0) == 0) {
+      const auto port = WholeInt(o.cs100.substr(7));
+      if (!port || *port < 1 || *port > 4) return "--cs100 serial:N takes a port 1 to 4";
+      p.CS100Link = 1;
+      p.CS100Interface = *port;
+      c.serialEntry = *port - 1;
+    } else if (o.cs100.rfind("file:", 0) == 0 && o.cs100.size() > 5) {
+      p.CS100Link = 2;
+      SetText(p.TestFileName, o.cs100.substr(5));
+    } else {
+      return "--cs100 must be parallel, serial:N or file:PATH";
+    }
+  }
+  if (!o.end.empty() && o.end != "stop" && !(o.end.rfind("continue:", 0) == 0 && WholeInt(o.end.substr(9)) &&
+                                             *WholeInt(o.end.substr(9)) >= 0))
+    return "--end must be stop or continue:N";
+  return {};
+}
+
+// Without --data, the directory the parameters file gave, named after prefix and
+// number; on a first run (no parameters file) under ~/velmar-data.
+std::string DataDirectoryOf(const ObserveOptions& o, const AcquisitionParameters& p, const ParameterControls& c) {
+  if (!o.data.empty()) return o.data;
+  std::string base = std::filesystem::path(std::string(TextOf(p.Path))).parent_path().string();
+  if (base.empty() || base == "/") {
+    const char* home = std::getenv("HOME");
+    base = std::string(home && *home ? home : "/tmp") + "/velmar-data";
+    std::error_code ec;
+    std::filesystem::create_directories(base, ec);
+  }
+  const std::string prefix = c.prefix.empty() ? std::string() : std::string(1, static_cast<char>(std::toupper(
+                                                                          static_cast<unsigned char>(c.prefix[0]))));
+  return RebuildDataPath(base + "/x", prefix, c.numobs).value_or(base);
+}
+
+bool LoadPreset(const ObserveOptions& o, AcquisitionParameters& p, ConsoleHost& host) {
+  if (o.preset.empty() && p.CCDXSize != 0) return true;
+  int preset = 3;
+  std::string file;
+  if (o.preset.empty()) {
+    host.Print("The parameters file holds no instrument definition: preset 3 (%s) is loaded.", Presets()[2].listEntry);
+  } else if (const auto k = WholeInt(o.preset); k && *k >= 1 && *k <= 8) {
+    preset = *k;
+  } else {
+    preset = 9;
+    file = o.preset;
+  }
+  if (LoadInstrumentDefinition(p, preset, file).result != LoadResult::Applied) return false;
+  p.DataFormat = SettleAfterWindowLoad(p);
+  return true;
+}
+
+// The first photon file of the observation must not be overwritten unasked.
+bool ClearForFirstFile(const ObserveOptions& o, const AcquisitionParameters& p, ConsoleHost& host) {
+  const std::string path = JoinPath(std::string(TextOf(p.Path)),
+                                    p.FileType == 1 ? Format("%s%3.3d00010001.VLA", p.Prefix, p.Numobs)
+                                                    : Format("%s%3.3d0101.VLA", p.Prefix, p.Numobs));
+  if (!std::filesystem::exists(path)) return true;
+  const std::filesystem::path file(path);
+  if (!o.overwrite) {
+    host.Print("The file %s.%s already exists. Nothing was overwritten: give --overwrite, or another --number.",
+               file.stem().c_str(), file.extension().string().substr(1).c_str());
+    return false;
+  }
+  std::error_code ec;
+  for (int cycle = 1; cycle <= 98; ++cycle)
+    for (int channel = 0; channel <= p.Lz; ++channel) {
+      const std::string name = p.FileType == 1 ? Format("%s%3.3d%4.4d%4.4d.VLA", p.Prefix, p.Numobs, cycle, channel)
+                                               : Format("%s%3.3d%2.2d%2.2d.VLA", p.Prefix, p.Numobs, cycle, channel);
+      const auto victim = JoinPath(std::string(TextOf(p.Path)), name);
+      std::filesystem::permissions(victim, std::filesystem::perms::owner_write, std::filesystem::perm_options::add, ec);
+      std::filesystem::remove(victim, ec);
+    }
+  return true;
+}
+
+void PrintSummary(const AcquisitionParameters& p, ConsoleHost& host) {
+  const std::string dir(TextOf(p.Path));
+  std::vector<std::filesystem::path> files;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+    if (entry.is_regular_file()) files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  host.Print("Files written in %s:", dir.c_str());
+  for (const auto& f : files)
+    host.Print("  %-24s %10llu bytes", f.filename().c_str(),
+               static_cast<unsigned long long>(std::filesystem::file_size(f, ec)));
+}
+
+}  // namespace
+
+int RunObservation(const ObserveOptions& o, std::FILE* out) {
+  if (o.help) {
+    std::fputs(ObserveUsage(), out);
+    return 0;
+  }
+  if (!o.systemDir.empty()) setenv("VELMAR_SYSTEM_DIR", o.systemDir.c_str(), 1);
+  std::unique_ptr<VirtualClock> virtualClock;
+  std::unique_ptr<ScopedClock> clockInstalled;
+  if (o.fast) {
+    virtualClock = std::make_unique<VirtualClock>(SystemClock().Now());
+    clockInstalled = std::make_unique<ScopedClock>(*virtualClock);
+  }
+  HandOverLoop windowThread;
+  InstallWindowThread(&windowThread);
+  struct Uninstall {
+    ~Uninstall() { InstallWindowThread(nullptr); }
+  } uninstall;
+
+  SharedState shared;
+  AcquisitionParameters& p = shared.parameters;
+  AcquisitionState& s = shared.acquisition;
+  AcquisitionProgram program(shared);
+  Cs100Link* linkPointer = nullptr;
+  ConsoleHost host(out, shared, linkPointer, program.board);
+
+  SingleInstanceLock instanceLock(kApplicationTitle);
+  PrepareNewAcquisitionParameters(shared, std::filesystem::current_path());
+  p.AnotherInstance = instanceLock.held() ? 0 : 1;
+  p.DisplayRunning = ProcessRunning("Vlm3D") ? 1 : 0;
+
+  // The parameters, as the window would take them; nothing is written before they pass.
+  if (!LoadPreset(o, p, host)) return kBadInput;
+  p.RefreshMode = 2;
+  ParameterControls controls = ControlsShowing(p);
+  if (const std::string error = ApplyFlags(o, p, s, controls); !error.empty()) {
+    host.Print("%s", error.c_str());
+    return kBadInput;
+  }
+  controls.path = DataDirectoryOf(o, p, controls);
+  if (CollectParameters(p, s, controls, false).result != 0) return kBadInput;
+
+  bool secondCopy = false;
+  InstrumentSafeStop devices(program.board, s, program.grabber, [&] {
+    host.Print("WARNING : the THT high voltage may still be on (last sent %d V)", s.thtSent);
+  });
+  CheckOtherInstances(p, host, [&] {
+    SafeStop(devices, std::string(TextOf(p.Path)));
+    secondCopy = true;
+  });
+  if (secondCopy) return 0;
+
+  // The OK action.
+  ::mkdir(p.Path, 0755);
+  if (TestPathAccess(std::string(TextOf(p.Path))) != 0) return kBadInput;
+  if ((p.Lz > 99 || p.Maxcycles > 99) && p.FileType != 1) p.FileType = 1;
+  if (!o.tempMode.empty()) WriteTempFileMode(s.tempFileMode);
+  SaveParametersFile(p);
+  CheckDriverFiles(p, host);
+  if (host.quit) return kBadInput;
+  if (!ClearForFirstFile(o, p, host)) return kBadInput;
+  if (p.THTSystem == 0) s.thtSent = 99999;
+  if ((p.StoredXSize > 256 || p.StoredYSize > 256) && p.DataFormat == kFormatXY256_2Bytes) p.DataFormat = kFormatXY4Bytes;
+  s.operatorAnswer = 0;
+
+  // The start-up.
+  ShowStartBanner(program.grabber);
+  if (program.board.OpenBoard())
+    host.Print("Error initializing the AXIOM input/output board: %s", program.board.lastErrorText().c_str());
+  s.closeLoopWatch = 1;
+  SetUpContext setUp{program.grabber, s.grabber, s.levels, program.engine, program.synthetic, host, [] {}};
+  SetUpFrameGrabber(setUp, p);
+  if (host.grabberFailed) return kFailed;
+  s.storingHeld = 1;
+  bool linkEnded = false;
+  Cs100Link link(p, s, program.board, host, [&] { linkEnded = true; });
+  linkPointer = &link;
+  link.ComputeScanGeometry();
+  link.InitialiseAndPark();
+  if (linkEnded) {
+    SafeStop(devices, std::string(TextOf(p.Path)));
+    return kFailed;
+  }
+  WaitSeconds(1.0);
+  link.DriveToChannel(1);
+
+  StoreStepContext context{s, p, program.engine, program.grabber, host};
+  std::unique_ptr<VirtualTimeScheduler> scheduler;
+  std::unique_ptr<StoreFramesThread> storeFrames;
+  if (o.fast) {
+    s.stepEndMs = s.stepStartMs = ProcessClock().MonotonicMs();  // the end stamp of a previous step
+    scheduler = std::make_unique<VirtualTimeScheduler>(*virtualClock, program.engine, program.grabber, s.grabber,
+                                                       [&] { StoreStep(context); });
+  } else {
+    program.comptage.Start();
+    storeFrames = std::make_unique<StoreFramesThread>([&] { s.stepEndMs = s.stepStartMs = ProcessClock().MonotonicMs(); },
+                                                      [&] { StoreStep(context); });
+    storeFrames->Start();
+  }
+
+  // Start, then every channel and cycle to the planned end.
+  host.startMs = ProcessClock().MonotonicMs();
+  host.channelsPlanned = 1 + p.Lz * p.Maxcycles;
+  host.Print("Observation %s%3.3d: %d channels of %d s, %d cycles, into %s", p.Prefix, p.Numobs, p.Lz, p.Tcan,
+             p.Maxcycles, p.Path);
+  if (!StartAcquisition(context, Format("%d", p.Discri))) return host.quit ? kFailed : kBadInput;
+  int continueCycles = o.end.rfind("continue:", 0) == 0 ? *WholeInt(o.end.substr(9)) : -1;
+  const auto answered = [&] {
+    if (s.endDialogState == 1) {
+      if (continueCycles > 0) {
+        host.Print("Planned end reached: %d more cycle(s).", continueCycles);
+        ButtonDialogAcqContinueClick(s, p, host);
+        s.stopCycle = s.lastScannedCycle + continueCycles;
+        s.stopChannel = StopChannel(p.Lz, s.stopCycle, p.SeeSaw);
+        host.channelsPlanned += p.Lz * continueCycles;
+        continueCycles = 0;
+      } else {
+        host.Print("Planned end reached: stop.");
+        ButtonDialogAcqStopClick(s, p, host);
+      }
+    }
+    if (s.abortDialogState == 1) ButtonDialogAbortYesClick(s, p, host);
+    return host.quit;
+  };
+  if (scheduler) scheduler->RunUntil(answered, 1 << 30);
+  else windowThread.ServeUntil(answered);
+
+  // The shutdown path of "Yes".
+  if (storeFrames) storeFrames->Stop();
+  program.comptage.Stop();
+  TerminateAcquisition(s, program.engine, program.grabber);
+  FlushLogMessage(s);
+  SafeStop(devices, std::string(TextOf(p.Path)));
+  std::error_code ec;
+  std::filesystem::remove(s.tempPath, ec);
+  PrintSummary(p, host);
+  return host.failed ? kFailed : 0;
+}
+
+}  // namespace velmar
