@@ -9,6 +9,7 @@
 
 #include "app/acquisition_program.h"
 #include "app/check_other_instances.h"
+#include "app/instrument_readings.h"
 #include "app/prepare_parameters.h"
 #include "app/safe_stop.h"
 #include "app/terminate.h"
@@ -43,10 +44,13 @@ class ConsoleHost : public StoreStepHost,
                     public FrameGrabberConsole,
                     public Cs100Console,
                     public InstanceWarnings,
-                    public DriverFileConsole {
+                    public DriverFileConsole,
+                    public BoardDisplay {
  public:
-  ConsoleHost(std::FILE* out, SharedState& shared, Cs100Link*& link, InstrumentBoard& board)
-      : out_(out), shared_(shared), link_(link), board_(board) {}
+  ConsoleHost(std::FILE* out, AcquisitionProgram& program, Cs100Link*& link)
+      : out_(out), program_(program), shared_(program.shared), link_(link), board_(program.board) {}
+
+  void RefreshStatusLabels() override { RefreshInstrumentReadings(program_, *this); }
 
   // Store step.
   void ShowCountingStateView(const CountingStateView&) override {}
@@ -120,6 +124,7 @@ class ConsoleHost : public StoreStepHost,
 
  private:
   std::FILE* out_;
+  AcquisitionProgram& program_;
   SharedState& shared_;
   Cs100Link*& link_;
   InstrumentBoard& board_;
@@ -307,7 +312,7 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
   AcquisitionState& s = shared.acquisition;
   AcquisitionProgram program(shared);
   Cs100Link* linkPointer = nullptr;
-  ConsoleHost host(out, shared, linkPointer, program.board);
+  ConsoleHost host(out, program, linkPointer);
 
   SingleInstanceLock instanceLock(kApplicationTitle);
   PrepareNewAcquisitionParameters(shared, std::filesystem::current_path());
@@ -316,6 +321,11 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
 
   // The parameters, as the window would take them; nothing is written before they pass.
   if (!LoadPreset(o, p, host)) return kBadInput;
+  // The window shows the current type's column as the current plan; a wavelength
+  // never set takes the type's own.
+  const float lambda = p.Lambda;
+  SelectAcquisitionType(p, p.AcqType);
+  if (lambda != 0.0f) p.Lambda = lambda;
   p.RefreshMode = 2;
   ParameterControls controls = ControlsShowing(p);
   if (const std::string error = ApplyFlags(o, p, s, controls); !error.empty()) {
@@ -368,6 +378,8 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
   }
   WaitSeconds(1.0);
   link.DriveToChannel(1);
+  program.board.CommandShutter(0);  // the observer opens the shutter before Start
+  RefreshInstrumentReadings(program, host);
 
   StoreStepContext context{s, p, program.engine, program.grabber, host};
   std::unique_ptr<VirtualTimeScheduler> scheduler;

@@ -1,0 +1,14 @@
+#include "app/instrument_readings.h"
+
+namespace velmar {
+
+void RefreshInstrumentReadings(AcquisitionProgram& program, BoardDisplay& display) {
+  AcquisitionState& s = program.shared.acquisition;
+  const AcquisitionParameters& p = program.shared.parameters;
+  program.board.RefreshShutterStatus(display);
+  if (p.ShutterSystem == 0) program.board.ShowShutterStatus(display);
+  program.highVoltage.ReadTHT();
+  if (s.closeLoopWatch && p.AcqType != kAcq2DImage) program.board.UpdateCloseLoopError();
+}
+
+}  // namespace velmar

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/observe_runner.h"
+#include "platform/error_reporter.h"
+#include "support/pty_device.h"
+#include "support/temp_dir.h"
+
+namespace velmar::testing {
+namespace {
+
+class Runner : public ::testing::Test {
+ protected:
+  Runner() : cwd_(dir_.path()), system_(dir_.path() / "system"), runtime_("XDG_RUNTIME_DIR", dir_.file("run")),
+             errorsInstalled_(errors_) {
+    std::filesystem::copy(VELMAR_PRESETS_DIR, dir_.path(), std::filesystem::copy_options::recursive);
+    std::filesystem::create_directory(dir_.file("obs"));
+  }
+
+  int Run(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--system-dir", dir_.file("system"), "--fast", "--source", "simulation",
+                               "--random-points", "5", "--exposure", "1"});
+    std::string error;
+    const auto options = ParseObserveOptions(args, error);
+    EXPECT_TRUE(options) << error;
+    std::FILE* out = std::tmpfile();
+    const int code = RunObservation(*options, out);
+    std::rewind(out);
+    output_.clear();
+    for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) output_ += static_cast<char>(c);
+    std::fclose(out);
+    return code;
+  }
+  bool Exists(const std::string& name) const { return std::filesystem::exists(dir_.file(name)); }
+
+  TempDir dir_;
+  ScopedCurrentDir cwd_;
+  ScopedSystemDir system_;
+  ScopedEnv runtime_;
+  RecordingErrorReporter errors_;
+  ScopedErrorReporter errorsInstalled_;
+  std::string output_;
+};
+
+TEST_F(Runner, TwoRunsInARowAdvanceTheObservationNumber) {
+  ASSERT_EQ(Run({"--data", dir_.file("obs/G041"), "--number", "41", "--channels", "2", "--cycles", "1"}), 0) << output_;
+  EXPECT_NE(output_.find("preset 3"), std::string::npos);  // no instrument in a first parameters file
+  EXPECT_TRUE(Exists("obs/G041/G041.VLT"));
+  EXPECT_TRUE(Exists("obs/G041/G0410102.VLA"));
+  EXPECT_NE(output_.find("channel 0002 cycle 0001"), std::string::npos);
+  EXPECT_NE(output_.find("Files written in"), std::string::npos);
+  ASSERT_EQ(Run({"--channels", "2", "--cycles", "1"}), 0) << output_;
+  EXPECT_TRUE(Exists("obs/G042/G042.VLT"));  // beside the previous one
+  EXPECT_TRUE(Exists("obs/G042/G0420102.VLA"));
+  EXPECT_FALSE(Exists("obs/G042/ipcsdata.tmp"));
+  EXPECT_FALSE(Exists("system/vltemoin.tmp"));  // "Yes" took the witness file away
+}
+
+TEST_F(Runner, ABadValueExitsWithTheRulesMessageAndWritesNothing) {
+  EXPECT_EQ(Run({"--data", dir_.file("obs/G007"), "--channels", "-3"}), 2);
+  ASSERT_EQ(errors_.reported().size(), 1u);
+  EXPECT_EQ(errors_.reported()[0], (ErrorLines{"Error in the definition of one parameter (at least)",
+                                                "current number of channels", "Correct it please"}));
+  EXPECT_FALSE(Exists("obs/G007"));
+  EXPECT_FALSE(Exists("system/vla.def"));
+  EXPECT_EQ(Run({"--data", dir_.file("obs/G007"), "--type", "4d"}), 2);
+  EXPECT_NE(output_.find("--type must be 2d, calibration or object"), std::string::npos);
+  std::string error;
+  EXPECT_FALSE(ParseObserveOptions({"--chanels", "3"}, error));
+  EXPECT_EQ(error, "unknown argument --chanels (see --help)");
+}
+
+TEST_F(Runner, ContinuingAtThePlannedEndRunsMoreCycles) {
+  ASSERT_EQ(Run({"--data", dir_.file("obs/G010"), "--number", "10", "--channels", "2", "--cycles", "2",
+                 "--see-saw", "on", "--end", "continue:1"}),
+            0)
+      << output_;
+  EXPECT_TRUE(Exists("obs/G010/G0100301.VLA"));
+  EXPECT_TRUE(Exists("obs/G010/G0100302.VLA"));
+  EXPECT_FALSE(Exists("obs/G010/G0100401.VLA"));
+  EXPECT_NE(output_.find("1 more cycle(s)"), std::string::npos);
+}
+
+TEST_F(Runner, AnExistingObservationIsNotOverwrittenUnasked) {
+  ASSERT_EQ(Run({"--data", dir_.file("obs/G020"), "--number", "20", "--channels", "1", "--cycles", "1"}), 0);
+  const auto before = std::filesystem::last_write_time(dir_.file("obs/G020/G0200101.VLA"));
+  EXPECT_EQ(Run({"--data", dir_.file("obs/G020"), "--number", "20", "--channels", "1", "--cycles", "1"}), 2);
+  EXPECT_NE(output_.find("The file G0200101.VLA already exists."), std::string::npos);
+  EXPECT_EQ(std::filesystem::last_write_time(dir_.file("obs/G020/G0200101.VLA")), before);
+  EXPECT_EQ(Run({"--data", dir_.file("obs/G020"), "--number", "20", "--channels", "1", "--cycles", "1",
+                 "--overwrite"}),
+            0);
+}
+
+TEST_F(Runner, AScanDrivesTheControllerThroughTheTestFile) {
+  ASSERT_EQ(Run({"--data", dir_.file("obs/G030"), "--number", "30", "--channels", "3", "--cycles", "1", "--cs100",
+                 "file:" + dir_.file("cs100.txt"), "--lambda", "6562.78", "--cqg", "10.4"}),
+            0)
+      << output_;
+  // Parked on the current channel (0, a step below channel 1), then on channel 1,
+  // then channels 1 to 3 of the scan: -526, -316, -316, -105, 105.
+  EXPECT_EQ(ReadFile(dir_.file("cs100.txt")),
+            "!QT\nO+D\nO1\nO0\nI4DF2P1P0I0\nI4EC4P1P0I0\nI4EC4P1P0I0\nI4F97P1P0I0\nI4069P1P0I0\n");
+}
+
+}  // namespace
+}  // namespace velmar::testing
