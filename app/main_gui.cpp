@@ -1,24 +1,15 @@
 // vlmipcs: the photon-counting acquisition program with its windows.
-#include <filesystem>
+#include <csignal>
 #include <memory>
 
 #include "app/TSplashForm.h"
 #include "app/acquisition_program.h"
-#include "app/check_other_instances.h"
+#include "app/qt/main_window_controller.h"
 #include "app/qt/program_windows.h"
-#include "app/prepare_parameters.h"
-#include "app/qt/qt_driver_file_console.h"
-#include "app/qt/qt_frame_grabber_console.h"
-#include "app/qt/qt_instance_warnings.h"
 #include "app/qt/velmar_application.h"
 #include "app/safe_stop.h"
-#include "instruments/instrument_safe_stop.h"
-#include "platform/format.h"
-#include "console/TControlMonitor.h"
 #include "console/TGeneral.h"
-#include "params/fixed_text.h"
-#include "params/instrument_definition.h"
-#include "params/parameters_file.h"
+#include "engine/counting_state.h"
 #include "platform/processes.h"
 #include "platform/qt/TError.h"
 #include "platform/qt/qt_window_thread.h"
@@ -27,7 +18,10 @@
 using namespace velmar;
 
 int main(int argc, char** argv) {
+  // A full disk must fail a write, not end the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   VelmarApplication app(argc, argv);
+  app.setQuitOnLastWindowClosed(false);
   QtWindowThread windowThread;
   InstallWindowThread(&windowThread);
   QtErrorReporter errorReporter;
@@ -58,40 +52,8 @@ int main(int argc, char** argv) {
   p.AnotherInstance = anotherInstance ? 1 : 0;
   p.DisplayRunning = ProcessRunning("Vlm3D") ? 1 : 0;
 
-  QtInstanceWarnings warnings(windows);
-  QtFrameGrabberConsole grabberConsole(windows, *shared);
-  InstrumentSafeStop devices(program.board, shared->acquisition, program.grabber, [&] {
-    ShowError("WARNING : the THT high voltage may still be on",
-              Format("Last THT sent = %d V", shared->acquisition.thtSent), "Set it to zero before leaving");
-  });
-  auto safeStopAndEnd = [&] {
-    SafeStop(devices, std::string(TextOf(p.Path)));
-    EndProcess();
-  };
-  QtDriverFileConsole driverConsole(windows, safeStopAndEnd);
-  windows.general->SetFirstShowAction([&] {
-    shared->acquisition.startUpInProgress = 1;
-    ShowStartBanner(program.grabber);
-    windows.controlMonitor->show();
-    program.tvContinue.Start();
-    // As the parameters window does when it is shown for a new acquisition.
-    PrepareNewAcquisitionParameters(*shared, std::filesystem::current_path());
-    CheckOtherInstances(p, warnings, safeStopAndEnd);
-    if (program.board.OpenBoard())
-      ShowError("Error initializing the AXIOM input/output board", program.board.lastErrorText(), "");
-    shared->acquisition.closeLoopWatch = 1;
-    if (p.CCDXSize == 0) {
-      // No instrument defined yet: the first preset of a simulated AsGa camera, as
-      // the observer would load it in the parameters window.
-      if (LoadInstrumentDefinition(p, 3).result == LoadResult::Applied) p.DataFormat = SettleAfterWindowLoad(p);
-    }
-    SaveParametersFile(p);
-    CheckDriverFiles(p, driverConsole);
-    SetUpContext context{program.grabber, shared->acquisition.grabber, shared->acquisition.levels, program.engine,
-                         program.synthetic, grabberConsole, safeStopAndEnd};
-    SetUpFrameGrabber(context, p);
-    program.comptage.Start();
-  });
+  MainWindowController controller(program, windows, [] { EndProcess(); });
+  windows.general->SetFirstShowAction([&] { controller.StartUp(); });
   windows.general->show();
   return app.exec();
 }

@@ -222,12 +222,7 @@ std::string ApplyFlags(const ObserveOptions& o, AcquisitionParameters& p, Acquis
 std::string DataDirectoryOf(const ObserveOptions& o, const AcquisitionParameters& p, const ParameterControls& c) {
   if (!o.data.empty()) return o.data;
   std::string base = std::filesystem::path(std::string(TextOf(p.Path))).parent_path().string();
-  if (base.empty() || base == "/") {
-    const char* home = std::getenv("HOME");
-    base = std::string(home && *home ? home : "/tmp") + "/velmar-data";
-    std::error_code ec;
-    std::filesystem::create_directories(base, ec);
-  }
+  if (base.empty() || base == "/") base = DefaultDataRoot();
   const std::string prefix = c.prefix.empty() ? std::string() : std::string(1, static_cast<char>(std::toupper(
                                                                           static_cast<unsigned char>(c.prefix[0]))));
   return RebuildDataPath(base + "/x", prefix, c.numobs).value_or(base);

@@ -1,5 +1,7 @@
 #include "app/prepare_parameters.h"
 
+#include <cstdlib>
+
 #include "console/data_directory.h"
 #include "params/fixed_text.h"
 #include "params/parameters_file.h"
@@ -15,9 +17,21 @@ void PrepareNewAcquisitionParameters(SharedState& shared, const std::filesystem:
     SetDefaultParameters(p);
     LoadParametersFile(p);
   }
-  if (const auto path = RebuildDataPath(std::string(TextOf(p.Path)), std::string(TextOf(p.Prefix)),
-                                        Format("%d", p.Numobs)))
-    SetText(p.Path, *path);
+  std::string path(TextOf(p.Path));
+  // A first run has no data directory yet: observations go under ~/velmar-data
+  // rather than into the root of the file system.
+  const std::string parent = std::filesystem::path(path).parent_path().string();
+  if (parent.empty() || parent == "/") path = DefaultDataRoot() + "/x";
+  if (const auto rebuilt = RebuildDataPath(path, std::string(TextOf(p.Prefix)), Format("%d", p.Numobs)))
+    SetText(p.Path, *rebuilt);
+}
+
+std::string DefaultDataRoot() {
+  const char* home = std::getenv("HOME");
+  const std::string root = std::string(home && *home ? home : "/tmp") + "/velmar-data";
+  std::error_code ec;
+  std::filesystem::create_directories(root, ec);
+  return root;
 }
 
 }  // namespace velmar

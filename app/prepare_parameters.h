@@ -11,4 +11,8 @@ namespace velmar {
 
 void PrepareNewAcquisitionParameters(SharedState& shared, const std::filesystem::path& programDir);
 
+// ~/velmar-data, created when missing: where observations go before a data
+// directory was ever chosen.
+std::string DefaultDataRoot();
+
 }  // namespace velmar

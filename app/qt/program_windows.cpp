@@ -8,7 +8,9 @@
 #include "console/TErrorMatrox.h"
 #include "console/TGeneral.h"
 #include "console/TInitMatrox.h"
+#include "console/TDiskError.h"
 #include "console/TRepertoire.h"
+#include "console/TSmallWindows.h"
 #include "params/TError_DCF.h"
 
 namespace velmar {
@@ -31,6 +33,14 @@ ProgramWindows CreateProgramWindows(AcquisitionProgram& program, const std::func
       [&] {
         w.errorDcf = new TError_DCF(w.general);
         w.repertoire = new TRepertoire(w.general);
+        w.diskError = new TDiskError(w.general);
+      },
+      [&] {
+        w.attente = new TAttenteGeneral(w.general);
+        w.clickOnStart = new TClickOnStart(w.general);
+        w.terminating = new TTerminating(w.general);
+        w.noteClose = new TNoteClose(w.general);
+        w.general->SetStartPrompt(w.clickOnStart);
       },
   };
   constexpr int kSteps = 10;

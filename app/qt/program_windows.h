@@ -16,6 +16,11 @@ class TInitMatrox2;
 class TErrorMatrox;
 class TControlMonitor;
 class TError_DCF;
+class TAttenteGeneral;
+class TClickOnStart;
+class TTerminating;
+class TNoteClose;
+class TDiskError;
 class TRepertoire;
 
 struct ProgramWindows {
@@ -28,6 +33,11 @@ struct ProgramWindows {
   TControlMonitor* controlMonitor = nullptr;
   TError_DCF* errorDcf = nullptr;
   TRepertoire* repertoire = nullptr;
+  TAttenteGeneral* attente = nullptr;
+  TClickOnStart* clickOnStart = nullptr;
+  TTerminating* terminating = nullptr;
+  TNoteClose* noteClose = nullptr;
+  TDiskError* diskError = nullptr;
 };
 
 // Creates the windows group by group; progress receives 10, 20, ... 100.

@@ -1,0 +1,227 @@
+#include "app/qt/main_window_controller.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <filesystem>
+
+#include "app/check_other_instances.h"
+#include "app/instrument_readings.h"
+#include "app/prepare_parameters.h"
+#include "app/safe_stop.h"
+#include "app/terminate.h"
+#include "app/witness_file.h"
+#include "console/TControlMonitor.h"
+#include "console/TDiskError.h"
+#include "console/TGeneral.h"
+#include "console/TSmallWindows.h"
+#include "console/remanence.h"
+#include "engine/observation_log.h"
+#include "engine/start_acquisition.h"
+#include "params/fixed_text.h"
+#include "params/instrument_definition.h"
+#include "params/parameters_file.h"
+#include "platform/error_reporter.h"
+#include "platform/format.h"
+#include "platform/processes.h"
+
+namespace velmar {
+
+MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramWindows& windows,
+                                           std::function<void()> endProcess)
+    : program_(program),
+      windows_(windows),
+      shared_(program.shared),
+      endProcess_(std::move(endProcess)),
+      warnings_(windows),
+      grabberConsole_(windows, program.shared),
+      driverConsole_(windows, [this] { EndOfProgram(false, false); }),
+      devices_(program.board, program.shared.acquisition, program.grabber,
+               [this] {
+                 ShowError("WARNING : the THT high voltage may still be on",
+                           Format("Last THT sent = %d V", shared_.acquisition.thtSent), "Set it to zero before leaving");
+               }),
+      link_(program.shared.parameters, program.shared.acquisition, program.board, *windows.general,
+            [this] { EndOfProgram(false, false); }),
+      context_{program.shared.acquisition, program.shared.parameters, program.engine, program.grabber,
+               *windows.general} {
+  TGeneral& g = *windows_.general;
+  TGeneral::Actions a;
+  a.start = [this] { Start(); };
+  a.abortAndQuit = [this] { AbortAndQuit(false); };
+  a.newAcquisition = [this] { NewAcquisition(); };
+  a.quitApplication = [this] { QuitApplication(); };
+  a.closeRefused = [this] { windows_.noteClose->exec(); };
+  a.driveToChannel = [this](std::int32_t channel) { link_.DriveToChannel(channel); };
+  a.commandShutter = [this](int close) {
+    program_.board.CommandShutter(close);
+    program_.board.RefreshShutterStatus(*windows_.general);
+  };
+  a.thtStop = [this] { program_.highVoltage.SetTHT(0); };
+  a.levelsStored = [this] { SaveParametersFile(shared_.parameters); };
+  a.quitAfterAbortYes = [this] { QuitAfterAbortYes(); };
+  a.quitIntegration = [this] { QuitIntegration(); };
+  a.quitAfterLogFailure = [this] { QuitAfterLogFailure(); };
+  a.refreshReadings = [this] { RefreshInstrumentReadings(program_, *windows_.general); };
+  a.diskError = [this](const DiskErrorReport& report) { return windows_.diskError->ShowDiskError(report); };
+  g.SetActions(std::move(a));
+  program_.engine.SetAfterWorker3([this] {
+    if (shared_.acquisition.remanenceRequested)
+      WriteRemanenceImages(program_.grabber, shared_.acquisition, shared_.parameters);
+  });
+}
+
+MainWindowController::~MainWindowController() { StopThreads(); }
+
+void MainWindowController::StopThreads() {
+  if (storeFrames_) storeFrames_->Stop();
+  program_.comptage.Stop();
+  program_.tvContinue.Stop();
+}
+
+// As the parameters window does when it is shown for a new acquisition, and its OK.
+void MainWindowController::PrepareParameters() {
+  AcquisitionParameters& p = shared_.parameters;
+  AcquisitionState& s = shared_.acquisition;
+  PrepareNewAcquisitionParameters(shared_, std::filesystem::current_path());
+  CheckOtherInstances(p, warnings_, [this] {
+    SafeStop(devices_, std::string(TextOf(shared_.parameters.Path)));
+    endProcess_();
+  });
+  if (program_.board.OpenBoard())
+    ShowError("Error initializing the AXIOM input/output board", program_.board.lastErrorText(), "");
+  s.closeLoopWatch = 1;
+  if (p.CCDXSize == 0 && LoadInstrumentDefinition(p, 3).result == LoadResult::Applied)
+    p.DataFormat = SettleAfterWindowLoad(p);  // as the observer's first load of a preset
+  SelectAcquisitionType(p, p.AcqType);  // the current type's plan, as the window shows it
+  if (p.Lambda == 0.0f) p.Lambda = p.AcqType == kAcq3DCalibration ? p.LambdaCalib : p.LambdaObj;
+  s.Lz = p.Lz;
+  s.stopCycle = p.Maxcycles;
+  s.stopChannel = StopChannel(p.Lz, p.Maxcycles, p.SeeSaw);
+  std::error_code ec;
+  std::filesystem::create_directory(std::string(TextOf(p.Path)), ec);
+  SaveParametersFile(p);
+  CheckDriverFiles(p, driverConsole_);
+  if (p.THTSystem == 0) s.thtSent = 99999;
+  s.levels.discriminator = p.Discri;
+  windows_.general->ShowTvLevelDefaults();
+}
+
+void MainWindowController::StartUp() {
+  TGeneral& g = *windows_.general;
+  AcquisitionState& s = shared_.acquisition;
+  s.startUpInProgress = 1;
+  g.HideEndButtons();
+  ShowStartBanner(program_.grabber);
+  windows_.controlMonitor->show();
+  s.fullSilence = 0;
+  windows_.attente->show();
+  QCoreApplication::processEvents();
+  s.alarmCode = 0;
+  g.SetWindowHeight(263);
+  g.ShowPanel({});
+  program_.tvContinue.Start();
+  NewAcquisitionReset();
+  SetUpContext setUp{program_.grabber, s.grabber, s.levels, program_.engine, program_.synthetic, grabberConsole_,
+                     [this] {
+                       SafeStop(devices_, std::string(TextOf(shared_.parameters.Path)));
+                       endProcess_();
+                     }};
+  SetUpFrameGrabber(setUp, shared_.parameters);
+  s.storingHeld = 1;
+  QCoreApplication::processEvents();
+  link_.ComputeScanGeometry();
+  link_.InitialiseAndPark();
+  WaitSeconds(1.0);
+  link_.DriveToChannel(1);
+  program_.comptage.Start();
+  storeFrames_ = std::make_unique<StoreFramesThread>([&s] { s.stepEndMs = s.stepStartMs = ProcessClock().MonotonicMs(); },
+                                                     [this] { StoreStep(context_); });
+  storeFrames_->Start();
+  windows_.attente->hide();
+  windows_.clickOnStart->move(g.x(), g.y() + 320);
+  windows_.clickOnStart->show();
+  g.ShowStayOnTop(true);
+}
+
+void MainWindowController::NewAcquisitionReset() {
+  TGeneral& g = *windows_.general;
+  AcquisitionState& s = shared_.acquisition;
+  s.alarmCode = 0;
+  g.ResetShutterControl();
+  s.redoChannel = s.redoCycle = 0;
+  s.pendingLogLineReady = 0;
+  g.EnableSuspend(false);
+  g.EnableDeferredStop(false);
+  ShowCountingState(CountingState::Standby, shared_.parameters, s, g);
+  s.frameSizeX = s.frameSizeY = 512;
+  s.cumulatedExposure = 0.0f;
+  s.cumulatedFrames = s.photonsUnits = s.photonsMillions = 0;
+  s.bytesWritten = 0;
+  s.channelPhotons = s.channelFrames = 0;
+  s.lastLogLength = kUnknownLength;
+  s.currentChannel = 0;
+  s.currentCycle = 1;
+  s.scanDirection = 1;
+  s.deferredStopRequested = 0;
+  s.endDialogState = s.abortDialogState = s.pauseDialogState = 0;
+  s.storingHeld = 1;
+  s.acquisitionStarted = 0;
+  g.ShowWriting("");
+  shared_.parameters.RunState = 0;
+  PrepareParameters();
+  g.move(575, 22);
+  g.RefreshParameterLabels();
+  program_.engine.photons().Reset();
+}
+
+void MainWindowController::Start() {
+  if (StartAcquisition(context_, windows_.general->DiscriminatorText().toStdString()))
+    windows_.general->SetAcquiringButtons();
+}
+
+void MainWindowController::NewAcquisition() {
+  TGeneral& g = *windows_.general;
+  AcquisitionState& s = shared_.acquisition;
+  s.startUpInProgress = 0;
+  if (ProcessRunning("Vlm3D")) warnings_.ShowTwoVlm3D();
+  NewAcquisitionReset();
+  g.HideEndButtons();
+  s.acquisitionEnded = 0;
+  g.SetStandbyButtons(true);
+  windows_.clickOnStart->show();
+}
+
+void MainWindowController::EndOfProgram(bool showTerminating, bool deleteWitness) {
+  if (ended_) return;
+  ended_ = true;
+  AcquisitionState& s = shared_.acquisition;
+  if (showTerminating) {
+    windows_.terminating->show();
+    QCoreApplication::processEvents();
+  }
+  StopThreads();
+  TerminateAcquisition(s, program_.engine, program_.grabber);
+  FlushLogMessage(s);
+  s.quitting = 1;
+  windows_.general->SetQuitting();
+  if (deleteWitness) DeleteWitnessFile();
+  SafeStop(devices_, std::string(TextOf(shared_.parameters.Path)));
+  std::error_code ec;
+  if (!s.tempPath.empty()) std::filesystem::remove(s.tempPath, ec);
+  endProcess_();
+}
+
+void MainWindowController::AbortAndQuit(bool confirmed) {
+  if (!confirmed &&
+      QMessageBox::question(windows_.general, "VlmIPCS abort", "Abort the acquisition and quit the program ?") !=
+          QMessageBox::Yes)
+    return;
+  EndOfProgram(true, true);
+}
+
+void MainWindowController::QuitApplication() { EndOfProgram(true, false); }
+void MainWindowController::QuitAfterAbortYes() { EndOfProgram(false, false); }
+void MainWindowController::QuitIntegration() { EndOfProgram(false, true); }
+void MainWindowController::QuitAfterLogFailure() { EndOfProgram(true, false); }
+
+}  // namespace velmar

@@ -1,0 +1,58 @@
+#pragma once
+// What the windowed program does for the main window: the start-up sequence, the
+// new-acquisition reset, Start, and every way of quitting, on the acquisition
+// machinery shared with the headless runner.
+#include <functional>
+#include <memory>
+
+#include "app/acquisition_program.h"
+#include "app/qt/program_windows.h"
+#include "app/qt/qt_driver_file_console.h"
+#include "app/qt/qt_frame_grabber_console.h"
+#include "app/qt/qt_instance_warnings.h"
+#include "engine/store_frames_thread.h"
+#include "engine/store_step.h"
+#include "instruments/cs100_link.h"
+#include "instruments/instrument_safe_stop.h"
+
+namespace velmar {
+
+class MainWindowController {
+ public:
+  // endProcess ends the process with code 0 (tests pass their own).
+  MainWindowController(AcquisitionProgram& program, ProgramWindows& windows, std::function<void()> endProcess);
+  ~MainWindowController();
+
+  void StartUp();
+  void NewAcquisitionReset();
+  void Start();
+  void NewAcquisition();
+  void AbortAndQuit(bool confirmed);
+  void QuitApplication();
+  void QuitAfterAbortYes();
+  void QuitIntegration();
+  void QuitAfterLogFailure();
+  StoreStepContext& context() { return context_; }
+
+ private:
+  void PrepareParameters();
+  void StopThreads();
+  // The common end: terminate, quitting flag, witness file (when asked), safe stop,
+  // temporary files, end of process.
+  void EndOfProgram(bool showTerminating, bool deleteWitness);
+
+  AcquisitionProgram& program_;
+  ProgramWindows& windows_;
+  SharedState& shared_;
+  std::function<void()> endProcess_;
+  QtInstanceWarnings warnings_;
+  QtFrameGrabberConsole grabberConsole_;
+  QtDriverFileConsole driverConsole_;
+  InstrumentSafeStop devices_;
+  Cs100Link link_;
+  StoreStepContext context_;
+  std::unique_ptr<StoreFramesThread> storeFrames_;
+  bool ended_ = false;
+};
+
+}  // namespace velmar

@@ -1,0 +1,42 @@
+#include "console/TSmallWindows.h"
+
+#include <QPushButton>
+
+namespace velmar {
+
+namespace {
+// A note without an answer: shown, not waited for.
+void MakeNote(MessageWindow& window) {
+  window.setModal(false);
+  if (auto* ok = window.findChild<QPushButton*>("ButtonOK")) ok->hide();
+}
+}  // namespace
+
+TAttenteGeneral::TAttenteGeneral(QWidget* parent)
+    : MessageWindow("TAttenteGeneral", "VlmIPCS wait",
+                    {"Please wait some seconds for  Perot-Fabry initialization..."}, parent) {
+  MakeNote(*this);
+}
+
+TClickOnStart::TClickOnStart(QWidget* parent)
+    : MessageWindow("TClickOnStart", "VlmIPCS start",
+                    {"Wait for the TV system initialisation and then",
+                     "click on \"Start\" to begin the photon counting acquisition"},
+                    parent) {
+  MakeNote(*this);
+  setAutoFillBackground(true);
+}
+
+TTerminating::TTerminating(QWidget* parent)
+    : MessageWindow("TTerminating", "VlmIPCS terminating",
+                    {"Velmar photon counting terminating", "Velmar closing photon counting acquisition"}, parent) {
+  MakeNote(*this);
+}
+
+TNoteClose::TNoteClose(QWidget* parent)
+    : MessageWindow("TNoteClose", "VlmIPCS note",
+                    {"Velmar closing application requested",
+                     "Please use the \"Abort and Quit\" button to close the application"},
+                    parent) {}
+
+}  // namespace velmar

@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+
+#include "app/acquisition_program.h"
+#include "app/qt/main_window_controller.h"
+#include "app/qt/program_windows.h"
+#include "console/TGeneral.h"
+#include "console/TSmallWindows.h"
+#include "platform/error_reporter.h"
+#include "support/temp_dir.h"
+#include "window_texts.h"
+
+namespace velmar {
+namespace {
+
+using testing::SavePicture;
+
+// The whole windowed program on the simulated camera, in a program directory
+// laid out from presets/, ended by a recorded end of process.
+class MainWindow : public ::testing::Test {
+ protected:
+  MainWindow() : cwd_(dir_.path()), system_(dir_.path() / "system"), installed_(errors_) {
+    const char* home = std::getenv("HOME");
+    home_ = home ? home : "";
+    setenv("HOME", dir_.path().c_str(), 1);  // the default data directory goes under the test's own
+    std::filesystem::copy(VELMAR_PRESETS_DIR, dir_.path(), std::filesystem::copy_options::recursive);
+    QDir().mkpath(QString::fromStdString((std::filesystem::path(pictures_) ).string()));
+    shared_.parameters.Source = kSourceSimulation;
+    program_ = std::make_unique<AcquisitionProgram>(shared_, [this] {
+      ShowCountingState(CountingState::Standby, shared_.parameters, shared_.acquisition, *windows_.general);
+    });
+    windows_ = CreateProgramWindows(*program_, [](int) {});
+    controller_ = std::make_unique<MainWindowController>(*program_, windows_, [this] { ++ended_; });
+  }
+  ~MainWindow() override {
+    controller_.reset();
+    delete windows_.general;
+    setenv("HOME", home_.c_str(), 1);
+  }
+
+  TGeneral& general() { return *windows_.general; }
+  QLabel* Label(const char* name) { return general().findChild<QLabel*>(name); }
+  QPushButton* Button(const char* name) { return general().findChild<QPushButton*>(name); }
+  // Lets the program run (threads hand their steps over) until the condition holds.
+  bool RunUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+  }
+  void Picture(const char* name) {
+    general().grab().save(QString::fromStdString(pictures_ + "/" + name + ".png"));
+  }
+
+  testing::TempDir dir_;
+  testing::ScopedCurrentDir cwd_;
+  testing::ScopedSystemDir system_;
+  RecordingErrorReporter errors_;
+  ScopedErrorReporter installed_;
+  std::string pictures_ = (std::filesystem::current_path().parent_path() / "pictures").string();
+  SharedState shared_;
+  std::unique_ptr<AcquisitionProgram> program_;
+  ProgramWindows windows_;
+  std::unique_ptr<MainWindowController> controller_;
+  int ended_ = 0;
+  std::string home_;
+};
+
+TEST_F(MainWindow, AWholeObservationThroughTheWindowAndItsPanels) {
+  pictures_ = QDir::current().absolutePath().toStdString();
+  {
+    // Pictures go beside the other window pictures of the test run.
+    pictures_ = (std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "pictures").string();
+    std::filesystem::create_directories(pictures_);
+  }
+  general().show();
+  controller_->StartUp();
+  AcquisitionState& s = shared_.acquisition;
+  AcquisitionParameters& p = shared_.parameters;
+  EXPECT_EQ(general().pos(), QPoint(575, 22));
+  EXPECT_TRUE(Button("ButtonStart")->isEnabled());
+  EXPECT_FALSE(Button("ButtonSuspend")->isEnabled());
+  EXPECT_FALSE(Button("ButtonArret")->isEnabled());
+  EXPECT_TRUE(Button("ButtonAbort")->isEnabled());
+  EXPECT_FALSE(Button("ButtonNewAcq")->isVisible());
+  EXPECT_TRUE(windows_.clickOnStart->isVisible());
+  EXPECT_EQ(general().height(), 263);
+  EXPECT_EQ(Label("LabelCCIR")->text(), "asga512.dcf");
+  EXPECT_TRUE(RunUntil([&] { return Label("CountingState")->text() == "standby object"; }));
+
+  // A short plan: two channels of two seconds, one cycle.
+  p.Lz = 2;
+  p.Tcan = 2;
+  p.Maxcycles = 1;
+  s.stopCycle = 1;
+  s.stopChannel = 2;
+  general().RefreshParameterLabels();
+  Button("ButtonStart")->click();
+  EXPECT_FALSE(windows_.clickOnStart->isVisible());
+  EXPECT_FALSE(Button("ButtonStart")->isEnabled());
+  EXPECT_TRUE(Button("ButtonSuspend")->isEnabled());
+  EXPECT_TRUE(Button("ButtonArret")->isEnabled());
+  const bool counting = RunUntil([&] { return s.currentChannel >= 1 && s.channelSeconds > 0.0f; });
+  ASSERT_TRUE(counting) << "channel " << s.currentChannel << " held " << s.storingHeld << " seconds " << s.channelSeconds
+                        << " started " << s.acquisitionStarted << " log " << s.logPath << " frames "
+                        << program_->engine.counters().framesGrabbed;
+  EXPECT_EQ(Label("CountingState")->text(), "counting object");
+  EXPECT_TRUE(Label("LabelWriting")->text().startsWith("writing G"));
+  EXPECT_NE(Label("InstantFrames")->text(), "0");
+  EXPECT_EQ(Label("CumulExposure")->text().size(), 8);
+  EXPECT_EQ(Label("LabelCurrentCan")->text(), QString::asprintf("%4.4d", s.currentChannel));
+  Picture("TGeneral-counting");
+
+  // The planned end: the end panel.
+  ASSERT_TRUE(RunUntil([&] { return s.endDialogState == 1; }));
+  EXPECT_EQ(general().height(), 401);
+  EXPECT_EQ(Label("LabelDialog1")->text(), "The normal end of the acquisition has been reached.");
+  EXPECT_EQ(Label("LabelDialog2")->text(), "We just scanned channel 2 at cycle 1.");
+  EXPECT_TRUE(Button("ButtonDialogAcqContinue")->isVisible());
+  EXPECT_TRUE(Button("ButtonDialogAcqStop")->isVisible());
+  EXPECT_EQ(Label("CountingState")->text(), "suspended");
+  Picture("TGeneral-end-panel");
+
+  // "Stop", then "No": the end panel again; "Stop", then "New acquisition".
+  Button("ButtonDialogAcqStop")->click();
+  EXPECT_EQ(general().height(), 263);
+  ASSERT_TRUE(RunUntil([&] { return s.abortDialogState == 1; }));
+  EXPECT_EQ(Label("LabelDialog1")->text(), "Requested abort of the acquisition");
+  EXPECT_TRUE(Button("ButtonDialogAbortNew")->isVisible());
+  Button("ButtonDialogAbortNo")->click();
+  ASSERT_TRUE(RunUntil([&] { return s.endDialogState == 1; }));
+  Button("ButtonDialogAcqStop")->click();
+  ASSERT_TRUE(RunUntil([&] { return s.abortDialogState == 1; }));
+  Button("ButtonDialogAbortNew")->click();
+  ASSERT_TRUE(RunUntil([&] { return s.acquisitionEnded == 1; }));
+  EXPECT_TRUE(Button("ButtonNewAcq")->isVisible());
+  EXPECT_TRUE(Button("ButtonNewEnd")->isVisible());
+  for (const char* name : {"ButtonStart", "ButtonSuspend", "ButtonAbort", "ButtonArret"})
+    EXPECT_FALSE(Button(name)->isEnabled()) << name;
+  Picture("TGeneral-ended");
+
+  // "New acquisition": back through the reset, the number moved on.
+  const int number = p.Numobs;
+  Button("ButtonNewAcq")->click();
+  EXPECT_FALSE(Button("ButtonNewAcq")->isVisible());
+  EXPECT_TRUE(Button("ButtonStart")->isEnabled());
+  EXPECT_TRUE(Button("ButtonArret")->isEnabled());  // standby after "New acquisition"
+  EXPECT_EQ(p.Numobs, number == 999 ? 1 : number + 1);
+  EXPECT_EQ(s.acquisitionEnded, 0);
+
+  // The close box is refused with a note.
+  QString note;
+  QTimer::singleShot(0, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    ASSERT_NE(modal, nullptr);
+    note = modal->objectName();
+    modal->findChild<QPushButton*>("ButtonOK")->click();
+  });
+  general().close();
+  EXPECT_EQ(note, "TNoteClose");
+  EXPECT_TRUE(general().isVisible());
+
+  // "Quit application" ends the program through the shutdown path.
+  Button("ButtonNewEnd")->setVisible(true);
+  Button("ButtonNewEnd")->click();
+  EXPECT_EQ(ended_, 1);
+  EXPECT_EQ(s.quitting, 1);
+  EXPECT_EQ(s.grabber.setUpDone, 0);
+  EXPECT_EQ(program_->grabber.LiveObjects(), 0);
+}
+
+TEST_F(MainWindow, TheOperatorSwitchesOfTheWindow) {
+  AcquisitionState& s = shared_.acquisition;
+  auto* shutterBox = general().findChild<QCheckBox*>("CheckBoxShutter");
+  shutterBox->setChecked(false);
+  EXPECT_EQ(s.autoShutter, 0);
+  shutterBox->setChecked(true);
+  general().findChild<QWidget*>("UpDownShutter")->setProperty("value", 0);
+  EXPECT_EQ(s.shutterMaxRate, 0);
+  EXPECT_EQ(general().findChild<QLineEdit*>("EditShutter")->text(), "0");
+  auto* access = general().findChild<QCheckBox*>("CheckBoxAccessTV");
+  EXPECT_FALSE(general().findChild<QLineEdit*>("EditSeuil")->isEnabled());
+  access->setChecked(true);
+  EXPECT_EQ(s.tvLevelsEditable, 1);
+  EXPECT_TRUE(general().findChild<QLineEdit*>("EditSeuil")->isEnabled());
+  general().findChild<QWidget*>("UpDownSeuil")->setProperty("value", 77);
+  EXPECT_EQ(general().ReadTvLevelEdits().discriminator, "77");
+  Button("ButtonRemanence")->click();
+  EXPECT_EQ(s.remanenceRequested, 1);
+  Button("BitBtn4")->click();
+  EXPECT_EQ(s.fullSilence, 1);
+  for (const char* name : {"GroupBoxInstantaneous", "GroupBoxCumulated", "GroupBoxTV", "GroupBoxCyclesChannels",
+                           "PanelIdentification", "GroupBoxTHT", "GroupBoxShutter", "GroupBoxSystem",
+                           "GroupBoxTemperature", "PanelAlarm", "Panel3"})
+    EXPECT_NE(general().findChild<QWidget*>(name), nullptr) << name;
+}
+
+}  // namespace
+}  // namespace velmar
