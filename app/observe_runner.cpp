@@ -10,6 +10,7 @@
 #include "app/acquisition_program.h"
 #include "app/check_other_instances.h"
 #include "app/instrument_readings.h"
+#include "app/observation_files.h"
 #include "app/prepare_parameters.h"
 #include "app/safe_stop.h"
 #include "app/terminate.h"
@@ -247,25 +248,14 @@ bool LoadPreset(const ObserveOptions& o, AcquisitionParameters& p, ConsoleHost& 
 
 // The first photon file of the observation must not be overwritten unasked.
 bool ClearForFirstFile(const ObserveOptions& o, const AcquisitionParameters& p, ConsoleHost& host) {
-  const std::string path = JoinPath(std::string(TextOf(p.Path)),
-                                    p.FileType == 1 ? Format("%s%3.3d00010001.VLA", p.Prefix, p.Numobs)
-                                                    : Format("%s%3.3d0101.VLA", p.Prefix, p.Numobs));
-  if (!std::filesystem::exists(path)) return true;
-  const std::filesystem::path file(path);
+  const std::filesystem::path file(FirstPhotonFilePath(p));
+  if (!std::filesystem::exists(file)) return true;
   if (!o.overwrite) {
     host.Print("The file %s.%s already exists. Nothing was overwritten: give --overwrite, or another --number.",
                file.stem().c_str(), file.extension().string().substr(1).c_str());
     return false;
   }
-  std::error_code ec;
-  for (int cycle = 1; cycle <= 98; ++cycle)
-    for (int channel = 0; channel <= p.Lz; ++channel) {
-      const std::string name = p.FileType == 1 ? Format("%s%3.3d%4.4d%4.4d.VLA", p.Prefix, p.Numobs, cycle, channel)
-                                               : Format("%s%3.3d%2.2d%2.2d.VLA", p.Prefix, p.Numobs, cycle, channel);
-      const auto victim = JoinPath(std::string(TextOf(p.Path)), name);
-      std::filesystem::permissions(victim, std::filesystem::perms::owner_write, std::filesystem::perm_options::add, ec);
-      std::filesystem::remove(victim, ec);
-    }
+  DeleteObservationPhotonFiles(p);
   return true;
 }
 

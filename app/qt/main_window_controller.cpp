@@ -2,10 +2,12 @@
 
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <filesystem>
 
 #include "app/check_other_instances.h"
 #include "app/instrument_readings.h"
+#include "app/observation_files.h"
 #include "app/prepare_parameters.h"
 #include "app/safe_stop.h"
 #include "app/terminate.h"
@@ -99,11 +101,38 @@ void MainWindowController::PrepareParameters() {
   s.stopChannel = StopChannel(p.Lz, p.Maxcycles, p.SeeSaw);
   std::error_code ec;
   std::filesystem::create_directory(std::string(TextOf(p.Path)), ec);
+  ProtectExistingObservation();
   SaveParametersFile(p);
   CheckDriverFiles(p, driverConsole_);
   if (p.THTSystem == 0) s.thtSent = 99999;
   s.levels.discriminator = p.Discri;
   windows_.general->ShowTvLevelDefaults();
+}
+
+// An observation of that name exists: overwrite it only when the operator says so,
+// otherwise take the next free number.
+void MainWindowController::ProtectExistingObservation() {
+  AcquisitionParameters& p = shared_.parameters;
+  while (std::filesystem::exists(FirstPhotonFilePath(p))) {
+    const std::filesystem::path file(FirstPhotonFilePath(p));
+    QMessageBox question(QMessageBox::Question, "VlmIPCS file exists",
+                         QString::fromStdString(Format("The file %s.%s already exists.", file.stem().c_str(),
+                                                       file.extension().string().substr(1).c_str())),
+                         QMessageBox::NoButton, windows_.general);
+    auto* overwrite = question.addButton("&Yes, overwrite", QMessageBox::AcceptRole);
+    question.addButton("&No, take the next observation number", QMessageBox::RejectRole);
+    question.exec();
+    if (question.clickedButton() == static_cast<QAbstractButton*>(overwrite)) {
+      DeleteObservationPhotonFiles(p);
+      return;
+    }
+    p.Numobs = p.Numobs >= 999 ? 1 : p.Numobs + 1;
+    if (const auto path = RebuildDataPath(std::string(TextOf(p.Path)), std::string(TextOf(p.Prefix)),
+                                          Format("%d", p.Numobs)))
+      SetText(p.Path, *path);
+    std::error_code ec;
+    std::filesystem::create_directory(std::string(TextOf(p.Path)), ec);
+  }
 }
 
 void MainWindowController::StartUp() {

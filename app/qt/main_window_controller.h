@@ -36,6 +36,7 @@ class MainWindowController {
 
  private:
   void PrepareParameters();
+  void ProtectExistingObservation();
   void StopThreads();
   // The common end: terminate, quitting flag, witness file (when asked), safe stop,
   // temporary files, end of process.
