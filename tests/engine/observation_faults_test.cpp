@@ -1,6 +1,7 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <cstring>
 
 #include "engine/observation_log.h"
 #include "engine/photon_records.h"
@@ -164,6 +165,40 @@ TEST_F(Observation, ALostCloseLoopHoldsCountingThenRedoesTheSpoiltChannel) {
   EXPECT_NE(log.find("\n!!! Photon counting status at 21:15:"), std::string::npos);
   // The redone channel's file is whole: four seconds of frames.
   EXPECT_EQ(std::filesystem::file_size(data_ + "/G0420102.VLA"), 320 * FrameRecords().size());
+}
+
+}  // namespace
+}  // namespace velmar::testing
+
+#include "console/remanence.h"
+#include "platform/system_dir.h"
+
+namespace velmar::testing {
+namespace {
+
+TEST_F(Observation, TheRemanenceImagesAreTheFourRingBuffersAsTwoDimensionalImages) {
+  Plan(2, 1, 1, false);
+  Begin();
+  s_.remanenceRequested = 1;
+  WriteRemanenceImages(grabber_, s_, p_);
+  EXPECT_EQ(s_.remanenceRequested, 0);
+  for (int k = 1; k <= 4; ++k) {
+    const std::string image = ReadFile(RemanenceFile(k).string());
+    ASSERT_EQ(image.size(), 64u * 64u * 4u + 256u) << k;
+    std::int32_t dimensions, width, height, third;
+    std::memcpy(&dimensions, image.data() + 64 * 64 * 4, 4);
+    std::memcpy(&width, image.data() + 64 * 64 * 4 + 12, 4);
+    std::memcpy(&height, image.data() + 64 * 64 * 4 + 16, 4);
+    std::memcpy(&third, image.data() + 64 * 64 * 4 + 20, 4);
+    EXPECT_EQ(dimensions, 2);
+    EXPECT_EQ(width, 64);
+    EXPECT_EQ(height, 64);
+    EXPECT_EQ(third, 1);
+    EXPECT_EQ(image.substr(64 * 64 * 4 + 128, 32), "Image from Matrox digitalization");
+  }
+  p_.DataFormat = kFormatXY256_2Bytes;  // the 2-byte format writes 256 by 256 images
+  WriteRemanenceImages(grabber_, s_, p_);
+  EXPECT_EQ(ReadFile(RemanenceFile(2).string()).size(), 256u * 256u * 4u + 256u);
 }
 
 }  // namespace
