@@ -34,7 +34,6 @@ class MainWindow : public ::testing::Test {
     setenv("HOME", dir_.path().c_str(), 1);  // the default data directory goes under the test's own
     std::filesystem::copy(VELMAR_PRESETS_DIR, dir_.path(), std::filesystem::copy_options::recursive);
     QDir().mkpath(QString::fromStdString((std::filesystem::path(pictures_) ).string()));
-    shared_.parameters.Source = kSourceSimulation;
     program_ = std::make_unique<AcquisitionProgram>(shared_, [this] {
       ShowCountingState(CountingState::Standby, shared_.parameters, shared_.acquisition, *windows_.general);
     });
