@@ -230,16 +230,16 @@ std::string DataDirectoryOf(const ObserveOptions& o, const AcquisitionParameters
 }
 
 bool LoadPreset(const ObserveOptions& o, AcquisitionParameters& p, ConsoleHost& host) {
-  if (o.preset.empty() && p.CCDXSize != 0) return true;
-  int preset = 3;
-  std::string file;
   if (o.preset.empty()) {
-    host.Print("The parameters file holds no instrument definition: preset 3 (%s) is loaded.", Presets()[2].listEntry);
-  } else if (const auto k = WholeInt(o.preset); k && *k >= 1 && *k <= 8) {
+    if (LoadFirstPresetIfUndefined(p))
+      host.Print("The parameters file holds no instrument definition: preset 3 (%s) is loaded.", Presets()[2].listEntry);
+    return p.CCDXSize != 0;
+  }
+  int preset = 9;
+  std::string file = o.preset;
+  if (const auto k = WholeInt(o.preset); k && *k >= 1 && *k <= 8) {
     preset = *k;
-  } else {
-    preset = 9;
-    file = o.preset;
+    file.clear();
   }
   if (LoadInstrumentDefinition(p, preset, file).result != LoadResult::Applied) return false;
   p.DataFormat = SettleAfterWindowLoad(p);
@@ -306,11 +306,7 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
 
   // The parameters, as the window would take them; nothing is written before they pass.
   if (!LoadPreset(o, p, host)) return kBadInput;
-  // The window shows the current type's column as the current plan; a wavelength
-  // never set takes the type's own.
-  const float lambda = p.Lambda;
-  SelectAcquisitionType(p, p.AcqType);
-  if (lambda != 0.0f) p.Lambda = lambda;
+  ApplyShownPlan(p);
   p.RefreshMode = 2;
   ParameterControls controls = ControlsShowing(p);
   if (const std::string error = ApplyFlags(o, p, s, controls); !error.empty()) {

@@ -4,6 +4,7 @@
 
 #include "console/data_directory.h"
 #include "params/fixed_text.h"
+#include "params/instrument_definition.h"
 #include "params/parameters_file.h"
 #include "platform/format.h"
 
@@ -24,6 +25,18 @@ void PrepareNewAcquisitionParameters(SharedState& shared, const std::filesystem:
   if (parent.empty() || parent == "/") path = DefaultDataRoot() + "/x";
   if (const auto rebuilt = RebuildDataPath(path, std::string(TextOf(p.Prefix)), Format("%d", p.Numobs)))
     SetText(p.Path, *rebuilt);
+}
+
+void ApplyShownPlan(AcquisitionParameters& p) {
+  const float lambda = p.Lambda;
+  SelectAcquisitionType(p, p.AcqType);
+  if (lambda != 0.0f) p.Lambda = lambda;
+}
+
+bool LoadFirstPresetIfUndefined(AcquisitionParameters& p) {
+  if (p.CCDXSize != 0 || LoadInstrumentDefinition(p, 3).result != LoadResult::Applied) return false;
+  p.DataFormat = SettleAfterWindowLoad(p);
+  return true;
 }
 
 std::string DefaultDataRoot() {

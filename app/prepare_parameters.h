@@ -11,6 +11,14 @@ namespace velmar {
 
 void PrepareNewAcquisitionParameters(SharedState& shared, const std::filesystem::path& programDir);
 
+// The plan as the parameters window shows it: the current type's column as the
+// current values; a wavelength never set takes the type's own.
+void ApplyShownPlan(AcquisitionParameters& p);
+
+// While no instrument is defined (a first run), preset 3 as the observer would load
+// it first; true when it was loaded.
+bool LoadFirstPresetIfUndefined(AcquisitionParameters& p);
+
 // ~/velmar-data, created when missing: where observations go before a data
 // directory was ever chosen.
 std::string DefaultDataRoot();

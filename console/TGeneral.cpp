@@ -325,11 +325,8 @@ void TGeneral::Connect() {
   connect(button("ButtonDialogAcqStop"), &QPushButton::clicked, this, [this, &s, &p] { ButtonDialogAcqStopClick(s, p, *this); });
   connect(button("ButtonDialogPFContinue"), &QPushButton::clicked, this,
           [this, &s, &p] { ButtonDialogPFContinueClick(s, p, *this); });
-  // Commands whose windows come with the operator interventions, the logbook, the
-  // parameters window and the filters: present, not yet wired.
-  for (const char* name : {"ButtonSuspend", "ButtonArret", "ButtonLog", "ButtonDisplayLog", "ButtonDisplay",
-                           "ButtonPrint", "ButtonFilters"})
-    button(name)->setToolTip(button(name)->toolTip());
+  // "Suspend", "Request deferred stop", the logbook buttons, "See parameters", "Print
+  // window" and "Filters / mirror" open windows of their own, not part of this window.
 }
 
 void TGeneral::RefreshParameterLabels() {

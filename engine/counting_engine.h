@@ -65,8 +65,6 @@ class CountingEngine {
 
   std::int32_t frameIndex() const { return frameIndex_; }
   CountingCounters counters() const;
-  // The events found in the last frame each worker analysed (for tests and the test windows).
-  std::int32_t BlobsFound(int worker) const { return contexts_[worker].blobsFound; }
 
   // Ends the workers' threads and all grabbing (the process's orderly end).
   void StopWorkers();

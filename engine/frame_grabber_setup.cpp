@@ -207,11 +207,9 @@ void ApplyDiscriminator(TvLevels& levels, CountingEngine& engine, AcquisitionPar
   if (levelsStored) levelsStored();
 }
 
-namespace {
-void OpenSmallContext(Grabber& grabber, TuningContext& t) {
+void OpenDisplayContext(Grabber& grabber, TuningContext& t) {
   OpenDisplayContext(grabber, t.application, t.system, t.display, t.digitizer, t.displayBuffer);
 }
-}  // namespace
 
 void FreeDisplayContext(Grabber& grabber, TuningContext& t) {
   FreeAndClear(grabber, t.displayBuffer);
@@ -223,7 +221,7 @@ void FreeDisplayContext(Grabber& grabber, TuningContext& t) {
 
 void OpenTuningContext(Grabber& grabber, TuningContext& tuning, bool startUpInProgress) {
   if (tuning.open || startUpInProgress) return;
-  OpenSmallContext(grabber, tuning);
+  OpenDisplayContext(grabber, tuning);
   WaitSeconds(1.0);
   tuning.open = 1;
 }
@@ -238,7 +236,7 @@ void CloseTuningContext(Grabber& grabber, TuningContext& tuning, bool startUpInP
 
 void ShowStartBanner(Grabber& grabber) {
   TuningContext banner;
-  OpenSmallContext(grabber, banner);
+  OpenDisplayContext(grabber, banner);
   if (banner.displayBuffer) {
     grabber.DrawText(banner.displayBuffer, 100, 80,
                      "VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS");

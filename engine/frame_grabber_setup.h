@@ -73,6 +73,8 @@ void CloseTuningContext(Grabber& grabber, TuningContext& tuning, bool startUpInP
 // tuning window's alike.
 void OpenDisplayContext(Grabber& grabber, GrabberId& application, GrabberId& system, GrabberId& display,
                         GrabberId& digitizer, GrabberId& displayBuffer);
+// The same for a small context of its own (tuning window, banners).
+void OpenDisplayContext(Grabber& grabber, TuningContext& context);
 // Frees a small context's objects in the reverse order.
 void FreeDisplayContext(Grabber& grabber, TuningContext& context);
 

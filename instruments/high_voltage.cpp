@@ -81,8 +81,7 @@ void HighVoltage::ReadTHT() {
 
 void ShowIdleBanner(Grabber& grabber) {
   TuningContext banner;
-  OpenDisplayContext(grabber, banner.application, banner.system, banner.display, banner.digitizer,
-                     banner.displayBuffer);
+  OpenDisplayContext(grabber, banner);
   if (banner.displayBuffer) {
     grabber.DrawText(banner.displayBuffer, 150, 50, "TORVEL", 5, 240);
     grabber.DrawText(banner.displayBuffer, 0, 240, "Warning : NO CONTINUOUS GRAB !", 2, 240);

@@ -13,13 +13,4 @@ bool RequestThreadPriority(int stepsAboveNormal) {
   return ::setpriority(PRIO_PROCESS, tid, -5 * stepsAboveNormal) == 0;
 }
 
-const char* PriorityName(int stepsAboveNormal) {
-  switch (stepsAboveNormal) {
-    case 0: return "normal";
-    case 1: return "higher";
-    case 2: return "highest";
-    default: return "time critical";
-  }
-}
-
 }  // namespace velmar

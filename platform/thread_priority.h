@@ -7,7 +7,4 @@ namespace velmar {
 // For the calling thread; true when the system granted it.
 bool RequestThreadPriority(int stepsAboveNormal);
 
-// "normal", "higher", "highest", "time critical".
-const char* PriorityName(int stepsAboveNormal);
-
 }  // namespace velmar

@@ -47,14 +47,6 @@ void HandOverLoop::ServePending() {
   }
 }
 
-void HandOverLoop::Serve() {
-  std::unique_lock lock(mutex_);
-  while (!stopping_) {
-    if (!RunOne(lock)) wake_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
-  }
-  stopping_ = false;
-}
-
 void HandOverLoop::ServeUntil(const std::function<bool()>& done) {
   std::unique_lock lock(mutex_);
   for (;;) {
@@ -64,12 +56,6 @@ void HandOverLoop::ServeUntil(const std::function<bool()>& done) {
     if (!RunOne(lock))
       wake_.wait_for(lock, std::chrono::milliseconds(5), [&] { return !queue_.empty(); });
   }
-}
-
-void HandOverLoop::Stop() {
-  std::lock_guard lock(mutex_);
-  stopping_ = true;
-  wake_.notify_all();
 }
 
 namespace {

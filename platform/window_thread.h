@@ -29,11 +29,8 @@ class HandOverLoop final : public WindowThread {
   void Run(const std::function<void()>& step) override;
   void ServePending() override;
   bool IsWindowThread() const override;
-  // Serves hand-overs until Stop() is called (from any thread).
-  void Serve();
   // Serves hand-overs until the predicate, checked after each one, holds.
   void ServeUntil(const std::function<bool()>& done);
-  void Stop();
 
  private:
   struct Task {
@@ -47,7 +44,6 @@ class HandOverLoop final : public WindowThread {
   std::condition_variable wake_;
   std::condition_variable finished_;
   std::deque<Task*> queue_;
-  bool stopping_ = false;
 };
 
 // The window thread in force (installed by the program entry or a test).

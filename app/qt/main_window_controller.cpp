@@ -92,10 +92,8 @@ void MainWindowController::PrepareParameters() {
   if (program_.board.OpenBoard())
     ShowError("Error initializing the AXIOM input/output board", program_.board.lastErrorText(), "");
   s.closeLoopWatch = 1;
-  if (p.CCDXSize == 0 && LoadInstrumentDefinition(p, 3).result == LoadResult::Applied)
-    p.DataFormat = SettleAfterWindowLoad(p);  // as the observer's first load of a preset
-  SelectAcquisitionType(p, p.AcqType);  // the current type's plan, as the window shows it
-  if (p.Lambda == 0.0f) p.Lambda = p.AcqType == kAcq3DCalibration ? p.LambdaCalib : p.LambdaObj;
+  LoadFirstPresetIfUndefined(p);
+  ApplyShownPlan(p);
   s.Lz = p.Lz;
   s.stopCycle = p.Maxcycles;
   s.stopChannel = StopChannel(p.Lz, p.Maxcycles, p.SeeSaw);
