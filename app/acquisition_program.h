@@ -23,7 +23,11 @@ struct AcquisitionProgram {
         tvContinue(tvDisplay, shared.acquisition.tuning),
         comptage(engine, std::move(showStandby)),
         board(bench, shared.parameters, shared.acquisition),
-        highVoltage(shared.parameters, shared.acquisition, board) {}
+        highVoltage(shared.parameters, shared.acquisition, board) {
+    bench.SetDefinedWiring([&p = shared.parameters] {
+      return BenchWiring{p.ShutterSystem, p.THTSystem, p.THTMax, p.AxiomBoard == 1 ? 1 : 0};
+    });
+  }
 
   // Threads first, then the workers, then the grabber objects.
   ~AcquisitionProgram() {

@@ -13,7 +13,7 @@ std::optional<ObserveOptions> ParseObserveOptions(const std::vector<std::string>
       {"--cycles", &o.cycles},        {"--see-saw", &o.seeSaw},    {"--format", &o.format},
       {"--names", &o.names},          {"--temp-mode", &o.tempMode}, {"--preset", &o.preset},
       {"--cs100", &o.cs100},          {"--lambda", &o.lambda},     {"--cqg", &o.cqg},
-      {"--scanning", &o.scanning},    {"--end", &o.end}};
+      {"--scanning", &o.scanning},    {"--end", &o.end},           {"--hold-limit", &o.holdLimit}};
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--fast") o.fast = true;
@@ -61,11 +61,20 @@ directory) holds the instrument definitions and the camera files.
   --cqg C               Queensgate constant
   --scanning yes|no|pause
   --end stop|continue:N at the planned end: stop, or N more cycles then stop
+  --hold-limit S        storing held by the instrument (close loop out) for more
+                        than S seconds ends the observation (default 600)
   --overwrite           replace the photon files of an observation that exists
   --fast                virtual clock: the same files, as fast as the machine allows
   --help
 
-Exit code 0 when the observation completed, 2 for a bad flag or parameter.
+With the scanning mode "pause", every pause between channels is answered
+"Continue scanning". Ctrl-C, SIGTERM or SIGHUP stops safely, as "Abort and Quit"
+does: the shutter is closed, the channel in progress is dropped, every complete
+channel is kept; a second signal ends at once.
+
+Exit code 0 when the observation completed, 2 for a bad flag or parameter, 1 when
+the instrument or the disk ended it early, 128 + the signal's number after a signal
+(130 for Ctrl-C, 143 for SIGTERM).
 )";
 }
 

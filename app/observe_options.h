@@ -10,6 +10,7 @@ struct ObserveOptions {
   std::string systemDir, data, prefix, number, type, source, randomPoints, channels, exposure, cycles, seeSaw;
   std::string format, names, tempMode, preset, cs100, lambda, cqg, scanning;
   std::string end = "stop";  // "stop" or "continue:N"
+  std::string holdLimit = "600";  // seconds a hold by the instrument may last before the runner gives up
   bool fast = false;
   bool overwrite = false;
   bool help = false;

@@ -14,6 +14,7 @@
 #include "app/prepare_parameters.h"
 #include "app/safe_stop.h"
 #include "app/terminate.h"
+#include "app/witness_file.h"
 #include "console/data_directory.h"
 #include "engine/observation_log.h"
 #include "engine/start_acquisition.h"
@@ -29,6 +30,7 @@
 #include "platform/format.h"
 #include "platform/number_text.h"
 #include "platform/processes.h"
+#include "platform/quit_signals.h"
 #include "platform/single_instance.h"
 #include "platform/system_dir.h"
 #include "platform/window_thread.h"
@@ -39,6 +41,7 @@ namespace {
 
 constexpr int kBadInput = 2;
 constexpr int kFailed = 1;
+constexpr std::int64_t kHoldReminderMs = 60000;
 
 // What the windows would show, as lines of text.
 class ConsoleHost : public StoreStepHost,
@@ -80,6 +83,9 @@ class ConsoleHost : public StoreStepHost,
     failed = true;
   }
   void ChannelFinished(std::int32_t channel, std::int32_t cycle) override;
+  void ShowHold(const std::string& line1, const std::string& line2) override;
+  // Reminds of a hold once a minute; true when it has lasted longer than the limit.
+  bool HoldOverLimit(std::int64_t limitMs);
 
   // Frame-grabber set-up.
   void ShowInitMatroxNotes() override {}
@@ -121,6 +127,10 @@ class ConsoleHost : public StoreStepHost,
 
   bool quit = false, failed = false, grabberFailed = false;
   std::int64_t startMs = 0;
+  std::int64_t holdSinceMs = -1, nextReminderMs = 0;
+  std::string holdReason;
+  bool nextChannelDropped = false;  // the channel the hold spoilt ends next, without a file
+  std::int32_t heldChannel = 0, heldCycle = 0;
   int channelsDone = 0, channelsPlanned = 0;
 
  private:
@@ -134,12 +144,47 @@ class ConsoleHost : public StoreStepHost,
 void ConsoleHost::ChannelFinished(std::int32_t channel, std::int32_t cycle) {
   const AcquisitionState& s = shared_.acquisition;
   const AcquisitionParameters& p = shared_.parameters;
+  if (nextChannelDropped) {
+    nextChannelDropped = false;
+    Print("channel %4.4d cycle %4.4d  not kept: spoilt by the close loop, exposed again", heldChannel, heldCycle);
+    return;
+  }
   ++channelsDone;
   const double elapsed = static_cast<double>(ProcessClock().MonotonicMs() - startMs) / 1000.0;
   const int left = std::max(0, channelsPlanned - channelsDone);
   Print("channel %4.4d cycle %4.4d  photons %8d  frames %5d  efficiency %s  elapsed %s  remaining %s", channel, cycle,
         s.channelPhotons, s.channelFrames, s.cumulatedEfficiencyText.c_str(), ExposureText(elapsed).c_str(),
         ExposureText(static_cast<double>(left) * p.Tcan).c_str());
+}
+
+void ConsoleHost::ShowHold(const std::string& line1, const std::string& line2) {
+  const AcquisitionState& s = shared_.acquisition;
+  const std::int64_t now = ProcessClock().MonotonicMs();
+  if (!line1.empty()) {
+    holdSinceMs = now;
+    nextReminderMs = now + kHoldReminderMs;
+    holdReason = line1 + " " + line2;
+    heldChannel = s.currentChannel;
+    heldCycle = s.currentCycle;
+    Print("HOLD at channel %d cycle %d: %s; storing is held, the channel will be exposed again when it ends",
+          s.currentChannel, s.currentCycle, holdReason.c_str());
+  } else if (holdSinceMs >= 0) {
+    Print("hold ended after %s: counting again", ExposureText(static_cast<double>(now - holdSinceMs) / 1000.0).c_str());
+    holdSinceMs = -1;
+    nextChannelDropped = s.closeLoopRedoPending != 0;
+  }
+}
+
+bool ConsoleHost::HoldOverLimit(std::int64_t limitMs) {
+  if (holdSinceMs < 0) return false;
+  const std::int64_t now = ProcessClock().MonotonicMs();
+  if (now - holdSinceMs > limitMs) return true;
+  if (now >= nextReminderMs) {
+    Print("still held for %s: %s", ExposureText(static_cast<double>(now - holdSinceMs) / 1000.0).c_str(),
+          holdReason.c_str());
+    nextReminderMs += kHoldReminderMs;
+  }
+  return false;
 }
 
 std::optional<int> TypeOf(const std::string& text) {
@@ -215,6 +260,8 @@ std::string ApplyFlags(const ObserveOptions& o, AcquisitionParameters& p, Acquis
   if (!o.end.empty() && o.end != "stop" && !(o.end.rfind("continue:", 0) == 0 && WholeInt(o.end.substr(9)) &&
                                              *WholeInt(o.end.substr(9)) >= 0))
     return "--end must be stop or continue:N";
+  if (const auto limit = WholeInt(o.holdLimit); !limit || *limit < 1)
+    return "--hold-limit must be a whole number of seconds, at least 1";
   return {};
 }
 
@@ -315,6 +362,10 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
   }
   controls.path = DataDirectoryOf(o, p, controls);
   if (CollectParameters(p, s, controls, false).result != 0) return kBadInput;
+  if (const int signal = QuitSignals::Requested()) {
+    host.Print("%s received before the observation began: nothing was written.", QuitSignals::Name(signal));
+    return QuitSignals::ExitCode(signal);
+  }
 
   bool secondCopy = false;
   InstrumentSafeStop devices(program.board, s, program.grabber, [&] {
@@ -381,9 +432,21 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
   host.channelsPlanned = 1 + p.Lz * p.Maxcycles;
   host.Print("Observation %s%3.3d: %d channels of %d s, %d cycles, into %s", p.Prefix, p.Numobs, p.Lz, p.Tcan,
              p.Maxcycles, p.Path);
-  if (!StartAcquisition(context, Format("%d", p.Discri))) return host.quit ? kFailed : kBadInput;
+  if (!QuitSignals::Requested() && !StartAcquisition(context, Format("%d", p.Discri)))
+    return host.quit ? kFailed : kBadInput;
   int continueCycles = o.end.rfind("continue:", 0) == 0 ? *WholeInt(o.end.substr(9)) : -1;
+  const std::int64_t holdLimitMs = static_cast<std::int64_t>(*WholeInt(o.holdLimit)) * 1000;
+  bool heldTooLong = false;
   const auto answered = [&] {
+    if (QuitSignals::Requested()) return true;
+    if (host.HoldOverLimit(holdLimitMs)) {
+      heldTooLong = true;
+      return true;
+    }
+    if (s.pauseDialogState == 1) {
+      host.Print("Pause after channel %d cycle %d: continue scanning.", s.finishedChannel, s.finishedCycle);
+      ButtonDialogPFContinueClick(s, p, host);
+    }
     if (s.endDialogState == 1) {
       if (continueCycles > 0) {
         host.Print("Planned end reached: %d more cycle(s).", continueCycles);
@@ -400,10 +463,30 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
     if (s.abortDialogState == 1) ButtonDialogAbortYesClick(s, p, host);
     return host.quit;
   };
-  if (scheduler) scheduler->RunUntil(answered, 1 << 30);
-  else windowThread.ServeUntil(answered);
+  if (!answered()) {
+    if (scheduler) scheduler->RunUntil(answered, 1 << 30);
+    else windowThread.ServeUntil(answered);
+  }
 
-  // The shutdown path of "Yes".
+  // The shutdown path of "Yes", and of "Abort and Quit" for a signal or a hold
+  // that never ended: the channel in progress is not kept.
+  const int signal = QuitSignals::Requested();
+  const bool channelInProgress = (signal || heldTooLong) && s.fileOpen;
+  const std::string fileInProgress = s.fileName;
+  const int cycleInProgress = s.currentCycle, channelNumberInProgress = s.currentChannel;
+  if (signal) {
+    host.Print("%s received: abort and quit; the shutter is closed and the complete channels are kept.",
+               QuitSignals::Name(signal));
+    QueueLogLine(s, Format("!!! User command at %s : ABORT AND QUIT (%s)", TimeOfDayText(ProcessClock().Now()).c_str(),
+                           QuitSignals::Name(signal)));
+    FlushLogMessage(s);
+  } else if (heldTooLong) {
+    host.Print("Storing held for more than %s s (%s): the observation is stopped; the complete channels are kept.",
+               o.holdLimit.c_str(), host.holdReason.c_str());
+    QueueLogLine(s, Format("!!! Automatic system decision at %s : ABORT AND QUIT, storing held for more than %s s (%s)",
+                           TimeOfDayText(ProcessClock().Now()).c_str(), o.holdLimit.c_str(), host.holdReason.c_str()));
+    FlushLogMessage(s);
+  }
   if (storeFrames) storeFrames->Stop();
   program.comptage.Stop();
   TerminateAcquisition(s, program.engine, program.grabber);
@@ -411,8 +494,18 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
   SafeStop(devices, std::string(TextOf(p.Path)));
   std::error_code ec;
   std::filesystem::remove(s.tempPath, ec);
+  DeleteWitnessFile();
+  if (channelInProgress) {
+    if (s.tempFileMode == 1)
+      host.Print("Channel %d of cycle %d was in progress: its photons were not kept.", channelNumberInProgress,
+                 cycleInProgress);
+    else
+      host.Print("Channel %d of cycle %d was in progress: %s holds only part of its exposure.", channelNumberInProgress,
+                 cycleInProgress, fileInProgress.c_str());
+  }
   PrintSummary(p, host);
-  return host.failed ? kFailed : 0;
+  if (signal) return QuitSignals::ExitCode(signal);
+  return host.failed || heldTooLong ? kFailed : 0;
 }
 
 }  // namespace velmar

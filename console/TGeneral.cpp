@@ -502,6 +502,13 @@ void TGeneral::ShowEndButtons() {
   for (const char* name : {"ButtonSuspend", "ButtonStart", "ButtonAbort", "ButtonArret"}) button(name)->setEnabled(false);
 }
 
+// The hold's reason in the alarm panel, revealed while it lasts.
+void TGeneral::ShowHold(const std::string& line1, const std::string& line2) {
+  label("LabelAlarm1")->setText(QString::fromStdString(line1));
+  label("LabelAlarm2")->setText(QString::fromStdString(line2));
+  if (height() <= kHeightAlarmPanel) SetWindowHeight(line1.empty() ? kHeightNoPanel : kHeightAlarmPanel);
+}
+
 void TGeneral::DriveToChannel(std::int32_t channel) {
   if (actions_.driveToChannel) actions_.driveToChannel(channel);
 }

@@ -78,6 +78,7 @@ class TGeneral : public QWidget, public StoreStepHost, public Cs100Console, publ
   void EnableSuspend(bool on) override;
   void EnableDeferredStop(bool on) override;
   void ShowEndButtons() override;
+  void ShowHold(const std::string& line1, const std::string& line2) override;
   void DriveToChannel(std::int32_t channel) override;
   void CloseShutter() override;
   void LevelsStored() override;

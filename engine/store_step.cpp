@@ -32,16 +32,32 @@ void ApplyLevelEdits(StoreStepContext& c) {
   if (levels.discriminator != levels.appliedDiscriminator) ApplyDiscriminator(levels, c.engine, c.p, stored);
 }
 
+// Where counting resumes when the loop is good again: one step before the spoilt
+// channel in scan order, so that the next advance lands on it; its file is dropped.
+// The first second's channel 0 is not redone: its file is kept and counting goes
+// on at channel 1. The alarm supervisor keeps these current while the fault lasts.
+void NoteCloseLoopRedo(AcquisitionState& s) {
+  s.closeLoopRedoCycle = s.currentCycle;
+  if (s.currentChannel == 0) {
+    s.closeLoopRedoChannel = 0;
+    return;
+  }
+  s.closeLoopRedoChannel = s.currentChannel - s.scanDirection;
+  s.closeLoopRedoPending = 1;
+}
+
 void CloseLoopControl(StoreStepContext& c) {
   AcquisitionState& s = c.s;
   if (!s.closeLoopWatch) return;
   if (s.closeLoopActive && !s.closeLoopHeld && s.storingHeld == 0 && c.p.AcqType != kAcq2DImage) {
+    NoteCloseLoopRedo(s);
     s.storingHeld = 1;
     s.channelSeconds = 0.0f;
     c.host.EnableStart(false);
     c.host.EnableSuspend(false);
     ShowCountingState(CountingState::Suspended, c.p, s, c.host);
     s.closeLoopHeld = 1;
+    c.host.ShowHold(kCloseLoopHoldLine1, kCloseLoopHoldLine2);
   } else if (!s.closeLoopActive && s.closeLoopHeld) {
     s.storingHeld = 0;
     c.host.EnableSuspend(true);
@@ -50,6 +66,7 @@ void CloseLoopControl(StoreStepContext& c) {
     s.currentCycle = s.closeLoopRedoCycle;
     ShowCountingState(CountingState::Counting, c.p, s, c.host);
     s.closeLoopHeld = 0;
+    c.host.ShowHold("", "");
     s.redoChannel = s.currentChannel;
     s.redoCycle = s.currentCycle;
     s.operatorAnswer = 0;

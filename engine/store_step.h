@@ -14,6 +14,10 @@
 
 namespace velmar {
 
+// Why storing is held while the interferometer's close loop is out.
+inline constexpr const char* kCloseLoopHoldLine1 = "WARNING : Close loop (PF in default) !";
+inline constexpr const char* kCloseLoopHoldLine2 = "waiting for good CL";
+
 struct TvLevelEdits {
   std::string discriminator, white, black;  // EditSeuil, EditWL, EditBL
 };
@@ -45,6 +49,9 @@ class StoreStepHost : public PanelConsole, public DiskErrorWindow {
   virtual void EnableSuspend(bool /*on*/) {}
   virtual void EnableDeferredStop(bool /*on*/) {}
   virtual void ShowEndButtons() {}  // "New acquisition" and "Quit application" shown, the others disabled
+  // Storing is held by the instrument, and why (two lines); empty lines: the hold
+  // has ended. A hold is never silent.
+  virtual void ShowHold(const std::string& /*line1*/, const std::string& /*line2*/) {}
   // Instrument.
   virtual void DriveToChannel(std::int32_t channel) = 0;
   virtual void CloseShutter() = 0;

@@ -15,6 +15,17 @@ constexpr std::uint16_t kOpenFailed = 1;
 constexpr std::uint16_t kBadBoard = 2;
 constexpr std::uint16_t kReadFailed = 5;
 
+// A wiring value, or "defined": as the instrument definition in use says.
+Setter WiringSetter(int& field, long low, long high) {
+  return [&field, number = IntSetter(field, low, high)](const std::string& v) {
+    if (v == "defined") {
+      field = kAsDefined;
+      return true;
+    }
+    return number(v);
+  };
+}
+
 Setter FlagSetter(bool& field) {
   return [&field](const std::string& v) {
     if (v != "0" && v != "1") return false;
@@ -27,10 +38,10 @@ Setter FlagSetter(bool& field) {
 std::string ParseBenchConfig(const std::string& text, BenchConfig& config) {
   BenchConfig c;
   std::map<std::string, Setter> setters = {
-      {"shutter_system", IntSetter(c.shutterSystem, 0, 5)},
-      {"tht_system", IntSetter(c.thtSystem, 0, 5)},
-      {"tht_max", IntSetter(c.thtMax, 1, 100000)},
-      {"close_loop_variant", IntSetter(c.closeLoopVariant, 0, 1)},
+      {"shutter_system", WiringSetter(c.shutterSystem, 0, 5)},
+      {"tht_system", WiringSetter(c.thtSystem, 0, 5)},
+      {"tht_max", WiringSetter(c.thtMax, 1, 100000)},
+      {"close_loop_variant", WiringSetter(c.closeLoopVariant, 0, 1)},
       {"fail_open", FlagSetter(c.openFails)},
       {"open_error", [&](const std::string& v) { c.openError = v; return !v.empty(); }},
       {"shutter_stuck", FlagSetter(c.shutterStuck)},
@@ -91,12 +102,29 @@ std::uint16_t SimulatedBench::DigitalOut(int board, int port, std::uint16_t valu
   return 0;
 }
 
+void SimulatedBench::SetDefinedWiring(std::function<BenchWiring()> defined) {
+  std::lock_guard lock(mutex_);
+  defined_ = std::move(defined);
+}
+
+BenchWiring SimulatedBench::Wiring() const {
+  std::lock_guard lock(mutex_);
+  return WiringLocked();
+}
+
+BenchWiring SimulatedBench::WiringLocked() const {
+  const BenchWiring defined = defined_ ? defined_() : BenchWiring{};
+  const auto pick = [](int configured, int fromDefinition) { return configured == kAsDefined ? fromDefinition : configured; };
+  return {pick(config_.shutterSystem, defined.shutterSystem), pick(config_.thtSystem, defined.thtSystem),
+          pick(config_.thtMax, defined.thtMax), pick(config_.closeLoopVariant, defined.closeLoopVariant)};
+}
+
 // Whether the shutter is closed, from its command lines and wiring.
-bool SimulatedBench::ShutterClosed() const {
+bool SimulatedBench::ShutterClosed(const BenchWiring& w) const {
   if (config_.shutterStuck) return true;
   const bool bit5 = (outputs_[1][3] & 0x20) != 0;
   const bool line = (outputs_[2][2] & 0xFF) != 0;
-  switch (config_.shutterSystem) {
+  switch (w.shutterSystem) {
     case 1: return !bit5;
     case 2: return bit5;
     case 3: return !line;
@@ -107,33 +135,34 @@ bool SimulatedBench::ShutterClosed() const {
 
 std::uint16_t SimulatedBench::StatusBits(int board, int port) const {
   std::uint16_t bits = 0;
-  const bool closed = ShutterClosed();
+  const BenchWiring w = WiringLocked();
+  const bool closed = ShutterClosed(w);
   const auto seconds = static_cast<double>(ProcessClock().MonotonicMs()) / 1000.0;
   const bool lockLost = config_.closeLoopLostFrom >= 0 && seconds >= config_.closeLoopLostFrom &&
                         seconds < config_.closeLoopLostFrom + config_.closeLoopLostFor;
   const std::uint16_t loopBit = lockLost ? 0 : 1;
   if (board == 1 && port == 3) {
-    if (config_.shutterSystem == 1 || config_.shutterSystem == 2)
+    if (w.shutterSystem == 1 || w.shutterSystem == 2)
       bits |= config_.shutterDisconnected ? 6 : (closed ? 4 : 2);
-    if (config_.closeLoopVariant == 0) bits |= loopBit;
+    if (w.closeLoopVariant == 0) bits |= loopBit;
   }
-  if (board == 2 && port == 5 && (config_.shutterSystem == 3 || config_.shutterSystem == 4))
+  if (board == 2 && port == 5 && (w.shutterSystem == 3 || w.shutterSystem == 4))
     bits |= config_.shutterDisconnected ? 3 : (closed ? 2 : 1);
-  if (board == 2 && port == 8 && config_.closeLoopVariant == 1) bits |= loopBit;
+  if (board == 2 && port == 8 && w.closeLoopVariant == 1) bits |= loopBit;
   // The THT supply's read-back of its actual voltage.
   double volts = 0.0;
   if (!config_.thtNotFollowing) {
-    if (config_.thtSystem == 1 || config_.thtSystem == 2) volts = analog_ * config_.thtMax / 5.0;
-    if (config_.thtSystem == 3 || config_.thtSystem == 4) {
+    if (w.thtSystem == 1 || w.thtSystem == 2) volts = analog_ * w.thtMax / 5.0;
+    if (w.thtSystem == 3 || w.thtSystem == 4) {
       const int code = (outputs_[2][0] & 0xFF) | ((outputs_[2][1] & 3) << 8);
       volts = code * 1530.0 / (0.8 * 1024.0);
     }
   }
-  if (board == 1 && (port == 0 || port == 1) && config_.thtSystem == 2) {
+  if (board == 1 && (port == 0 || port == 1) && w.thtSystem == 2) {
     const auto raw = static_cast<std::uint16_t>(std::lround(volts / 0.57198));
     bits |= port == 0 ? (raw & 0xFF) : (raw >> 8);
   }
-  if (board == 2 && (port == 3 || port == 4) && config_.thtSystem == 3) {
+  if (board == 2 && (port == 3 || port == 4) && w.thtSystem == 3) {
     const int code = std::min(1023, static_cast<int>(volts * 1024.0 / 2500.0));
     bits |= port == 3 ? (code & 0xFF) : (code >> 8);
   }

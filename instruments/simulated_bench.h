@@ -3,9 +3,12 @@
 // them. A shutter follows its command bit and reports its status bits (shutter
 // systems 1 to 4); the THT supply's read-back follows its set point (THT systems 1
 // to 4); the CS100's lock is the close-loop input bit; the CS100 parallel lines are
-// latched. "axdrv.ini" configures it and injects faults.
+// latched. "axdrv.ini" configures it and injects faults. Unless the file says
+// otherwise, the bench is wired as the instrument definition in use says, so that
+// every preset meets an instrument that answers on the lines it reads.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -14,11 +17,23 @@
 
 namespace velmar {
 
+// The instrument's wiring as the program's definition describes it.
+struct BenchWiring {
+  int shutterSystem = 0;
+  int thtSystem = 0;
+  int thtMax = 10800;
+  int closeLoopVariant = 0;
+};
+
+inline constexpr int kAsDefined = -1;
+
 struct BenchConfig {
-  int shutterSystem = 0;        // the wiring of the shutter behind the boards
-  int thtSystem = 0;            // the wiring of the THT supply
-  int thtMax = 10800;           // volts at full scale of the analog set point
-  int closeLoopVariant = 0;     // 0: board 1 port 3 bit 0; 1: board 2 port 8 bit 0
+  // kAsDefined ("defined" in axdrv.ini): as the definition in use says; a value
+  // wires the bench so, to rehearse an instrument that does not match.
+  int shutterSystem = kAsDefined;     // the wiring of the shutter behind the boards
+  int thtSystem = kAsDefined;         // the wiring of the THT supply
+  int thtMax = kAsDefined;            // volts at full scale of the analog set point
+  int closeLoopVariant = kAsDefined;  // 0: board 1 port 3 bit 0; 1: board 2 port 8 bit 0
   // Faults.
   bool openFails = false;
   std::string openError = "AXDRV: board not found at the configured address";
@@ -35,6 +50,10 @@ std::string ParseBenchConfig(const std::string& text, BenchConfig& config);
 class SimulatedBench final : public IoBoard {
  public:
   explicit SimulatedBench(BenchConfig config = {}) : config_(std::move(config)) {}
+  // Where the definition's wiring comes from; without it, the wiring of BenchWiring{}.
+  void SetDefinedWiring(std::function<BenchWiring()> defined);
+  // The wiring in force: the configuration's, else the definition's.
+  BenchWiring Wiring() const;
 
   // Open reads the configuration from the ini file when it exists.
   std::uint16_t Open(const std::string& iniFile) override;
@@ -57,11 +76,13 @@ class SimulatedBench final : public IoBoard {
   int opens() const;
 
  private:
-  bool ShutterClosed() const;
+  BenchWiring WiringLocked() const;
+  bool ShutterClosed(const BenchWiring& w) const;
   std::uint16_t StatusBits(int board, int port) const;
 
   mutable std::mutex mutex_;
   BenchConfig config_;
+  std::function<BenchWiring()> defined_;
   std::array<std::array<std::uint16_t, 16>, 3> outputs_{};  // [board][port]
   float analog_ = 0.0f;
   std::vector<Write> writes_;
