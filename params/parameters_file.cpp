@@ -190,7 +190,7 @@ void LoadParametersFile(AcquisitionParameters& p, const std::string& path, const
       return;
     }
   }
-  SetDefaultParameters(p);
+  SetDefaultParameterValues(p);  // the state was reset with the defaults just before loading
 }
 
 std::optional<std::string> RebuildDataPath(const std::string& path, const std::string& prefix,

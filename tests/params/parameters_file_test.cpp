@@ -28,7 +28,7 @@ class ParametersFileTest : public ::testing::Test {
   }
   AcquisitionParameters Loaded() {
     AcquisitionParameters q;
-    SetDefaultParameters(q);
+    SetDefaultParameterValues(q);
     LoadParametersFile(q, File());
     return q;
   }
