@@ -15,7 +15,7 @@ void PrepareNewAcquisitionParameters(SharedState& shared, const std::filesystem:
   shared.acquisition.tempFileMode = ReadTempFileMode();
   if (TextOf(p.ProgramDir).empty()) SetText(p.ProgramDir, programDir.string());
   if (p.RunState == 0) {
-    SetDefaultParameters(p);
+    SetDefaultParameters(p, shared.acquisition);
     LoadParametersFile(p);
   }
   std::string path(TextOf(p.Path));

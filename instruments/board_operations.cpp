@@ -19,10 +19,14 @@ std::uint16_t InstrumentBoard::Keep(std::uint16_t code) {
 
 bool InstrumentBoard::OpenBoard() { return Keep(board_.Open(kBoardIniFile)) != 0; }
 
-std::optional<std::uint16_t> InstrumentBoard::Read(int board, int port) {
+std::optional<std::uint16_t> InstrumentBoard::ReadPort(int board, int port) {
   std::uint16_t value = 0;
   if (Keep(board_.DigitalIn(board, port, value)) != 0) return std::nullopt;
   return value;
+}
+
+void InstrumentBoard::WritePort(int board, int port, std::uint16_t value, std::uint16_t mask) {
+  Keep(board_.DigitalOut(board, port, value, mask));
 }
 
 void InstrumentBoard::CommandShutter(int close) {
@@ -54,14 +58,14 @@ std::optional<std::int32_t> InstrumentBoard::ReadShutterStatus() {
       return 4;
     case 1:
     case 2: {
-      const auto bits = Read(1, 3);
+      const auto bits = ReadPort(1, 3);
       if (!bits) return std::nullopt;
       static const std::int32_t kCodes[8] = {1, 1, 0, 0, 3, 3, 2, 2};  // by (bits AND 6)
       return kCodes[*bits & 6];
     }
     case 3:
     case 4: {
-      const auto bits = Read(2, 5);
+      const auto bits = ReadPort(2, 5);
       if (!bits) return std::nullopt;
       static const std::int32_t kCodes[4] = {1, 0, 3, 2};  // by (bits AND 3)
       return kCodes[*bits & 3];
@@ -95,7 +99,7 @@ void InstrumentBoard::RefreshShutterStatus(BoardDisplay& display) {
 
 std::optional<std::int32_t> InstrumentBoard::ReadCloseLoop(bool closeLoopAlarm) {
   if ((p_.CS100Link == 1 || closeLoopAlarm) && !s_.closeLoopWatch) return 0;
-  const auto bits = p_.AxiomBoard == 1 ? Read(2, 8) : Read(1, 3);
+  const auto bits = p_.AxiomBoard == 1 ? ReadPort(2, 8) : ReadPort(1, 3);
   if (!bits) return std::nullopt;
   return *bits & 1;
 }

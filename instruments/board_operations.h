@@ -45,13 +45,15 @@ class InstrumentBoard {
   void WriteCs100Lines(std::uint16_t value);
   // The analog output of the THT set point; false (after ShowError) when it failed.
   bool AnalogOut(float volts);
+  // One digital port, read or written; a failure is kept as the last error with
+  // the driver's text, and shows nothing.
+  std::optional<std::uint16_t> ReadPort(int board, int port);
+  void WritePort(int board, int port, std::uint16_t value, std::uint16_t mask);
   std::uint16_t lastError() const { return lastError_; }
   const std::string& lastErrorText() const { return lastErrorText_; }
-  IoBoard& board() { return board_; }
 
  private:
   std::uint16_t Keep(std::uint16_t code);
-  std::optional<std::uint16_t> Read(int board, int port);
 
   IoBoard& board_;
   AcquisitionParameters& p_;

@@ -26,15 +26,16 @@ void HighVoltage::SetTHT(std::int32_t volts) {
     case 3:
     case 4: {
       const std::int32_t code = ThtCode(volts);
-      IoBoard& b = board_.board();
-      b.DigitalOut(2, 0, static_cast<std::uint16_t>(code & 0xFF), 0xFF);
+      board_.WritePort(2, 0, static_cast<std::uint16_t>(code & 0xFF), 0xFF);
       const auto high = static_cast<std::uint16_t>((code >> 8) & 3);
-      b.DigitalOut(2, 1, high | 0x80, 0xFF);  // a pulse on bit 7 once the data bits are in place
-      b.DigitalOut(2, 1, high, 0xFF);
+      board_.WritePort(2, 1, high | 0x80, 0xFF);  // a pulse on bit 7 once the data bits are in place
+      board_.WritePort(2, 1, high, 0xFF);
       break;
     }
     default:
-      return;  // systems 0 and 5: nothing sent, THT sent unchanged
+      // Systems 0 and 5 send nothing and keep the THT sent; a squeezed read still follows it.
+      FollowSqueeze();
+      return;
   }
   s_.thtSent = volts;
   ReadTHT();
@@ -48,34 +49,43 @@ void HighVoltage::ReadTHT() {
     case 1:
       s_.thtRead = s_.thtSent == 0 ? kThtNotControlled : (s_.thtSent == 1 ? 0 : s_.thtSent);
       break;
-    case 2: {
-      board_.OpenBoard();
-      IoBoard& b = board_.board();
-      long sum = 0;
-      for (int i = 0; i < 10; ++i) {
-        std::uint16_t low = 0, high = 0;
-        if (b.DigitalIn(1, 0, low) != 0 || b.DigitalIn(1, 1, high) != 0) {
-          board_.OpenBoard();  // the read keeps its value
-          return;
-        }
-        sum += (high & 0xFF) * 256 + (low & 0xFF);
-      }
-      s_.thtRead = static_cast<std::int32_t>(sum / 10.0 * 0.57198);
+    case 2:
+      ReadAveragedVoltage();
       break;
-    }
     case 3: {
-      IoBoard& b = board_.board();
-      std::uint16_t low = 0, high = 0;
-      if (b.DigitalIn(2, 3, low) != 0 || b.DigitalIn(2, 4, high) != 0) return;
-      s_.thtRead = ((high & 3) * 256 + (low & 0xFF)) * 2500 / 1024;
+      const auto low = board_.ReadPort(2, 3);
+      const auto high = low ? board_.ReadPort(2, 4) : std::nullopt;
+      if (low && high) s_.thtRead = ((*high & 3) * 256 + (*low & 0xFF)) * 2500 / 1024;  // else the read is kept
       break;
     }
     case 4:
       s_.thtRead = s_.thtSent;
       break;
     default:
-      return;
+      break;
   }
+  FollowSqueeze();
+}
+
+// THT system 2: ten readings of the two ports, averaged, on a freshly opened board;
+// a failed reading opens the board again and keeps the read.
+void HighVoltage::ReadAveragedVoltage() {
+  board_.OpenBoard();
+  long sum = 0;
+  for (int i = 0; i < 10; ++i) {
+    const auto low = board_.ReadPort(1, 0);
+    const auto high = low ? board_.ReadPort(1, 1) : std::nullopt;
+    if (!low || !high) {
+      board_.OpenBoard();
+      return;
+    }
+    sum += (*high & 0xFF) * 256 + (*low & 0xFF);
+  }
+  s_.thtRead = static_cast<std::int32_t>(sum / 10.0 * 0.57198);
+}
+
+// A squeezed THT (the operator's "THTin=THTout") reads whatever was last sent.
+void HighVoltage::FollowSqueeze() {
   if (p_.THTSqueeze != 0) s_.thtRead = s_.thtSent;
 }
 

@@ -19,10 +19,14 @@ float ThtSetPointVolts(std::int32_t system, std::int32_t volts, std::int32_t max
 class HighVoltage {
  public:
   HighVoltage(AcquisitionParameters& p, AcquisitionState& s, InstrumentBoard& board) : p_(p), s_(s), board_(board) {}
+  // Sends the voltage and reads it back; with the squeeze on, the read is the sent.
   void SetTHT(std::int32_t volts);
   void ReadTHT();
 
  private:
+  void ReadAveragedVoltage();
+  void FollowSqueeze();
+
   AcquisitionParameters& p_;
   AcquisitionState& s_;
   InstrumentBoard& board_;

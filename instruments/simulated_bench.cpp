@@ -14,6 +14,8 @@ namespace {
 constexpr std::uint16_t kOpenFailed = 1;
 constexpr std::uint16_t kBadBoard = 2;
 constexpr std::uint16_t kReadFailed = 5;
+constexpr std::uint16_t kWriteFailed = 6;
+constexpr std::uint16_t kAnalogFailed = 7;
 
 // A wiring value, or "defined": as the instrument definition in use says.
 Setter WiringSetter(int& field, long low, long high) {
@@ -50,6 +52,8 @@ std::string ParseBenchConfig(const std::string& text, BenchConfig& config) {
       {"close_loop_lost_from", RealSetter(c.closeLoopLostFrom, -1, 1e9)},
       {"close_loop_lost_for", RealSetter(c.closeLoopLostFor, 0, 1e9)},
       {"fail_reads", FlagSetter(c.readFails)},
+      {"fail_writes", FlagSetter(c.writeFails)},
+      {"fail_analog_out", FlagSetter(c.analogOutFails)},
   };
   const std::string error = ParseKeyValues(text, "axdrv.ini", "", setters);
   if (error.empty()) config = c;
@@ -82,6 +86,8 @@ std::string SimulatedBench::ErrorText(std::uint16_t code) {
     case kOpenFailed: return config_.openError;
     case kBadBoard: return "AXDRV: no such board or port";
     case kReadFailed: return "AXDRV: digital input read error";
+    case kWriteFailed: return "AXDRV: digital output write error";
+    case kAnalogFailed: return "AXDRV: analog output error";
     default: return Format("AXDRV: error %u", code);
   }
 }
@@ -89,6 +95,7 @@ std::string SimulatedBench::ErrorText(std::uint16_t code) {
 std::uint16_t SimulatedBench::AnalogOut(int board, int channel, float volts) {
   std::lock_guard lock(mutex_);
   if (board != 1 || channel != 0 || config_.openFails) return kBadBoard;
+  if (config_.analogOutFails) return kAnalogFailed;
   analog_ = volts;
   return 0;
 }
@@ -96,6 +103,7 @@ std::uint16_t SimulatedBench::AnalogOut(int board, int channel, float volts) {
 std::uint16_t SimulatedBench::DigitalOut(int board, int port, std::uint16_t value, std::uint16_t mask) {
   std::lock_guard lock(mutex_);
   if (board < 1 || board > 2 || port < 0 || port > 15) return kBadBoard;
+  if (config_.writeFails) return kWriteFailed;
   std::uint16_t& out = outputs_[board][port];
   out = static_cast<std::uint16_t>((out & ~mask) | (value & mask));
   writes_.push_back({board, port, value, mask});

@@ -42,6 +42,8 @@ struct BenchConfig {
   bool thtNotFollowing = false; // the THT read-back stays at 0
   double closeLoopLostFrom = -1, closeLoopLostFor = 0;  // seconds on the process clock
   bool readFails = false;       // digital reads fail
+  bool writeFails = false;      // digital writes fail (the ports keep their state)
+  bool analogOutFails = false;  // the analog output refuses its set point
 };
 
 // Reads "axdrv.ini" (key = value lines); an empty text when it is fine.

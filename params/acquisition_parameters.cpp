@@ -1,10 +1,11 @@
 #include "params/acquisition_parameters.h"
 
+#include "console/acquisition_state.h"
 #include "params/fixed_text.h"
 
 namespace velmar {
 
-void SetDefaultParameters(AcquisitionParameters& p) {
+void SetDefaultParameterValues(AcquisitionParameters& p) {
   const AcquisitionParameters defaults;
   p.Numobs = defaults.Numobs;
   SetText(p.Prefix, "G");
@@ -47,6 +48,15 @@ void SetDefaultParameters(AcquisitionParameters& p) {
 
   p.StoredXSize = 256;
   p.StoredYSize = 256;
+}
+
+void SetDefaultParameters(AcquisitionParameters& p, AcquisitionState& s) {
+  SetDefaultParameterValues(p);
+  s.shutterState = 0;
+  s.closeLoopActive = s.closeLoopHeld = s.closeLoopRedoPending = 0;
+  s.pauseDialogState = s.abortDialogState = s.endDialogState = 0;
+  s.closeLoopWatch = 1;
+  s.lastLogLength = kUnknownLength;
 }
 
 void SelectAcquisitionType(AcquisitionParameters& p, std::int32_t acqType) {

@@ -6,6 +6,8 @@
 
 namespace velmar {
 
+struct AcquisitionState;
+
 enum AcquisitionType : std::int32_t {
   kAcq2DImage = 0,
   kAcq3DCalibration = 1,
@@ -105,7 +107,13 @@ struct AcquisitionParameters {
 inline constexpr std::int32_t kOpenedMarker = 1947;  // marker of a one-time opening
 
 // The defaults of the set; the instrument block is left alone except the stored sizes.
-void SetDefaultParameters(AcquisitionParameters& p);
+// The acquisition state's values that the instrument monitor and the alarms share
+// are reset with them: shutter status, close-loop and dialog flags, close-loop
+// watch on, last log length unknown.
+void SetDefaultParameters(AcquisitionParameters& p, AcquisitionState& s);
+// The parameter half alone, for a reset that comes right after the whole one (the
+// parameters file's fall-back to the defaults).
+void SetDefaultParameterValues(AcquisitionParameters& p);
 
 // Choosing an acquisition type copies its column into the current values; the
 // analogic type takes the calibration column, then exposure 1 s and 1 cycle.

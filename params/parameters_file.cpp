@@ -45,10 +45,13 @@ bool IsNullText(std::string_view text) {
 }
 
 // Where an empty data directory is saved: the user's home, the nearest thing to the
-// root of the system drive that a user can write to.
+// root of the system drive that a user can write to. Its trailing separator makes
+// the next observation's directory be built inside it, not beside it.
 std::string DefaultDataDirectory() {
   const char* home = std::getenv("HOME");
-  return home && *home ? home : "/";
+  std::string dir = home && *home ? home : "/";
+  if (dir.back() != '/') dir += '/';
+  return dir;
 }
 
 class Writer {
@@ -187,7 +190,7 @@ void LoadParametersFile(AcquisitionParameters& p, const std::string& path, const
       return;
     }
   }
-  SetDefaultParameters(p);
+  SetDefaultParameterValues(p);  // the state was reset with the defaults just before loading
 }
 
 std::optional<std::string> RebuildDataPath(const std::string& path, const std::string& prefix,

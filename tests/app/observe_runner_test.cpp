@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "app/observe_runner.h"
+#include "params/fixed_text.h"
+#include "params/parameters_file.h"
 #include "platform/error_reporter.h"
 #include "support/pty_device.h"
 #include "support/temp_dir.h"
@@ -55,6 +57,21 @@ TEST_F(Runner, TwoRunsInARowAdvanceTheObservationNumber) {
   EXPECT_TRUE(Exists("obs/G042/G0420102.VLA"));
   EXPECT_FALSE(Exists("obs/G042/ipcsdata.tmp"));
   EXPECT_FALSE(Exists("system/vltemoin.tmp"));  // "Yes" took the witness file away
+}
+
+TEST_F(Runner, AnEmptyDataPathSavedAsHomeTakesTheNextObservationInsideIt) {
+  const std::string home = dir_.file("home/obs");
+  std::filesystem::create_directories(home);
+  ScopedEnv homeEnv("HOME", home);
+  AcquisitionParameters p;
+  p.Numobs = 41;
+  SetText(p.Path, "");
+  SetText(p.DcfFile, "camera.dcf");  // a file without driver names would not load
+  SetText(p.VcfFile, "display.vcf");
+  ASSERT_TRUE(SaveParametersFile(p));
+  ASSERT_EQ(Run({"--channels", "1", "--cycles", "1"}), 0) << output_;
+  EXPECT_TRUE(Exists("home/obs/G042/G042.VLT"));
+  EXPECT_FALSE(Exists("home/G042"));
 }
 
 TEST_F(Runner, ABadValueExitsWithTheRulesMessageAndWritesNothing) {

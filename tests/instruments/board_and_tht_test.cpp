@@ -124,6 +124,10 @@ TEST_F(Instruments, TheBoardOpensFromItsIniFileAndTellsWhyNot) {
   WriteFile("axdrv.ini", "shutter_system = 3\n");
   EXPECT_FALSE(board_.OpenBoard());
   EXPECT_EQ(bench_.config().shutterSystem, 3);
+  WriteFile("axdrv.ini", "fail_writes = 1\nfail_analog_out = 1\n");
+  EXPECT_FALSE(board_.OpenBoard());
+  EXPECT_TRUE(bench_.config().writeFails);
+  EXPECT_TRUE(bench_.config().analogOutFails);
 }
 
 // A board whose ports read fixed values: the read-back formulas on exact inputs.
@@ -216,6 +220,96 @@ TEST_F(Tht, UncontrolledSqueezedAndFailingSupplies) {
   EXPECT_EQ(s_.thtSent, 6000);  // still updated
   ASSERT_FALSE(errors_.reported().empty());
   EXPECT_EQ(errors_.reported().back(), (ErrorLines{"Error initializing the AXIOM input/output board", "fixed", ""}));
+}
+
+TEST_F(Instruments, TheSqueezedReadFollowsTheSentValueOnEveryPath) {
+  TempDir dir;
+  ScopedCurrentDir cwd(dir.path());  // no axdrv.ini: reopening keeps the knobs set here
+  HighVoltage tht(p_, s_, board_);
+  p_.THTSqueeze = -1;
+  for (int system : {0, 5}) {  // nothing is sent, the read still follows
+    p_.THTSystem = system;
+    s_.thtSent = 300;
+    s_.thtRead = 7;
+    tht.SetTHT(6000);
+    EXPECT_EQ(s_.thtSent, 300) << system;
+    EXPECT_EQ(s_.thtRead, 300) << system;
+    s_.thtRead = 7;
+    tht.ReadTHT();
+    EXPECT_EQ(s_.thtRead, 300) << system;
+  }
+  EXPECT_TRUE(Writes().empty());
+  BenchConfig config;
+  config.readFails = true;
+  p_.THTMax = 10800;
+  for (int system : {2, 3}) {  // a failed read-back does not escape the squeeze
+    config.thtSystem = system;
+    bench_.SetConfig(config);
+    p_.THTSystem = system;
+    s_.thtRead = 7;
+    tht.SetTHT(1200);
+    EXPECT_EQ(s_.thtRead, 1200) << system;
+  }
+  p_.THTSqueeze = 0;
+  s_.thtRead = 7;
+  tht.SetTHT(1500);
+  EXPECT_EQ(s_.thtRead, 7);  // unsqueezed, a failed read keeps its value
+}
+
+TEST_F(Instruments, ThtWritesAndReadsKeepTheDriversError) {
+  TempDir dir;
+  ScopedCurrentDir cwd(dir.path());  // no axdrv.ini: reopening keeps the knobs set here
+  HighVoltage tht(p_, s_, board_);
+  BenchConfig config;
+  config.readFails = true;
+  config.thtSystem = 2;
+  bench_.SetConfig(config);
+  p_.THTSystem = 2;
+  p_.THTMax = 10800;
+  // System 2: the text is fetched, the board opened again, the read kept.
+  s_.thtRead = 42;
+  const int opens = bench_.opens();
+  tht.ReadTHT();
+  EXPECT_EQ(board_.lastErrorText(), "AXDRV: digital input read error");
+  EXPECT_EQ(bench_.opens(), opens + 2);
+  EXPECT_EQ(s_.thtRead, 42);
+
+  config.readFails = false;
+  config.writeFails = true;
+  config.thtSystem = 4;
+  bench_.SetConfig(config);
+  p_.THTSystem = 4;
+  tht.SetTHT(1912);
+  EXPECT_EQ(board_.lastError(), 6);
+  EXPECT_EQ(board_.lastErrorText(), "AXDRV: digital output write error");
+  EXPECT_TRUE(Writes().empty());
+  EXPECT_EQ(s_.thtSent, 1912);
+
+  config.writeFails = false;
+  config.readFails = true;
+  config.thtSystem = 3;
+  bench_.SetConfig(config);
+  p_.THTSystem = 3;
+  s_.thtRead = 42;
+  tht.SetTHT(1912);
+  EXPECT_EQ(Writes(), (std::vector<SimulatedBench::Write>{{2, 0, 0xFF, 0xFF}, {2, 1, 0x83, 0xFF}, {2, 1, 0x03, 0xFF}}));
+  EXPECT_EQ(board_.lastError(), 5);
+  EXPECT_EQ(board_.lastErrorText(), "AXDRV: digital input read error");
+  EXPECT_EQ(s_.thtRead, 42);
+  EXPECT_TRUE(errors_.reported().empty());  // failing digital calls show no window
+
+  // A failing analog output shows the driver's own words.
+  config.readFails = false;
+  config.analogOutFails = true;
+  config.thtSystem = 2;
+  bench_.SetConfig(config);
+  p_.THTSystem = 2;
+  tht.SetTHT(9400);
+  EXPECT_EQ(bench_.AnalogSetPoint(), 0.0f);
+  EXPECT_EQ(s_.thtSent, 9400);
+  ASSERT_EQ(errors_.reported().size(), 1u);
+  EXPECT_EQ(errors_.reported()[0],
+            (ErrorLines{"Error initializing the AXIOM input/output board", "AXDRV: analog output error", ""}));
 }
 
 TEST_F(Instruments, TheBenchsThtSupplyFollowsItsSetPointOrNot) {

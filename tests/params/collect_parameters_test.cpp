@@ -189,6 +189,7 @@ TEST(AcquisitionType, ChoosingATypeCopiesItsColumn) {
 
 TEST(ParameterSet, DefaultsLeaveTheInstrumentBlockButTheStoredSizes) {
   AcquisitionParameters p;
+  AcquisitionState s;
   p.Numobs = 12;
   p.Discri = 37;
   p.CCDXSize = 1024;
@@ -196,7 +197,7 @@ TEST(ParameterSet, DefaultsLeaveTheInstrumentBlockButTheStoredSizes) {
   p.StoredYSize = 512;
   SetText(p.Prefix, "Q");
   SetText(p.Path, "/data/Q012");
-  SetDefaultParameters(p);
+  SetDefaultParameters(p, s);
   EXPECT_EQ(p.Numobs, 999);
   EXPECT_EQ(TextOf(p.Prefix), "G");
   EXPECT_EQ(TextOf(p.Path), "");
@@ -204,6 +205,26 @@ TEST(ParameterSet, DefaultsLeaveTheInstrumentBlockButTheStoredSizes) {
   EXPECT_EQ(p.CCDXSize, 1024);
   EXPECT_EQ(p.StoredXSize, 256);
   EXPECT_EQ(p.StoredYSize, 256);
+}
+
+TEST(ParameterSet, DefaultsResetTheMonitoredAcquisitionState) {
+  AcquisitionParameters p;
+  AcquisitionState s;
+  s.shutterState = 3;
+  s.closeLoopActive = s.closeLoopHeld = s.closeLoopRedoPending = 1;
+  s.pauseDialogState = s.abortDialogState = s.endDialogState = 1;
+  s.closeLoopWatch = 0;
+  s.lastLogLength = 4096;
+  s.currentChannel = 7;
+  s.thtSent = 1200;
+  SetDefaultParameters(p, s);
+  EXPECT_EQ(s.shutterState, 0);
+  EXPECT_EQ(s.closeLoopActive + s.closeLoopHeld + s.closeLoopRedoPending, 0);
+  EXPECT_EQ(s.pauseDialogState + s.abortDialogState + s.endDialogState, 0);
+  EXPECT_EQ(s.closeLoopWatch, 1);
+  EXPECT_EQ(s.lastLogLength, kUnknownLength);
+  EXPECT_EQ(s.currentChannel, 7);  // the rest of the state is not the defaults' business
+  EXPECT_EQ(s.thtSent, 1200);
 }
 
 TEST(ParameterSet, CoordinateBytesAndThomsonCamera) {

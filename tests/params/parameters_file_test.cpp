@@ -5,12 +5,14 @@
 #include "params/fixed_text.h"
 #include "params/parameters_file.h"
 #include "platform/error_reporter.h"
+#include "support/pty_device.h"
 #include "support/temp_dir.h"
 
 namespace velmar {
 namespace {
 
 using testing::ReadFile;
+using testing::ScopedEnv;
 using testing::TempDir;
 using testing::WriteFile;
 
@@ -26,7 +28,7 @@ class ParametersFileTest : public ::testing::Test {
   }
   AcquisitionParameters Loaded() {
     AcquisitionParameters q;
-    SetDefaultParameters(q);
+    SetDefaultParameterValues(q);
     LoadParametersFile(q, File());
     return q;
   }
@@ -150,10 +152,24 @@ TEST_F(ParametersFileTest, TheAnalogicTypeIsSavedAsTwoDimensionsAndAnEmptyPathAs
   EXPECT_EQ(p.AcqType, 0);
   const auto lines = Lines();
   EXPECT_EQ(lines[18], "     0\r");
-  EXPECT_EQ(lines[44], std::string(std::getenv("HOME")) + "\r");
+  EXPECT_EQ(lines[44], std::string(std::getenv("HOME")) + "/\r");
   SetText(p.Path, "(NULL)");
   SaveParametersFile(p, File());
-  EXPECT_EQ(Lines()[44], std::string(std::getenv("HOME")) + "\r");
+  EXPECT_EQ(Lines()[44], std::string(std::getenv("HOME")) + "/\r");
+}
+
+TEST_F(ParametersFileTest, AHomeSavedForAnEmptyPathHoldsTheNextObservation) {
+  ScopedEnv home("HOME", "/home/obs");
+  AcquisitionParameters p = Example();
+  SetText(p.Path, "");
+  SaveParametersFile(p, File());
+  EXPECT_EQ(Lines()[44], "/home/obs/\r");
+  const AcquisitionParameters q = Loaded();
+  EXPECT_EQ(TextOf(q.Path), "/home/obs/");
+  EXPECT_EQ(RebuildDataPath(std::string(TextOf(q.Path)), "M", "42"), "/home/obs/M042");
+  ScopedEnv slashed("HOME", "/home/obs/");  // never doubled
+  SaveParametersFile(p, File());
+  EXPECT_EQ(Lines()[44], "/home/obs/\r");
 }
 
 TEST_F(ParametersFileTest, ACutFileKeepsTheInstrumentValuesReadAndFallsBackSilently) {
