@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "engine/simd_level.h"
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #elif defined(__SSE2__)
@@ -87,9 +89,14 @@ __attribute__((target("avx512f,avx512bw"))) void RowAvx512(const std::uint8_t* l
 
 RowKernel ChooseRowKernel() {
 #if defined(__x86_64__)
-  __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512bw")) return RowAvx512;
-  if (__builtin_cpu_supports("avx2")) return RowAvx2;
+  switch (DetectedSimdLevel()) {
+    case SimdLevel::kAvx512bw:
+      return RowAvx512;
+    case SimdLevel::kAvx2:
+      return RowAvx2;
+    case SimdLevel::kPortable:
+      break;
+  }
 #endif
   return RowPortable;
 }
