@@ -15,6 +15,10 @@
 #include "app/qt/program_windows.h"
 #include "console/TGeneral.h"
 #include "console/TSmallWindows.h"
+#include "params/fixed_text.h"
+#include "params/instrument_definition.h"
+#include "params/parameters_file.h"
+#include "app/observation_files.h"
 #include "platform/error_reporter.h"
 #include "support/temp_dir.h"
 #include "window_texts.h"
@@ -201,6 +205,46 @@ TEST_F(MainWindow, TheOperatorSwitchesOfTheWindow) {
                            "PanelIdentification", "GroupBoxTHT", "GroupBoxShutter", "GroupBoxSystem",
                            "GroupBoxTemperature", "PanelAlarm", "Panel3"})
     EXPECT_NE(general().findChild<QWidget*>(name), nullptr) << name;
+}
+
+// The Thomson survey camera behind the older AX5414 board: the close loop is read on
+// board 1, and storing must not be held by a bench that answers elsewhere.
+TEST_F(MainWindow, AThomsonPresetCountsThroughTheWindow) {
+  AcquisitionParameters saved;
+  SetDefaultParameters(saved);
+  SetText(saved.ProgramDir, dir_.path().string());
+  ASSERT_EQ(LoadInstrumentDefinition(saved, 2).result, LoadResult::Applied);
+  saved.CS100Link = 0;  // parallel lines on the simulated bench
+  SetText(saved.Path, dir_.file("obs/T001"));
+  ASSERT_TRUE(SaveParametersFile(saved));
+  general().show();
+  controller_->StartUp();
+  AcquisitionState& s = shared_.acquisition;
+  ASSERT_EQ(shared_.parameters.AxiomBoard, 0);
+  ASSERT_EQ(shared_.parameters.CCDXSize, 768);  // the Thomson camera's 768 by 288 frames
+  shared_.parameters.Lz = 2;
+  shared_.parameters.Tcan = 1;
+  shared_.parameters.Maxcycles = 1;
+  s.stopCycle = 1;
+  s.stopChannel = 2;
+  Button("ButtonStart")->click();
+  ASSERT_TRUE(RunUntil([&] { return s.endDialogState == 1; }))
+      << "channel " << s.currentChannel << " held " << s.storingHeld << " close loop " << s.closeLoopActive;
+  EXPECT_EQ(s.closeLoopHeld, 0);
+  EXPECT_EQ(Label("LabelAlarm1")->text(), "");
+  const std::string data(TextOf(shared_.parameters.Path));
+  const std::string stem = std::filesystem::path(FirstPhotonFilePath(shared_.parameters)).stem().string();
+  for (const char* channel : {"00", "01", "02"}) {
+    const auto file = std::filesystem::path(data) / (stem.substr(0, stem.size() - 2) + channel + ".VLA");
+    EXPECT_TRUE(std::filesystem::exists(file)) << file;
+  }
+  Button("ButtonDialogAcqStop")->click();
+  ASSERT_TRUE(RunUntil([&] { return s.abortDialogState == 1; }));
+  Button("ButtonDialogAbortNew")->click();
+  ASSERT_TRUE(RunUntil([&] { return s.acquisitionEnded == 1; }));
+  Button("ButtonNewEnd")->setVisible(true);
+  Button("ButtonNewEnd")->click();
+  EXPECT_EQ(ended_, 1);
 }
 
 }  // namespace
