@@ -55,9 +55,9 @@ class SimulatedBench final : public IoBoard {
   const BenchConfig& config() const { return config_; }
   void SetConfig(const BenchConfig& config);
   int opens() const;
+  bool ShutterClosed() const;
 
  private:
-  bool ShutterClosed() const;
   std::uint16_t StatusBits(int board, int port) const;
 
   mutable std::mutex mutex_;
