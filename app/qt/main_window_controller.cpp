@@ -80,6 +80,14 @@ void MainWindowController::StopThreads() {
   program_.tvContinue.Stop();
 }
 
+// A quit may be raised inside a step whose thread waits for it: the threads are
+// only told to stop, never waited for; the process end stops them.
+void MainWindowController::MarkThreadsTerminated() {
+  if (storeFrames_) storeFrames_->RequestStop();
+  program_.comptage.RequestStop();
+  program_.tvContinue.RequestStop();
+}
+
 // As the parameters window does when it is shown for a new acquisition, and its OK.
 void MainWindowController::PrepareParameters() {
   AcquisitionParameters& p = shared_.parameters;
@@ -162,7 +170,10 @@ void MainWindowController::StartUp() {
   link_.DriveToChannel(1);
   program_.comptage.Start();
   storeFrames_ = std::make_unique<StoreFramesThread>([&s] { s.stepEndMs = s.stepStartMs = ProcessClock().MonotonicMs(); },
-                                                     [this] { StoreStep(context_); });
+                                                     [this] {
+                                                       // A step handed over before the end began stores nothing.
+                                                       if (!ended_) StoreStep(context_);
+                                                     });
   storeFrames_->Start();
   windows_.attente->hide();
   windows_.clickOnStart->move(g.x(), g.y() + 320);
@@ -226,7 +237,8 @@ void MainWindowController::EndOfProgram(bool showTerminating, bool deleteWitness
     windows_.terminating->show();
     QCoreApplication::processEvents();
   }
-  StopThreads();
+  MarkThreadsTerminated();
+  FlushLogMessage(s);  // a line still queued is not overwritten by the terminate line
   TerminateAcquisition(s, program_.engine, program_.grabber);
   FlushLogMessage(s);
   s.quitting = 1;

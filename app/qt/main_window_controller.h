@@ -37,7 +37,8 @@ class MainWindowController {
  private:
   void PrepareParameters();
   void ProtectExistingObservation();
-  void StopThreads();
+  void StopThreads();  // waits for each thread: never from inside a step
+  void MarkThreadsTerminated();
   // The common end: terminate, quitting flag, witness file (when asked), safe stop,
   // temporary files, end of process.
   void EndOfProgram(bool showTerminating, bool deleteWitness);
