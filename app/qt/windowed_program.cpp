@@ -1,5 +1,6 @@
 #include "app/qt/windowed_program.h"
 
+#include <QSocketNotifier>
 #include <csignal>
 #include <memory>
 
@@ -14,11 +15,14 @@
 #include "platform/processes.h"
 #include "platform/qt/TError.h"
 #include "platform/qt/qt_window_thread.h"
+#include "platform/quit_signals.h"
 #include "platform/single_instance.h"
 
 namespace velmar {
 
 int RunWindowedProgram(int argc, char** argv, const WindowedProgramHooks& hooks) {
+  // First: a signal from here on is kept until the controller can act on it.
+  QuitSignals::Install();
   // A full disk must fail a write, not end the program.
   std::signal(SIGXFSZ, SIG_IGN);
   VelmarApplication app(argc, argv);
@@ -53,10 +57,19 @@ int RunWindowedProgram(int argc, char** argv, const WindowedProgramHooks& hooks)
   p.AnotherInstance = anotherInstance ? 1 : 0;
   p.DisplayRunning = ProcessRunning("Vlm3D") ? 1 : 0;
 
-  MainWindowController controller(program, windows, [&hooks] {
-    if (hooks.beforeExit) hooks.beforeExit(0);
-    EndProcess();
+  MainWindowController controller(program, windows, [&hooks](int exitCode) {
+    if (hooks.beforeExit) hooks.beforeExit(exitCode);
+    EndProcess(exitCode);
   });
+  // Seen by every event loop, the nested loop of a modal window inside a step too.
+  std::unique_ptr<QSocketNotifier> quitSignal;
+  if (QuitSignals::NotifyFd() >= 0) {
+    quitSignal = std::make_unique<QSocketNotifier>(QuitSignals::NotifyFd(), QSocketNotifier::Read);
+    QObject::connect(quitSignal.get(), &QSocketNotifier::activated, [&] {
+      quitSignal->setEnabled(false);
+      controller.QuitOnSignal(QuitSignals::Requested());
+    });
+  }
   if (hooks.ready) hooks.ready(program, windows, controller);
   windows.general->SetFirstShowAction([&] { controller.StartUp(); });
   windows.general->show();

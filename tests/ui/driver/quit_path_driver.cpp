@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -18,6 +19,7 @@
 #include "app/acquisition_program.h"
 #include "app/qt/main_window_controller.h"
 #include "app/qt/program_windows.h"
+#include "app/prepare_parameters.h"
 #include "app/qt/windowed_program.h"
 #include "console/TGeneral.h"
 #include "console/TSmallWindows.h"
@@ -46,6 +48,7 @@ void PrepareUnopenableCs100Port() {
   p.CS100Interface = 2;
   p.CS100Link = 1;
   p.ComPort = 2;
+  SetText(p.Path, DefaultDataRoot() + "/G001");  // under the test's own home
   SaveParametersFile(p);
   setenv("VELMAR_COM2", "/nonexistent/velmar-cs100-port", 1);
 }
@@ -108,6 +111,7 @@ class Operator {
       return;
     }
     if (auto* ok = modal->findChild<QPushButton*>("ButtonOK")) ok->click();
+    else if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
   }
 
   bool StartedUp() const { return windows_.clickOnStart && windows_.clickOnStart->isVisible(); }
