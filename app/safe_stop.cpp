@@ -23,9 +23,9 @@ void SafeStop(SafeStopDevices& devices, const std::string& dataDirectory) {
   DeleteTemporaryPhotonFiles(dataDirectory);
 }
 
-void EndProcess() {
+void EndProcess(int code) {
   std::fflush(nullptr);
-  ::_exit(0);
+  ::_exit(code);
 }
 
 }  // namespace velmar

@@ -28,8 +28,8 @@ void DeleteTemporaryPhotonFiles(const std::string& dataDirectory);
 
 void SafeStop(SafeStopDevices& devices, const std::string& dataDirectory);
 
-// The immediate end of the process with code 0: buffered output is flushed, no
-// further clean-up runs.
-[[noreturn]] void EndProcess();
+// The immediate end of the process (code 0 unless a signal ended it): buffered
+// output is flushed, no further clean-up runs.
+[[noreturn]] void EndProcess(int code = 0);
 
 }  // namespace velmar

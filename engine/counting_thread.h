@@ -16,6 +16,7 @@ class CountingThread {
   ~CountingThread();
   void Start();
   void Stop();  // waits for the loop to end
+  void RequestStop() { thread_.RequestStop(); }  // does not wait
 
  private:
   void Body(std::stop_token stop);

@@ -14,6 +14,7 @@ class StoreFramesThread {
   ~StoreFramesThread() { Stop(); }
   void Start();
   void Stop() { thread_.Stop(); }
+  void RequestStop() { thread_.RequestStop(); }  // does not wait
 
  private:
   std::function<void()> stampEnd_;

@@ -36,6 +36,7 @@ class TvContinueThread {
   ~TvContinueThread() { Stop(); }
   void Start();
   void Stop();
+  void RequestStop() { thread_.RequestStop(); }
 
  private:
   TvDisplay& display_;

@@ -128,7 +128,12 @@ BenchWiring SimulatedBench::WiringLocked() const {
 }
 
 // Whether the shutter is closed, from its command lines and wiring.
-bool SimulatedBench::ShutterClosed(const BenchWiring& w) const {
+bool SimulatedBench::ShutterClosed() const {
+  std::lock_guard lock(mutex_);
+  return ShutterClosedLocked(WiringLocked());
+}
+
+bool SimulatedBench::ShutterClosedLocked(const BenchWiring& w) const {
   if (config_.shutterStuck) return true;
   const bool bit5 = (outputs_[1][3] & 0x20) != 0;
   const bool line = (outputs_[2][2] & 0xFF) != 0;
@@ -144,7 +149,7 @@ bool SimulatedBench::ShutterClosed(const BenchWiring& w) const {
 std::uint16_t SimulatedBench::StatusBits(int board, int port) const {
   std::uint16_t bits = 0;
   const BenchWiring w = WiringLocked();
-  const bool closed = ShutterClosed(w);
+  const bool closed = ShutterClosedLocked(w);
   const auto seconds = static_cast<double>(ProcessClock().MonotonicMs()) / 1000.0;
   const bool lockLost = config_.closeLoopLostFrom >= 0 && seconds >= config_.closeLoopLostFrom &&
                         seconds < config_.closeLoopLostFrom + config_.closeLoopLostFor;

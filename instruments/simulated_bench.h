@@ -76,10 +76,12 @@ class SimulatedBench final : public IoBoard {
   const BenchConfig& config() const { return config_; }
   void SetConfig(const BenchConfig& config);
   int opens() const;
+  // Whether the shutter behind the boards is closed now.
+  bool ShutterClosed() const;
 
  private:
   BenchWiring WiringLocked() const;
-  bool ShutterClosed(const BenchWiring& w) const;
+  bool ShutterClosedLocked(const BenchWiring& w) const;
   std::uint16_t StatusBits(int board, int port) const;
 
   mutable std::mutex mutex_;

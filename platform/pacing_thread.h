@@ -19,6 +19,11 @@ class PacingThread {
   // Starts the body unless it runs already.
   void Start(std::function<void(std::stop_token)> body);
   void Stop();
+  // Asks the body to end without waiting for it: safe inside a step this thread
+  // may be waiting for, where Stop() would wait for ever.
+  void RequestStop() {
+    if (thread_.joinable()) thread_.request_stop();
+  }
   bool running() const { return thread_.joinable() && !finished_.load(); }
 
  private:

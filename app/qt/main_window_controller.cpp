@@ -25,11 +25,12 @@
 #include "platform/error_reporter.h"
 #include "platform/format.h"
 #include "platform/processes.h"
+#include "platform/quit_signals.h"
 
 namespace velmar {
 
 MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramWindows& windows,
-                                           std::function<void()> endProcess)
+                                           std::function<void(int)> endProcess)
     : program_(program),
       windows_(windows),
       shared_(program.shared),
@@ -80,6 +81,14 @@ void MainWindowController::StopThreads() {
   program_.tvContinue.Stop();
 }
 
+// A quit may be raised inside a step whose thread waits for it: the threads are
+// only told to stop, never waited for; the process end stops them.
+void MainWindowController::MarkThreadsTerminated() {
+  if (storeFrames_) storeFrames_->RequestStop();
+  program_.comptage.RequestStop();
+  program_.tvContinue.RequestStop();
+}
+
 // As the parameters window does when it is shown for a new acquisition, and its OK.
 void MainWindowController::PrepareParameters() {
   AcquisitionParameters& p = shared_.parameters;
@@ -87,7 +96,7 @@ void MainWindowController::PrepareParameters() {
   PrepareNewAcquisitionParameters(shared_, std::filesystem::current_path());
   CheckOtherInstances(p, warnings_, [this] {
     SafeStop(devices_, std::string(TextOf(shared_.parameters.Path)));
-    endProcess_();
+    endProcess_(0);
   });
   if (program_.board.OpenBoard())
     ShowError("Error initializing the AXIOM input/output board", program_.board.lastErrorText(), "");
@@ -151,7 +160,7 @@ void MainWindowController::StartUp() {
   SetUpContext setUp{program_.grabber, s.grabber, s.levels, program_.engine, program_.synthetic, grabberConsole_,
                      [this] {
                        SafeStop(devices_, std::string(TextOf(shared_.parameters.Path)));
-                       endProcess_();
+                       endProcess_(0);
                      }};
   SetUpFrameGrabber(setUp, shared_.parameters);
   s.storingHeld = 1;
@@ -162,7 +171,10 @@ void MainWindowController::StartUp() {
   link_.DriveToChannel(1);
   program_.comptage.Start();
   storeFrames_ = std::make_unique<StoreFramesThread>([&s] { s.stepEndMs = s.stepStartMs = ProcessClock().MonotonicMs(); },
-                                                     [this] { StoreStep(context_); });
+                                                     [this] {
+                                                       // A step handed over before the end began stores nothing.
+                                                       if (!ended_) StoreStep(context_);
+                                                     });
   storeFrames_->Start();
   windows_.attente->hide();
   windows_.clickOnStart->move(g.x(), g.y() + 320);
@@ -218,7 +230,7 @@ void MainWindowController::NewAcquisition() {
   windows_.clickOnStart->show();
 }
 
-void MainWindowController::EndOfProgram(bool showTerminating, bool deleteWitness) {
+void MainWindowController::EndOfProgram(bool showTerminating, bool deleteWitness, int exitCode) {
   if (ended_) return;
   ended_ = true;
   AcquisitionState& s = shared_.acquisition;
@@ -226,7 +238,8 @@ void MainWindowController::EndOfProgram(bool showTerminating, bool deleteWitness
     windows_.terminating->show();
     QCoreApplication::processEvents();
   }
-  StopThreads();
+  MarkThreadsTerminated();
+  FlushLogMessage(s);  // a line still queued is not overwritten by the terminate line
   TerminateAcquisition(s, program_.engine, program_.grabber);
   FlushLogMessage(s);
   s.quitting = 1;
@@ -235,7 +248,7 @@ void MainWindowController::EndOfProgram(bool showTerminating, bool deleteWitness
   SafeStop(devices_, std::string(TextOf(shared_.parameters.Path)));
   std::error_code ec;
   if (!s.tempPath.empty()) std::filesystem::remove(s.tempPath, ec);
-  endProcess_();
+  endProcess_(exitCode);
 }
 
 void MainWindowController::AbortAndQuit(bool confirmed) {
@@ -250,5 +263,15 @@ void MainWindowController::QuitApplication() { EndOfProgram(true, false); }
 void MainWindowController::QuitAfterAbortYes() { EndOfProgram(false, false); }
 void MainWindowController::QuitIntegration() { EndOfProgram(false, true); }
 void MainWindowController::QuitAfterLogFailure() { EndOfProgram(true, false); }
+
+void MainWindowController::QuitOnSignal(int signal) {
+  if (ended_) return;  // the end under way goes on; a second signal ends at once
+  AcquisitionState& s = shared_.acquisition;
+  FlushLogMessage(s);
+  QueueLogLine(s, Format("!!! Signal at %s : %s received, abort and quit", TimeOfDayText(ProcessClock().Now()).c_str(),
+                         QuitSignals::Name(signal)));
+  FlushLogMessage(s);
+  EndOfProgram(true, true, QuitSignals::ExitCode(signal));
+}
 
 }  // namespace velmar

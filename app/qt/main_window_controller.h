@@ -19,8 +19,8 @@ namespace velmar {
 
 class MainWindowController {
  public:
-  // endProcess ends the process with code 0 (tests pass their own).
-  MainWindowController(AcquisitionProgram& program, ProgramWindows& windows, std::function<void()> endProcess);
+  // endProcess ends the process with the code given (tests pass their own).
+  MainWindowController(AcquisitionProgram& program, ProgramWindows& windows, std::function<void(int)> endProcess);
   ~MainWindowController();
 
   void StartUp();
@@ -32,20 +32,23 @@ class MainWindowController {
   void QuitAfterAbortYes();
   void QuitIntegration();
   void QuitAfterLogFailure();
+  // SIGINT, SIGTERM or SIGHUP: "Abort and Quit", confirmed, ending with 128 + signal.
+  void QuitOnSignal(int signal);
   StoreStepContext& context() { return context_; }
 
  private:
   void PrepareParameters();
   void ProtectExistingObservation();
-  void StopThreads();
+  void StopThreads();  // waits for each thread: never from inside a step
+  void MarkThreadsTerminated();
   // The common end: terminate, quitting flag, witness file (when asked), safe stop,
   // temporary files, end of process.
-  void EndOfProgram(bool showTerminating, bool deleteWitness);
+  void EndOfProgram(bool showTerminating, bool deleteWitness, int exitCode = 0);
 
   AcquisitionProgram& program_;
   ProgramWindows& windows_;
   SharedState& shared_;
-  std::function<void()> endProcess_;
+  std::function<void(int)> endProcess_;
   QtInstanceWarnings warnings_;
   QtFrameGrabberConsole grabberConsole_;
   QtDriverFileConsole driverConsole_;

@@ -42,7 +42,7 @@ class MainWindow : public ::testing::Test {
       ShowCountingState(CountingState::Standby, shared_.parameters, shared_.acquisition, *windows_.general);
     });
     windows_ = CreateProgramWindows(*program_, [](int) {});
-    controller_ = std::make_unique<MainWindowController>(*program_, windows_, [this] { ++ended_; });
+    controller_ = std::make_unique<MainWindowController>(*program_, windows_, [this](int) { ++ended_; });
   }
   ~MainWindow() override {
     controller_.reset();

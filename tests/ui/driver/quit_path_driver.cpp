@@ -1,0 +1,191 @@
+// The windowed program, started as the program entry starts it, with the
+// operator played by a timer: it takes one way of quitting (the scenario named by
+// the first argument) and lets the program end the process its own way. Just
+// before the exit it prints what the quit-path tests check, one "key value" line
+// each: the exit code, the shutter of the simulated bench, the data directory,
+// the log path; every modal window it met is printed as it is met.
+#include <signal.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "app/acquisition_program.h"
+#include "app/qt/main_window_controller.h"
+#include "app/qt/program_windows.h"
+#include "app/prepare_parameters.h"
+#include "app/qt/windowed_program.h"
+#include "console/TGeneral.h"
+#include "console/TSmallWindows.h"
+#include "engine/observation_log.h"
+#include "engine/photon_file.h"
+#include "params/acquisition_parameters.h"
+#include "params/fixed_text.h"
+#include "params/instrument_definition.h"
+#include "params/parameters_file.h"
+
+namespace velmar {
+namespace {
+
+void Say(const std::string& key, const std::string& value) {
+  std::printf("%s %s\n", key.c_str(), value.c_str());
+  std::fflush(stdout);
+}
+
+// The CS100 on a serial port that cannot be opened: the parameters file the
+// program reads at start-up names COM2, and $VELMAR_COM2 a device that is not there.
+void PrepareUnopenableCs100Port() {
+  AcquisitionParameters p;
+  SetDefaultParameters(p);
+  SetText(p.ProgramDir, std::filesystem::current_path().string());
+  LoadInstrumentDefinition(p, 3);
+  p.CS100Interface = 2;
+  p.CS100Link = 1;
+  p.ComPort = 2;
+  SetText(p.Path, DefaultDataRoot() + "/G001");  // under the test's own home
+  SaveParametersFile(p);
+  setenv("VELMAR_COM2", "/nonexistent/velmar-cs100-port", 1);
+}
+
+// Makes a path unusable as a file whoever runs the test (root included): a
+// directory that is not empty can be neither replaced nor opened for writing.
+void Obstruct(const std::string& path) {
+  std::filesystem::create_directories(std::filesystem::path(path) / "obstruction");
+}
+
+class Operator {
+ public:
+  Operator(std::string scenario, AcquisitionProgram& program, ProgramWindows& windows)
+      : scenario_(std::move(scenario)), program_(program), windows_(windows) {}
+
+  // Two timers: Qt does not re-enter a timer's slot, and a step of the scenario
+  // (a click) may open a modal window that only the other timer can answer.
+  void Begin() {
+    auto* steps = new QTimer(qApp);
+    QObject::connect(steps, &QTimer::timeout, [this] { Tick(); });
+    steps->start(50);
+    auto* modals = new QTimer(qApp);
+    QObject::connect(modals, &QTimer::timeout, [this] {
+      if (QWidget* modal = QApplication::activeModalWidget()) Answer(modal);
+    });
+    modals->start(50);
+  }
+
+  void Report(int exitCode) const {
+    const AcquisitionState& s = program_.shared.acquisition;
+    Say("exit-code", std::to_string(exitCode));
+    Say("shutter-closed", program_.bench.ShutterClosed() ? "1" : "0");
+    Say("data-dir", std::string(TextOf(program_.shared.parameters.Path)));
+    Say("log", s.logPath);
+    Say("phase", std::to_string(phase_));
+  }
+
+ private:
+  QPushButton* Button(const char* name) const { return windows_.general->findChild<QPushButton*>(name); }
+  AcquisitionState& state() { return program_.shared.acquisition; }
+  AcquisitionParameters& parameters() { return program_.shared.parameters; }
+  void Raise(int signal) { ::kill(::getpid(), signal); }
+
+  // A modal window: shown on stdout, then answered as the scenario wants.
+  void Answer(QWidget* modal) {
+    const QString name = modal->objectName();
+    if (name != lastModal_) {
+      QString texts;
+      for (auto* label : modal->findChildren<QLabel*>())
+        if (!label->text().isEmpty()) texts += label->text() + " | ";
+      Say("modal", (name + ": " + texts).toStdString());
+      lastModal_ = name;
+    }
+    if (name == "TDiskError") {
+      if (scenario_ == "disk-quit") modal->findChild<QPushButton*>("ButtonQuit")->click();
+      if (scenario_ == "signal-in-step" && !signalled_) {
+        signalled_ = true;
+        Raise(SIGTERM);  // inside the store step, inside the window's nested loop
+      }
+      return;
+    }
+    if (auto* ok = modal->findChild<QPushButton*>("ButtonOK")) ok->click();
+    else if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+  }
+
+  bool StartedUp() const { return windows_.clickOnStart && windows_.clickOnStart->isVisible(); }
+
+  // A short plan: two channels of one second, one cycle; the shutter opened.
+  void StartShortObservation() {
+    parameters().Lz = 2;
+    parameters().Tcan = 1;
+    parameters().Maxcycles = 1;
+    state().stopCycle = 1;
+    state().stopChannel = 2;
+    windows_.general->RefreshParameterLabels();
+    Button("BitBtnOpen")->click();
+    Say("shutter-open-before-quit", program_.bench.ShutterClosed() ? "0" : "1");
+    Button("ButtonStart")->click();
+  }
+
+  void Tick() {
+    if (QApplication::activeModalWidget()) return;
+    if (phase_ == 0) {
+      if (!StartedUp()) return;
+      phase_ = 1;
+      Say("started-up", "1");
+      if (scenario_ == "idle-signal") {
+        Raise(SIGHUP);
+        return;
+      }
+      if (scenario_ == "log-failure") Obstruct(LogFilePath(parameters()));
+      if (scenario_ == "disk-quit" || scenario_ == "signal-in-step")
+        Obstruct(std::filesystem::path(TextOf(parameters().Path)) / ChannelFileName(parameters(), 1, 0));
+      StartShortObservation();
+      return;
+    }
+    AcquisitionState& s = state();
+    if (scenario_ == "abort-yes") {
+      if (phase_ == 1 && s.endDialogState == 1) {
+        phase_ = 2;
+        Button("ButtonDialogAcqStop")->click();
+      } else if (phase_ == 2 && s.abortDialogState == 1) {
+        phase_ = 3;
+        Button("ButtonDialogAbortYes")->click();
+      }
+    } else if (scenario_ == "acquiring-signal") {
+      if (phase_ == 1 && s.currentChannel >= 1 && s.channelSeconds > 0.0f) {
+        phase_ = 2;
+        Raise(SIGINT);
+      }
+    }
+  }
+
+  std::string scenario_;
+  AcquisitionProgram& program_;
+  ProgramWindows& windows_;
+  int phase_ = 0;
+  bool signalled_ = false;
+  QString lastModal_;
+};
+
+}  // namespace
+}  // namespace velmar
+
+int main(int argc, char** argv) {
+  using namespace velmar;
+  const std::string scenario = argc > 1 ? argv[1] : "";
+  if (scenario == "cs100-port") PrepareUnopenableCs100Port();
+  std::unique_ptr<Operator> player;
+  WindowedProgramHooks hooks;
+  hooks.ready = [&](AcquisitionProgram& program, ProgramWindows& windows, MainWindowController&) {
+    player = std::make_unique<Operator>(scenario, program, windows);
+    player->Begin();
+  };
+  hooks.beforeExit = [&](int exitCode) {
+    if (player) player->Report(exitCode);
+  };
+  int qtArgc = 1;
+  return RunWindowedProgram(qtArgc, argv, hooks);
+}

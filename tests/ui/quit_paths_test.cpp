@@ -1,0 +1,189 @@
+// Every way of quitting the windowed program, through the real main window and
+// its real threads: each runs in a child process (the program's end is an
+// immediate process exit) that must end within a deadline, with the shutter
+// closed, the temporary photon files gone and the log told.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "platform/quit_signals.h"
+#include "platform/single_instance.h"
+#include "support/temp_dir.h"
+
+namespace velmar {
+namespace {
+
+namespace fs = std::filesystem;
+constexpr int kDeadlineMs = 20000;
+
+struct Ending {
+  bool finished = false;
+  QProcess::ExitStatus status = QProcess::CrashExit;
+  int exitCode = -1;
+  std::map<std::string, std::string> lines;  // the driver's "key value" lines, the last of each key
+  std::string output;
+  std::string said(const std::string& key) const { return lines.count(key) ? lines.at(key) : std::string(); }
+};
+
+class QuitPath : public ::testing::Test {
+ protected:
+  QuitPath() {
+    fs::copy(VELMAR_PRESETS_DIR, dir_.path(), fs::copy_options::recursive);
+    fs::create_directories(system());
+    env_ = QProcessEnvironment::systemEnvironment();
+    env_.insert("QT_QPA_PLATFORM", "offscreen");
+    env_.insert("VELMAR_SYSTEM_DIR", QString::fromStdString(system().string()));
+    env_.insert("HOME", QString::fromStdString(dir_.path().string()));  // the data directory goes under it
+    env_.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime().string()));  // its own single-instance lock
+    env_.remove("VELMAR_PROGRAM_DIR");
+  }
+
+  fs::path system() const { return dir_.path() / "system"; }
+  fs::path runtime() const { return dir_.path() / "run"; }
+  fs::path witness() const { return system() / "vltemoin.tmp"; }
+
+  void Launch(QProcess& process, const QString& program, const QStringList& arguments) {
+    process.setProcessEnvironment(env_);
+    process.setWorkingDirectory(QString::fromStdString(dir_.path().string()));
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    ASSERT_TRUE(process.waitForStarted(5000)) << program.toStdString();
+  }
+
+  // Waits for the end; a program still running at the deadline hangs: killed.
+  Ending Finish(QProcess& process) {
+    Ending e;
+    e.finished = process.waitForFinished(kDeadlineMs);
+    if (!e.finished) {
+      process.kill();
+      process.waitForFinished(5000);
+    }
+    e.status = process.exitStatus();
+    e.exitCode = process.exitCode();
+    e.output = process.readAll().toStdString();
+    std::istringstream lines(e.output);
+    for (std::string line; std::getline(lines, line);)
+      if (const auto space = line.find(' '); space != std::string::npos)
+        e.lines[line.substr(0, space)] = line.substr(space + 1);
+    return e;
+  }
+
+  Ending RunDriver(const std::string& scenario) {
+    QProcess process;
+    Launch(process, VELMAR_QUIT_DRIVER, {QString::fromStdString(scenario)});
+    return Finish(process);
+  }
+
+  // What every quit path leaves: the process ended with its code, the shutter
+  // closed, no temporary photon file left in the data directory.
+  static void ExpectSafeEnd(const Ending& e, int exitCode) {
+    ASSERT_TRUE(e.finished) << "the program hung; it said:\n" << e.output;
+    ASSERT_EQ(e.status, QProcess::NormalExit) << e.output;
+    EXPECT_EQ(e.exitCode, exitCode) << e.output;
+    EXPECT_EQ(e.said("exit-code"), std::to_string(exitCode)) << e.output;
+    EXPECT_EQ(e.said("shutter-closed"), "1") << e.output;
+    ASSERT_FALSE(e.said("data-dir").empty()) << e.output;
+    const fs::path data = e.said("data-dir");
+    EXPECT_FALSE(fs::exists(data / "ipcsdata.tmp"));
+    EXPECT_FALSE(fs::exists(data / "ipcschn.tmp"));
+  }
+
+  static std::string Log(const Ending& e) {
+    return fs::is_regular_file(e.said("log")) ? testing::ReadFile(e.said("log")) : "";
+  }
+
+  testing::TempDir dir_;
+  QProcessEnvironment env_;
+};
+
+// Operator quits.
+
+TEST_F(QuitPath, YesInTheAbortPanelEndsTheProgramFromInsideTheStoreStep) {
+  const Ending e = RunDriver("abort-yes");
+  ExpectSafeEnd(e, 0);
+  EXPECT_EQ(e.said("shutter-open-before-quit"), "1");
+  EXPECT_NE(Log(e).find("TERMINATE ACQUISITION..."), std::string::npos) << Log(e);
+  EXPECT_FALSE(fs::exists(witness()));
+  // The two complete channels of the plan are kept under their final names.
+  const fs::path data = e.said("data-dir");
+  int photonFiles = 0;
+  for (const auto& entry : fs::directory_iterator(data)) photonFiles += entry.path().extension() == ".VLA";
+  EXPECT_EQ(photonFiles, 3);  // channel 0, then channels 1 and 2
+}
+
+TEST_F(QuitPath, QuitIntegrationOfTheDiskErrorWindowEndsTheProgramFromInsideTheStoreStep) {
+  const Ending e = RunDriver("disk-quit");
+  ExpectSafeEnd(e, 0);
+  EXPECT_NE(e.output.find("modal TDiskError"), std::string::npos) << e.output;
+  EXPECT_NE(Log(e).find("TERMINATE ACQUISITION..."), std::string::npos) << Log(e);
+  EXPECT_FALSE(fs::exists(witness()));
+}
+
+TEST_F(QuitPath, ALogFileThatCannotBeWrittenEndsTheProgram) {
+  const Ending e = RunDriver("log-failure");
+  ExpectSafeEnd(e, 0);
+  EXPECT_NE(e.output.find("Impossible to create the log file"), std::string::npos) << e.output;
+}
+
+TEST_F(QuitPath, ACs100PortThatCannotBeOpenedEndsTheProgram) {
+  const Ending e = RunDriver("cs100-port");
+  ExpectSafeEnd(e, 0);
+  EXPECT_NE(e.output.find("Impossible to open the COM port of the CS100 !"), std::string::npos) << e.output;
+  EXPECT_EQ(e.said("started-up"), "");
+}
+
+// Signals: the abort-and-quit path, with the exit code of the signal.
+
+TEST_F(QuitPath, ASignalWhileAcquiringAbortsAndQuitsKeepingTheCompleteChannels) {
+  const Ending e = RunDriver("acquiring-signal");
+  ExpectSafeEnd(e, QuitSignals::ExitCode(SIGINT));
+  const std::string log = Log(e);
+  EXPECT_NE(log.find("SIGINT"), std::string::npos) << log;
+  EXPECT_NE(log.find("TERMINATE ACQUISITION..."), std::string::npos) << log;
+  EXPECT_FALSE(fs::exists(witness()));
+  bool channelZeroKept = false;
+  for (const auto& entry : fs::directory_iterator(fs::path(e.said("data-dir"))))
+    channelZeroKept |= entry.path().extension() == ".VLA" && entry.path().stem().string().ends_with("0100");
+  EXPECT_TRUE(channelZeroKept);
+}
+
+TEST_F(QuitPath, ASignalInsideAStepAndAModalWindowAbortsAndQuits) {
+  const Ending e = RunDriver("signal-in-step");
+  ExpectSafeEnd(e, QuitSignals::ExitCode(SIGTERM));
+  EXPECT_NE(e.output.find("modal TDiskError"), std::string::npos) << e.output;
+  EXPECT_NE(Log(e).find("SIGTERM"), std::string::npos) << Log(e);
+  EXPECT_FALSE(fs::exists(witness()));
+}
+
+TEST_F(QuitPath, ASignalWhileIdleAbortsAndQuits) {
+  const Ending e = RunDriver("idle-signal");
+  ExpectSafeEnd(e, QuitSignals::ExitCode(SIGHUP));
+  EXPECT_FALSE(fs::exists(witness()));
+}
+
+TEST_F(QuitPath, TheProgramEndsOnSigtermWithItsExitCodeAndLeavesNoWitness) {
+  QProcess process;
+  Launch(process, VELMAR_GUI_PROGRAM, {});
+  QElapsedTimer up;
+  up.start();
+  while (!fs::exists(witness()) && up.elapsed() < kDeadlineMs && process.state() == QProcess::Running)
+    QThread::msleep(20);
+  ASSERT_TRUE(fs::exists(witness())) << process.readAll().toStdString();
+  QThread::msleep(500);
+  ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+  const Ending e = Finish(process);
+  ASSERT_TRUE(e.finished) << "the program hung; it said:\n" << e.output;
+  ASSERT_EQ(e.status, QProcess::NormalExit) << e.output;
+  EXPECT_EQ(e.exitCode, 143) << e.output;
+  EXPECT_FALSE(fs::exists(witness()));
+  EXPECT_TRUE(SingleInstanceLock(runtime(), "IPCS Velmar").held());  // a new copy may start
+}
+
+}  // namespace
+}  // namespace velmar
