@@ -211,10 +211,11 @@ TEST_F(MainWindow, TheOperatorSwitchesOfTheWindow) {
 // board 1, and storing must not be held by a bench that answers elsewhere.
 TEST_F(MainWindow, AThomsonPresetCountsThroughTheWindow) {
   AcquisitionParameters saved;
-  SetDefaultParameters(saved);
+  SetDefaultParameterValues(saved);
   SetText(saved.ProgramDir, dir_.path().string());
   ASSERT_EQ(LoadInstrumentDefinition(saved, 2).result, LoadResult::Applied);
   saved.CS100Link = 0;  // parallel lines on the simulated bench
+  std::filesystem::create_directory(dir_.file("obs"));
   SetText(saved.Path, dir_.file("obs/T001"));
   ASSERT_TRUE(SaveParametersFile(saved));
   general().show();
@@ -228,6 +229,7 @@ TEST_F(MainWindow, AThomsonPresetCountsThroughTheWindow) {
   s.stopCycle = 1;
   s.stopChannel = 2;
   Button("ButtonStart")->click();
+  EXPECT_TRUE(errors_.reported().empty()) << errors_.reported()[0].line1 << " | " << errors_.reported()[0].line2;
   ASSERT_TRUE(RunUntil([&] { return s.endDialogState == 1; }))
       << "channel " << s.currentChannel << " held " << s.storingHeld << " close loop " << s.closeLoopActive;
   EXPECT_EQ(s.closeLoopHeld, 0);

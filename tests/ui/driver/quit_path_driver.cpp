@@ -42,7 +42,7 @@ void Say(const std::string& key, const std::string& value) {
 // program reads at start-up names COM2, and $VELMAR_COM2 a device that is not there.
 void PrepareUnopenableCs100Port() {
   AcquisitionParameters p;
-  SetDefaultParameters(p);
+  SetDefaultParameterValues(p);
   SetText(p.ProgramDir, std::filesystem::current_path().string());
   LoadInstrumentDefinition(p, 3);
   p.CS100Interface = 2;
