@@ -474,12 +474,11 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
   const bool channelInProgress = (signal || heldTooLong) && s.fileOpen;
   const std::string fileInProgress = s.fileName;
   const int cycleInProgress = s.currentCycle, channelNumberInProgress = s.currentChannel;
+  FlushLogMessage(s);  // a line still waiting is not overwritten by the lines below
   if (signal) {
     host.Print("%s received: abort and quit; the shutter is closed and the complete channels are kept.",
                QuitSignals::Name(signal));
-    QueueLogLine(s, Format("!!! User command at %s : ABORT AND QUIT (%s)", TimeOfDayText(ProcessClock().Now()).c_str(),
-                           QuitSignals::Name(signal)));
-    FlushLogMessage(s);
+    LogQuitSignal(s, signal);
   } else if (heldTooLong) {
     host.Print("Storing held for more than %s s (%s): the observation is stopped; the complete channels are kept.",
                o.holdLimit.c_str(), host.holdReason.c_str());

@@ -9,4 +9,8 @@ namespace velmar {
 
 void TerminateAcquisition(AcquisitionState& s, CountingEngine& engine, Grabber& grabber);
 
+// A signal taken as the operator's "Abort and Quit": the line is written to the
+// log at once, before the terminate line.
+void LogQuitSignal(AcquisitionState& s, int signal);
+
 }  // namespace velmar

@@ -266,11 +266,7 @@ void MainWindowController::QuitAfterLogFailure() { EndOfProgram(true, false); }
 
 void MainWindowController::QuitOnSignal(int signal) {
   if (ended_) return;  // the end under way goes on; a second signal ends at once
-  AcquisitionState& s = shared_.acquisition;
-  FlushLogMessage(s);
-  QueueLogLine(s, Format("!!! Signal at %s : %s received, abort and quit", TimeOfDayText(ProcessClock().Now()).c_str(),
-                         QuitSignals::Name(signal)));
-  FlushLogMessage(s);
+  LogQuitSignal(shared_.acquisition, signal);
   EndOfProgram(true, true, QuitSignals::ExitCode(signal));
 }
 

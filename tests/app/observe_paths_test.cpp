@@ -167,7 +167,7 @@ TEST_F(ObserveSignals, CtrlCStopsSafelyKeepingTheCompleteChannels) {
   EXPECT_FALSE(Exists("obs/S001/ipcsdata.tmp"));
   EXPECT_FALSE(Exists("system/vltemoin.tmp"));
   const std::string log = ReadFile(data + "/S001.VLT");
-  EXPECT_NE(log.find(": ABORT AND QUIT (SIGINT)"), std::string::npos) << log;
+  EXPECT_NE(log.find(": ABORT AND QUIT (SIGINT received)"), std::string::npos) << log;
   EXPECT_NE(log.find(": TERMINATE ACQUISITION..."), std::string::npos);
   SingleInstanceLock lock(fs::path(dir_.file("run")), kApplicationTitle);
   EXPECT_TRUE(lock.held());  // released by the runner's end
