@@ -7,57 +7,30 @@
 #include <filesystem>
 #include <regex>
 
-#include "app/observe_runner.h"
-#include "platform/error_reporter.h"
 #include "platform/single_instance.h"
+#include "runner_fixture.h"
 #include "support/child_process.h"
-#include "support/pty_device.h"
-#include "support/temp_dir.h"
 
 namespace velmar::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-class ObservePaths : public ::testing::Test {
+class ObservePaths : public RunnerFixture {
  protected:
-  ObservePaths() : cwd_(dir_.path()), system_(dir_.path() / "system"), runtime_("XDG_RUNTIME_DIR", dir_.file("run")),
-                   errorsInstalled_(errors_) {
-    fs::copy(VELMAR_PRESETS_DIR, dir_.path(), fs::copy_options::recursive);
-    fs::create_directory(dir_.file("obs"));
-    fs::create_directory(dir_.file("run"));
-  }
+  ObservePaths() { fs::create_directory(dir_.file("run")); }
 
-  // Each run has a system directory of its own unless told: a first start.
-  int Run(std::vector<std::string> args, bool fast = true) {
-    std::vector<std::string> all{"--source", "simulation", "--random-points", "5", "--cs100",
-                                 "file:" + dir_.file("cs100.txt"), "--hold-limit", "5"};
-    if (fast) all.push_back("--fast");
-    all.insert(all.end(), args.begin(), args.end());
-    std::string error;
-    const auto options = ParseObserveOptions(all, error);
-    EXPECT_TRUE(options) << error;
-    std::FILE* out = std::tmpfile();
-    const int code = RunObservation(*options, out);
-    std::rewind(out);
-    output_.clear();
-    for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) output_ += static_cast<char>(c);
-    std::fclose(out);
-    return code;
+  int Run(const std::vector<std::string>& args, bool fast = true) {
+    std::vector<std::string> leading{"--source", "simulation", "--random-points", "5", "--cs100",
+                                     "file:" + dir_.file("cs100.txt"), "--hold-limit", "5"};
+    if (fast) leading.push_back("--fast");
+    return RunWith(leading, args);
   }
-  bool Exists(const std::string& name) const { return fs::exists(dir_.file(name)); }
   void SetBench(const std::string& key, const std::string& value) {
     const std::string text = ReadFile(dir_.file("axdrv.ini"));
-    WriteFile(dir_.file("axdrv.ini"), std::regex_replace(text, std::regex("\n" + key + " = [^ \n]*"), "\n" + key + " = " + value));
+    WriteFile(dir_.file("axdrv.ini"),
+              std::regex_replace(text, std::regex("\n" + key + " = [^ \n]*"), "\n" + key + " = " + value));
   }
-
-  TempDir dir_;
-  ScopedCurrentDir cwd_;
-  ScopedSystemDir system_;
-  ScopedEnv runtime_;
-  RecordingErrorReporter errors_;
-  ScopedErrorReporter errorsInstalled_;
-  std::string output_;
 };
 
 TEST_F(ObservePaths, EveryPresetAndADefinitionFileRunAWholeObservationFromAFirstStart) {

@@ -2,47 +2,20 @@
 
 #include <filesystem>
 
-#include "app/observe_runner.h"
 #include "params/fixed_text.h"
 #include "params/parameters_file.h"
-#include "platform/error_reporter.h"
-#include "support/pty_device.h"
-#include "support/temp_dir.h"
+#include "runner_fixture.h"
 
 namespace velmar::testing {
 namespace {
 
-class Runner : public ::testing::Test {
+class Runner : public RunnerFixture {
  protected:
-  Runner() : cwd_(dir_.path()), system_(dir_.path() / "system"), runtime_("XDG_RUNTIME_DIR", dir_.file("run")),
-             errorsInstalled_(errors_) {
-    std::filesystem::copy(VELMAR_PRESETS_DIR, dir_.path(), std::filesystem::copy_options::recursive);
-    std::filesystem::create_directory(dir_.file("obs"));
+  int Run(const std::vector<std::string>& args) {
+    return RunWith({"--system-dir", dir_.file("system"), "--fast", "--source", "simulation", "--random-points", "5",
+                    "--exposure", "1"},
+                   args);
   }
-
-  int Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--system-dir", dir_.file("system"), "--fast", "--source", "simulation",
-                               "--random-points", "5", "--exposure", "1"});
-    std::string error;
-    const auto options = ParseObserveOptions(args, error);
-    EXPECT_TRUE(options) << error;
-    std::FILE* out = std::tmpfile();
-    const int code = RunObservation(*options, out);
-    std::rewind(out);
-    output_.clear();
-    for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) output_ += static_cast<char>(c);
-    std::fclose(out);
-    return code;
-  }
-  bool Exists(const std::string& name) const { return std::filesystem::exists(dir_.file(name)); }
-
-  TempDir dir_;
-  ScopedCurrentDir cwd_;
-  ScopedSystemDir system_;
-  ScopedEnv runtime_;
-  RecordingErrorReporter errors_;
-  ScopedErrorReporter errorsInstalled_;
-  std::string output_;
 };
 
 TEST_F(Runner, TwoRunsInARowAdvanceTheObservationNumber) {
