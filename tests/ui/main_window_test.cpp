@@ -37,7 +37,7 @@ class MainWindow : public ::testing::Test {
     home_ = home ? home : "";
     setenv("HOME", dir_.path().c_str(), 1);  // the default data directory goes under the test's own
     std::filesystem::copy(VELMAR_PRESETS_DIR, dir_.path(), std::filesystem::copy_options::recursive);
-    QDir().mkpath(QString::fromStdString((std::filesystem::path(pictures_) ).string()));
+    QDir().mkpath(QString::fromStdString(pictures_));
     program_ = std::make_unique<AcquisitionProgram>(shared_, [this] {
       ShowCountingState(CountingState::Standby, shared_.parameters, shared_.acquisition, *windows_.general);
     });
@@ -69,7 +69,9 @@ class MainWindow : public ::testing::Test {
   testing::ScopedSystemDir system_;
   RecordingErrorReporter errors_;
   ScopedErrorReporter installed_;
-  std::string pictures_ = (std::filesystem::current_path().parent_path() / "pictures").string();
+  // Pictures go beside the other window pictures of the test run.
+  std::string pictures_ =
+      (std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "pictures").string();
   SharedState shared_;
   std::unique_ptr<AcquisitionProgram> program_;
   ProgramWindows windows_;
@@ -79,12 +81,6 @@ class MainWindow : public ::testing::Test {
 };
 
 TEST_F(MainWindow, AWholeObservationThroughTheWindowAndItsPanels) {
-  pictures_ = QDir::current().absolutePath().toStdString();
-  {
-    // Pictures go beside the other window pictures of the test run.
-    pictures_ = (std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "pictures").string();
-    std::filesystem::create_directories(pictures_);
-  }
   general().show();
   controller_->StartUp();
   AcquisitionState& s = shared_.acquisition;
@@ -246,6 +242,36 @@ TEST_F(MainWindow, AThomsonPresetCountsThroughTheWindow) {
   ASSERT_TRUE(RunUntil([&] { return s.acquisitionEnded == 1; }));
   Button("ButtonNewEnd")->setVisible(true);
   Button("ButtonNewEnd")->click();
+  EXPECT_EQ(ended_, 1);
+}
+
+// A close loop read where the bench does not answer holds storing: the window says
+// why in its alarm panel, and stops saying it once the loop is good again.
+TEST_F(MainWindow, AHoldByTheCloseLoopIsShownWithItsReason) {
+  const std::string ini = dir_.file("axdrv.ini");
+  std::string text = testing::ReadFile(ini);
+  text.replace(text.find("close_loop_variant = defined"), 28, "close_loop_variant = 0     ");
+  testing::WriteFile(ini, text);
+  general().show();
+  controller_->StartUp();
+  AcquisitionState& s = shared_.acquisition;
+  ASSERT_EQ(shared_.parameters.AxiomBoard, 1);  // the first preset's AX5215H, read on board 2
+  Button("ButtonStart")->click();
+  ASSERT_TRUE(RunUntil([&] { return s.closeLoopHeld == 1; }));
+  EXPECT_EQ(Label("LabelAlarm1")->text(), "WARNING : Close loop (PF in default) !");
+  EXPECT_EQ(Label("LabelAlarm2")->text(), "waiting for good CL");
+  EXPECT_EQ(general().height(), 297);
+  EXPECT_EQ(Label("CountingState")->text(), "suspended");
+  Picture("TGeneral-close-loop-hold");
+  // The lock comes back: counting goes on and the panel closes.
+  BenchConfig config = program_->bench.config();
+  config.closeLoopVariant = kAsDefined;
+  program_->bench.SetConfig(config);
+  ASSERT_TRUE(RunUntil([&] { return s.closeLoopHeld == 0 && s.storingHeld == 0; }));
+  EXPECT_EQ(Label("LabelAlarm1")->text(), "");
+  EXPECT_EQ(general().height(), 263);
+  Button("ButtonAbort")->setEnabled(true);
+  controller_->AbortAndQuit(true);
   EXPECT_EQ(ended_, 1);
 }
 
