@@ -65,7 +65,12 @@ directory) holds the instrument definitions and the camera files.
   --fast                virtual clock: the same files, as fast as the machine allows
   --help
 
-Exit code 0 when the observation completed, 2 for a bad flag or parameter.
+Serial devices: COMn is /dev/ttyS<n-1> unless $VELMAR_COMn names another device.
+With a temperature controller in the instrument definition, it is read on COM2
+once a second and each channel's progress line carries its two values.
+
+Exit code 0 when the observation completed, 2 for a bad flag or parameter, 1 when
+the instrument or the disk ended it early (a serial port that cannot be opened).
 )";
 }
 
