@@ -1,7 +1,7 @@
 #pragma once
 // The program's acquisition machinery for the life of the process, the same for
 // the windowed program and the headless runner: the frame grabber, the counting
-// engine and its threads, the TV display.
+// engine and its threads, the TV display, the instrument links.
 #include "console/shared_state.h"
 #include "engine/counting_engine.h"
 #include "engine/counting_thread.h"
@@ -12,6 +12,7 @@
 #include "instruments/board_operations.h"
 #include "instruments/high_voltage.h"
 #include "instruments/simulated_bench.h"
+#include "instruments/temperature.h"
 
 namespace velmar {
 
@@ -23,7 +24,8 @@ struct AcquisitionProgram {
         tvContinue(tvDisplay, shared.acquisition.tuning),
         comptage(engine, std::move(showStandby)),
         board(bench, shared.parameters, shared.acquisition),
-        highVoltage(shared.parameters, shared.acquisition, board) {
+        highVoltage(shared.parameters, shared.acquisition, board),
+        temperature(shared.parameters, shared.acquisition, {}) {
     bench.SetDefinedWiring([&p = shared.parameters] {
       return BenchWiring{p.ShutterSystem, p.THTSystem, p.THTMax, p.AxiomBoard == 1 ? 1 : 0};
     });
@@ -48,6 +50,9 @@ struct AcquisitionProgram {
   SimulatedBench bench;
   InstrumentBoard board;
   HighVoltage highVoltage;
+  // The temperature controller, polled by the store step and later the monitor
+  // tick; the front end sets how a port that cannot be opened ends the program.
+  TemperatureLink temperature;
 };
 
 }  // namespace velmar

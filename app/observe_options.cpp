@@ -67,14 +67,19 @@ directory) holds the instrument definitions and the camera files.
   --fast                virtual clock: the same files, as fast as the machine allows
   --help
 
+Serial devices: COMn is /dev/ttyS<n-1> unless $VELMAR_COMn names another device.
+With a temperature controller in the instrument definition, it is read on COM2
+once a second and each channel's progress line carries its two values.
+
 With the scanning mode "pause", every pause between channels is answered
 "Continue scanning". Ctrl-C, SIGTERM or SIGHUP stops safely, as "Abort and Quit"
 does: the shutter is closed, the channel in progress is dropped, every complete
 channel is kept; a second signal ends at once.
 
 Exit code 0 when the observation completed, 2 for a bad flag or parameter, 1 when
-the instrument or the disk ended it early, 128 + the signal's number after a signal
-(130 for Ctrl-C, 143 for SIGTERM).
+the instrument or the disk ended it early (a serial port that cannot be opened, a
+hold longer than --hold-limit), 128 + the signal's number after a signal (130 for
+Ctrl-C, 143 for SIGTERM).
 )";
 }
 

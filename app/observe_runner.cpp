@@ -49,12 +49,17 @@ class ConsoleHost : public StoreStepHost,
                     public Cs100Console,
                     public InstanceWarnings,
                     public DriverFileConsole,
-                    public BoardDisplay {
+                    public BoardDisplay,
+                    public TemperatureDisplay {
  public:
   ConsoleHost(std::FILE* out, AcquisitionProgram& program, Cs100Link*& link)
       : out_(out), program_(program), shared_(program.shared), link_(link), board_(program.board) {}
 
-  void RefreshStatusLabels() override { RefreshInstrumentReadings(program_, *this); }
+  void RefreshStatusLabels() override { RefreshInstrumentReadings(program_, *this, *this); }
+  // The temperature goes into the progress lines, as the window's labels show it.
+  void ShowTemperatureLabels(const std::string& temperature, const std::string& command) override {
+    temperatureText_ = temperature + "  " + command;
+  }
 
   // Store step.
   void ShowCountingStateView(const CountingStateView&) override {}
@@ -139,6 +144,7 @@ class ConsoleHost : public StoreStepHost,
   SharedState& shared_;
   Cs100Link*& link_;
   InstrumentBoard& board_;
+  std::string temperatureText_;
 };
 
 void ConsoleHost::ChannelFinished(std::int32_t channel, std::int32_t cycle) {
@@ -152,9 +158,14 @@ void ConsoleHost::ChannelFinished(std::int32_t channel, std::int32_t cycle) {
   ++channelsDone;
   const double elapsed = static_cast<double>(ProcessClock().MonotonicMs() - startMs) / 1000.0;
   const int left = std::max(0, channelsPlanned - channelsDone);
-  Print("channel %4.4d cycle %4.4d  photons %8d  frames %5d  efficiency %s  elapsed %s  remaining %s", channel, cycle,
+  std::string temperature;
+  if (p.TemperatureInterface == 1) {
+    const std::string& problem = program_.temperature.replyProblem();
+    temperature = "  temperature " + temperatureText_ + (problem.empty() ? "" : " (" + problem + ")");
+  }
+  Print("channel %4.4d cycle %4.4d  photons %8d  frames %5d  efficiency %s  elapsed %s  remaining %s%s", channel, cycle,
         s.channelPhotons, s.channelFrames, s.cumulatedEfficiencyText.c_str(), ExposureText(elapsed).c_str(),
-        ExposureText(static_cast<double>(left) * p.Tcan).c_str());
+        ExposureText(static_cast<double>(left) * p.Tcan).c_str(), temperature.c_str());
 }
 
 void ConsoleHost::ShowHold(const std::string& line1, const std::string& line2) {
@@ -376,6 +387,17 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
     secondCopy = true;
   });
   if (secondCopy) return 0;
+  // The parameters window opens the temperature device when it is shown. Nothing
+  // has been driven yet, so the runner ends here, and takes its witness file away.
+  bool temperatureEnded = false;
+  program.temperature.SetEndProgram([&] { temperatureEnded = true; });
+  program.temperature.OpenTemperaturePort();
+  if (temperatureEnded) {
+    host.Print("The temperature device on COM2 cannot be opened (%s): the observation is not started.",
+               program.temperature.portError().c_str());
+    DeleteWitnessFile();
+    return kFailed;
+  }
 
   // The OK action.
   ::mkdir(p.Path, 0755);
@@ -411,7 +433,7 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
   WaitSeconds(1.0);
   link.DriveToChannel(1);
   program.board.CommandShutter(0);  // the observer opens the shutter before Start
-  RefreshInstrumentReadings(program, host);
+  RefreshInstrumentReadings(program, host, host);
 
   StoreStepContext context{s, p, program.engine, program.grabber, host};
   std::unique_ptr<VirtualTimeScheduler> scheduler;

@@ -547,6 +547,11 @@ void TGeneral::ShowShutterStatus(const std::string& text, std::int32_t code, std
                                                  : "color: rgb(255, 0, 0); font-weight: bold;");
 }
 
+void TGeneral::ShowTemperatureLabels(const std::string& temperature, const std::string& command) {
+  label("LabelTemperature")->setText(Q(temperature));
+  label("LabelTemperatureCommand")->setText(Q(command));
+}
+
 void TGeneral::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (shown_) return;

@@ -12,6 +12,7 @@
 #include "engine/store_step.h"
 #include "instruments/board_operations.h"
 #include "instruments/cs100_link.h"
+#include "instruments/temperature.h"
 
 class QLabel;
 class QPushButton;
@@ -23,7 +24,11 @@ class QTimer;
 
 namespace velmar {
 
-class TGeneral : public QWidget, public StoreStepHost, public Cs100Console, public BoardDisplay {
+class TGeneral : public QWidget,
+                 public StoreStepHost,
+                 public Cs100Console,
+                 public BoardDisplay,
+                 public TemperatureDisplay {
   Q_OBJECT
  public:
   explicit TGeneral(SharedState& shared, QWidget* parent = nullptr);
@@ -92,6 +97,9 @@ class TGeneral : public QWidget, public StoreStepHost, public Cs100Console, publ
 
   // BoardDisplay
   void ShowShutterStatus(const std::string& text, std::int32_t code, std::int32_t system) override;
+
+  // TemperatureDisplay
+  void ShowTemperatureLabels(const std::string& temperature, const std::string& command) override;
 
   // The start prompt window TClickOnStart, blinking while no acquisition runs.
   void SetStartPrompt(QWidget* prompt) { startPrompt_ = prompt; }

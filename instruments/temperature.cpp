@@ -1,6 +1,7 @@
 #include "instruments/temperature.h"
 
 #include <cctype>
+#include <chrono>
 
 #include "platform/clock.h"
 #include "platform/error_reporter.h"
@@ -36,22 +37,46 @@ std::string TemperatureCommandText(float value) {
 
 void TemperatureLink::OpenTemperaturePort() {
   if (p_.TemperatureInterface != 1 || portOpenedMarker_ == kOpenedMarker) return;
-  if (!port_.Open(SerialDeviceOf(2), kTemperatureMode).empty()) {
+  portError_ = port_.Open(SerialDeviceOf(2), kTemperatureMode);
+  if (!portError_.empty()) {
     ShowError("Impossible to open the COM port of the Temperature device !", "COM2", "");
-    endProgram_();
+    if (endProgram_) endProgram_();
     return;
   }
   portOpenedMarker_ = kOpenedMarker;
 }
 
+namespace {
+
+// A reply as the operator can read it: control characters as \r or \xNN.
+std::string Printable(const std::string& bytes) {
+  std::string text;
+  for (unsigned char c : bytes) {
+    if (c == '\r') text += "\\r";
+    else if (c < 32 || c > 126) text += Format("\\x%2.2X", c);
+    else text += static_cast<char>(c);
+  }
+  return text;
+}
+
+}  // namespace
+
 std::optional<int> TemperatureLink::Ask(int item) {
   port_.ReadAvailable(256);  // what a late reply left behind
+  // On the virtual clock the wait takes no real time, so the read itself gives the
+  // controller its 100 ms; on the real clock they have passed and it reads at once.
+  const auto replyDue = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
   port_.Write(TemperatureRequest(item) + "\r");
   WaitSeconds(0.1);
-  return TemperatureOfReply(port_.ReadAvailable(16));
+  const std::string reply = port_.ReadUntil(16, '\r', replyDue);
+  const auto value = TemperatureOfReply(reply);
+  if (!value && replyProblem_.empty())
+    replyProblem_ = reply.empty() ? "no reply" : "unreadable reply \"" + Printable(reply) + "\"";
+  return value;
 }
 
 void TemperatureLink::PollTemperature() {
+  replyProblem_.clear();
   if (p_.TemperatureInterface == 0) {
     s_.temperature = kNoTemperature;
     s_.temperatureCommand = kNoTemperature;
@@ -60,6 +85,11 @@ void TemperatureLink::PollTemperature() {
   if (p_.TemperatureInterface != 1 || portOpenedMarker_ != kOpenedMarker) return;
   if (const auto t = Ask(0)) s_.temperature = static_cast<float>(*t);
   if (const auto c = Ask(1)) s_.temperatureCommand = static_cast<float>(*c);
+}
+
+void TemperatureLink::ShowTemperature(TemperatureDisplay& window) {
+  PollTemperature();
+  window.ShowTemperatureLabels(TemperatureText(s_.temperature), TemperatureCommandText(s_.temperatureCommand));
 }
 
 }  // namespace velmar

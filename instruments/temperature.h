@@ -24,14 +24,30 @@ std::string TemperatureText(float value);
 // "Command= %d", or "No command".
 std::string TemperatureCommandText(float value);
 
+// A window that shows the two values: LabelTemperature and LabelTemperatureCommand.
+class TemperatureDisplay {
+ public:
+  virtual ~TemperatureDisplay() = default;
+  virtual void ShowTemperatureLabels(const std::string& temperature, const std::string& command) = 0;
+};
+
 class TemperatureLink {
  public:
   // endProgram runs after the error of a port that cannot be opened (exit code 0).
   TemperatureLink(AcquisitionParameters& p, AcquisitionState& s, std::function<void()> endProgram)
       : p_(p), s_(s), endProgram_(std::move(endProgram)) {}
+  // The link lives as long as the program; each front end says how it ends.
+  void SetEndProgram(std::function<void()> endProgram) { endProgram_ = std::move(endProgram); }
   void OpenTemperaturePort();
   // Updates both values; a reply that cannot be read keeps the previous value.
   void PollTemperature();
+  // Polls, then shows both values in the given window: the main window from the
+  // store step, the parameters window from the monitor tick.
+  void ShowTemperature(TemperatureDisplay& window);
+  // Why the port could not be opened.
+  const std::string& portError() const { return portError_; }
+  // Empty when the last poll read both replies, else what it got instead.
+  const std::string& replyProblem() const { return replyProblem_; }
 
  private:
   std::optional<int> Ask(int item);
@@ -41,6 +57,7 @@ class TemperatureLink {
   std::function<void()> endProgram_;
   SerialPort port_;
   std::int32_t portOpenedMarker_ = 0;
+  std::string portError_, replyProblem_;
 };
 
 }  // namespace velmar

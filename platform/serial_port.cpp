@@ -1,6 +1,7 @@
 #include "platform/serial_port.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -94,6 +95,24 @@ std::string SerialPort::ReadAvailable(std::size_t maxBytes) {
   std::string bytes(maxBytes, '\0');
   const ssize_t n = ::read(fd_, bytes.data(), maxBytes);
   bytes.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+  return bytes;
+}
+
+std::string SerialPort::ReadUntil(std::size_t maxBytes, char terminator,
+                                  std::chrono::steady_clock::time_point deadline) {
+  std::string bytes = ReadAvailable(maxBytes);
+  while (fd_ >= 0 && bytes.size() < maxBytes && bytes.find(terminator) == std::string::npos) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    if (left <= 0) break;
+    pollfd ready{fd_, POLLIN, 0};
+    const int n = ::poll(&ready, 1, static_cast<int>(left));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    const std::string more = ReadAvailable(maxBytes - bytes.size());
+    if (more.empty()) break;  // the line hung up
+    bytes += more;
+  }
   return bytes;
 }
 

@@ -2,6 +2,7 @@
 // A serial line with the program's mode texts ("9600,O,7,1": baud, parity, data
 // bits, stop bits). COMn is /dev/ttyS<n-1> unless $VELMAR_COMn names another
 // device (a USB adapter, or a pseudo-terminal for the device simulators).
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -24,6 +25,10 @@ class SerialPort {
   // Errors are not reported: the program does not look at them.
   void Write(const std::string& bytes);
   std::string ReadAvailable(std::size_t maxBytes);
+  // Reads until maxBytes or the terminator have arrived or the steady clock passes
+  // the deadline; with the deadline already past, it reads once what has arrived.
+  // A device answers in real time whatever clock paces the program.
+  std::string ReadUntil(std::size_t maxBytes, char terminator, std::chrono::steady_clock::time_point deadline);
 
  private:
   int fd_ = -1;

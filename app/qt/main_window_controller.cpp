@@ -64,9 +64,12 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
   a.quitAfterAbortYes = [this] { QuitAfterAbortYes(); };
   a.quitIntegration = [this] { QuitIntegration(); };
   a.quitAfterLogFailure = [this] { QuitAfterLogFailure(); };
-  a.refreshReadings = [this] { RefreshInstrumentReadings(program_, *windows_.general); };
+  a.refreshReadings = [this] { RefreshInstrumentReadings(program_, *windows_.general, *windows_.general); };
   a.diskError = [this](const DiskErrorReport& report) { return windows_.diskError->ShowDiskError(report); };
   g.SetActions(std::move(a));
+  // A temperature port that cannot be opened ends the program after its error,
+  // without the safe stop: the port is first opened at start-up, before anything is driven.
+  program_.temperature.SetEndProgram([this] { endProcess_(); });
   program_.engine.SetAfterWorker3([this] {
     if (shared_.acquisition.remanenceRequested)
       WriteRemanenceImages(program_.grabber, shared_.acquisition, shared_.parameters);
@@ -102,6 +105,7 @@ void MainWindowController::PrepareParameters() {
     ShowError("Error initializing the AXIOM input/output board", program_.board.lastErrorText(), "");
   s.closeLoopWatch = 1;
   LoadFirstPresetIfUndefined(p);
+  program_.temperature.OpenTemperaturePort();
   ApplyShownPlan(p);
   s.Lz = p.Lz;
   s.stopCycle = p.Maxcycles;

@@ -81,6 +81,44 @@ TEST_F(TemperatureOnALine, SilenceGarbageAndShortRepliesKeepThePreviousValues) {
   }
 }
 
+class RecordingTemperatureDisplay : public TemperatureDisplay {
+ public:
+  void ShowTemperatureLabels(const std::string& t, const std::string& c) override {
+    temperature = t;
+    command = c;
+  }
+  std::string temperature, command;
+};
+
+// The test plays the controller on the line: each request, byte for byte, then its reply.
+TEST(Temperature, ShowingPollsTheTwoItemsInTurnThenFillsBothLabels) {
+  PtyDevice line;
+  ScopedEnv com2("VELMAR_COM2", line.slaveName());
+  AcquisitionParameters p;
+  p.TemperatureInterface = 1;
+  AcquisitionState s;
+  TemperatureLink link(p, s, [] {});
+  link.OpenTemperaturePort();
+  RecordingTemperatureDisplay window;
+  std::thread showing([&] { link.ShowTemperature(window); });
+  EXPECT_EQ(line.Read(14), "@00100000071*\r");
+  line.Write("@00100000023??*\r");
+  EXPECT_EQ(line.Read(14), "@00101000070*\r");
+  line.Write("@00100001017??*\r");
+  showing.join();
+  EXPECT_EQ(window.temperature, "023");
+  EXPECT_EQ(window.command, "Command= -17");
+  EXPECT_EQ(link.replyProblem(), "");
+  EXPECT_EQ(line.Read(1, 200), "");  // nothing more was sent
+
+  // No answer to either request: the values stay, and the link says why.
+  std::thread unanswered([&] { link.ShowTemperature(window); });
+  EXPECT_EQ(line.Read(28), "@00100000071*\r@00101000070*\r");
+  unanswered.join();
+  EXPECT_EQ(window.temperature, "023");
+  EXPECT_EQ(link.replyProblem(), "no reply");
+}
+
 TEST(Temperature, APortThatCannotBeOpenedEndsTheProgram) {
   RecordingErrorReporter errors;
   ScopedErrorReporter installed(errors);

@@ -62,6 +62,24 @@ void PtyDevice::RunOnMaster(const std::string& program, const std::vector<std::s
   }
 }
 
+std::string PtyDevice::AskThroughSlave(const std::string& bytes, char terminator, int timeoutMs) {
+  const int fd = open(slave_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) throw std::runtime_error("cannot open " + slave_);
+  std::string answer;
+  if (write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size())) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (answer.find(terminator) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+      pollfd p{fd, POLLIN, 0};
+      if (poll(&p, 1, 20) <= 0) continue;
+      char buffer[256];
+      const ssize_t n = read(fd, buffer, sizeof buffer);
+      if (n > 0) answer.append(buffer, static_cast<std::size_t>(n));
+    }
+  }
+  close(fd);
+  return answer;
+}
+
 ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
   const char* previous = std::getenv(name);
   had_ = previous != nullptr;

@@ -17,6 +17,10 @@ class PtyDevice {
   void Write(const std::string& bytes);
   // Runs a program with its standard input and output on the master.
   void RunOnMaster(const std::string& program, const std::vector<std::string>& args);
+  // Sends bytes on the slave side, as the program would, and returns what the peer
+  // on the master answers up to the terminator (or what came within timeoutMs):
+  // a way to wait until a simulator is up.
+  std::string AskThroughSlave(const std::string& bytes, char terminator, int timeoutMs = 5000);
 
  private:
   int master_ = -1, slaveKeeper_ = -1;
