@@ -68,8 +68,8 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
   a.diskError = [this](const DiskErrorReport& report) { return windows_.diskError->ShowDiskError(report); };
   g.SetActions(std::move(a));
   // A temperature port that cannot be opened ends the program after its error,
-  // without the safe stop: the port is first opened at start-up, before anything is driven.
-  program_.temperature.SetEndProgram([this] { endProcess_(); });
+  // through the same shutdown as every other way of quitting.
+  program_.temperature.SetEndProgram([this] { EndOfProgram(false, true); });
   program_.engine.SetAfterWorker3([this] {
     if (shared_.acquisition.remanenceRequested)
       WriteRemanenceImages(program_.grabber, shared_.acquisition, shared_.parameters);

@@ -32,7 +32,7 @@ class MainWindowTemperature : public ::testing::Test {
     std::filesystem::copy(VELMAR_PRESETS_DIR, dir_.path(), std::filesystem::copy_options::recursive);
     // The parameters file of a previous run whose instrument has the controller.
     AcquisitionParameters previous;
-    SetDefaultParameters(previous);
+    SetDefaultParameterValues(previous);
     LoadInstrumentDefinition(previous, 3);
     previous.DataFormat = SettleAfterWindowLoad(previous);
     previous.TemperatureInterface = 1;
@@ -51,7 +51,7 @@ class MainWindowTemperature : public ::testing::Test {
       ShowCountingState(CountingState::Standby, shared_.parameters, shared_.acquisition, *windows_.general);
     });
     windows_ = CreateProgramWindows(*program_, [](int) {});
-    controller_ = std::make_unique<MainWindowController>(*program_, windows_, [this] { ++ended_; });
+    controller_ = std::make_unique<MainWindowController>(*program_, windows_, [this](int) { ++ended_; });
   }
   TGeneral& general() { return *windows_.general; }
   QString Text(const char* name) { return general().findChild<QLabel*>(name)->text(); }
