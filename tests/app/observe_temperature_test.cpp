@@ -5,23 +5,16 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/observe_runner.h"
-#include "platform/error_reporter.h"
-#include "support/pty_device.h"
-#include "support/temp_dir.h"
+#include "runner_fixture.h"
 
 namespace velmar::testing {
 namespace {
 
 // The headless runner with the temperature controller simulator on COM2 (a
 // pseudo-terminal), on the virtual clock.
-class RunnerWithTemperature : public ::testing::Test {
+class RunnerWithTemperature : public RunnerFixture {
  protected:
-  RunnerWithTemperature()
-      : cwd_(dir_.path()), system_(dir_.path() / "system"), runtime_("XDG_RUNTIME_DIR", dir_.file("run")),
-        errorsInstalled_(errors_) {
-    std::filesystem::copy(VELMAR_PRESETS_DIR, dir_.path(), std::filesystem::copy_options::recursive);
-    std::filesystem::create_directory(dir_.file("obs"));
+  RunnerWithTemperature() {
     WriteDefinition("temp512.def", 1);
     WriteDefinition("none512.def", 0);
   }
@@ -48,24 +41,13 @@ class RunnerWithTemperature : public ::testing::Test {
     std::filesystem::resize_file(dir_.file("requests.bin"), 0, ec);
   }
 
-  // A 2D image: the close loop is not watched, so the board a user .DEF leaves in
-  // place does not hold the counting.
   int Run(const std::string& observation, const std::string& definition) {
-    const std::vector<std::string> args{"--system-dir", dir_.file("system"), "--fast", "--type", "2d", "--source", "simulation",
-                                        "--random-points", "5", "--exposure", "1", "--channels", "2", "--cycles",
-                                        "1", "--data", dir_.file("obs/" + observation), "--preset",
-                                        dir_.file(definition)};
-    std::string error;
-    const auto options = ParseObserveOptions(args, error);
-    EXPECT_TRUE(options) << error;
-    std::FILE* out = std::tmpfile();
     const auto started = std::chrono::steady_clock::now();
-    const int code = RunObservation(*options, out);
+    const int code = RunWith({"--system-dir", dir_.file("system"), "--fast", "--type", "object", "--source",
+                              "simulation", "--random-points", "5", "--exposure", "1", "--channels", "2", "--cycles",
+                              "1", "--data", dir_.file("obs/" + observation), "--preset", dir_.file(definition)},
+                             {});
     seconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::rewind(out);
-    output_.clear();
-    for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) output_ += static_cast<char>(c);
-    std::fclose(out);
     return code;
   }
 
@@ -81,13 +63,6 @@ class RunnerWithTemperature : public ::testing::Test {
     return std::filesystem::exists(dir_.file("requests.bin")) ? ReadFile(dir_.file("requests.bin")) : "";
   }
 
-  TempDir dir_;
-  ScopedCurrentDir cwd_;
-  ScopedSystemDir system_;
-  ScopedEnv runtime_;
-  RecordingErrorReporter errors_;
-  ScopedErrorReporter errorsInstalled_;
-  std::string output_;
   double seconds_ = 0.0;
 };
 
