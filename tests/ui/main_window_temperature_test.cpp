@@ -7,10 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/acquisition_program.h"
-#include "app/qt/main_window_controller.h"
-#include "app/qt/program_windows.h"
-#include "console/TGeneral.h"
+#include "main_window_fixture.h"
 #include "params/fixed_text.h"
 #include "params/instrument_definition.h"
 #include "params/parameters_file.h"
@@ -23,13 +20,9 @@ namespace {
 
 // The windowed program with a temperature controller in its parameters file and
 // the controller simulator on COM2 (a pseudo-terminal); the end of process recorded.
-class MainWindowTemperature : public ::testing::Test {
+class MainWindowTemperature : public MainWindowFixture {
  protected:
-  MainWindowTemperature() : cwd_(dir_.path()), system_(dir_.path() / "system"), installed_(errors_) {
-    const char* home = std::getenv("HOME");
-    home_ = home ? home : "";
-    setenv("HOME", dir_.path().c_str(), 1);
-    std::filesystem::copy(VELMAR_PRESETS_DIR, dir_.path(), std::filesystem::copy_options::recursive);
+  MainWindowTemperature() {
     // The parameters file of a previous run whose instrument has the controller.
     AcquisitionParameters previous;
     SetDefaultParameterValues(previous);
@@ -40,39 +33,7 @@ class MainWindowTemperature : public ::testing::Test {
     SetText(previous.Path, dir_.file("obs/G001"));
     SaveParametersFile(previous);
   }
-  ~MainWindowTemperature() override {
-    controller_.reset();
-    delete windows_.general;
-    setenv("HOME", home_.c_str(), 1);
-  }
-
-  void CreateProgram() {
-    program_ = std::make_unique<AcquisitionProgram>(shared_, [this] {
-      ShowCountingState(CountingState::Standby, shared_.parameters, shared_.acquisition, *windows_.general);
-    });
-    windows_ = CreateProgramWindows(*program_, [](int) {});
-    controller_ = std::make_unique<MainWindowController>(*program_, windows_, [this](int) { ++ended_; });
-  }
-  TGeneral& general() { return *windows_.general; }
-  QString Text(const char* name) { return general().findChild<QLabel*>(name)->text(); }
-  bool RunUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-  }
-
-  testing::TempDir dir_;
-  testing::ScopedCurrentDir cwd_;
-  testing::ScopedSystemDir system_;
-  RecordingErrorReporter errors_;
-  ScopedErrorReporter installed_;
-  SharedState shared_;
-  std::unique_ptr<AcquisitionProgram> program_;
-  ProgramWindows windows_;
-  std::unique_ptr<MainWindowController> controller_;
-  int ended_ = 0;
-  std::string home_;
+  QString Text(const char* name) { return Label(name)->text(); }
 };
 
 TEST_F(MainWindowTemperature, TheLabelsShowTheControllerDuringAnAcquisition) {
