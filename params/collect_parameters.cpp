@@ -144,6 +144,8 @@ void ReadFields(AcquisitionParameters& p, AcquisitionState& state, const Paramet
   r.Real(p.LambdaObj, c.lambdaObj, "object scanning wavelength");
   r.Real(p.Cqg, c.cqg, "Queensgate constant");
   r.Check(!c.path.empty() && c.path != "(null)", "Data storage directory is not defined");
+  // A path cut to the field would send the files to another directory.
+  r.Check(c.path.size() < sizeof(p.Path), kPathTooLongRule);
   if (!r.failed()) SetText(p.Path, c.path);
 }
 

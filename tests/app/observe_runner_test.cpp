@@ -61,6 +61,19 @@ TEST_F(Runner, ABadValueExitsWithTheRulesMessageAndWritesNothing) {
   EXPECT_EQ(error, "unknown argument --chanels (see --help)");
 }
 
+TEST_F(Runner, ADataPathLongerThanItsFieldIsRefusedAndNothingIsWritten) {
+  // Cut to 255 characters this path would name obs/aaa..., a directory that can be made.
+  const std::string data = dir_.file("obs/") + std::string(240, 'a') + "/G001";
+  ASSERT_GT(data.size(), 255u);
+  EXPECT_EQ(Run({"--data", data, "--number", "1", "--channels", "1", "--cycles", "1"}), 2) << output_;
+  ASSERT_EQ(errors_.reported().size(), 1u);
+  EXPECT_EQ(errors_.reported()[0], (ErrorLines{"Error in the definition of one parameter (at least)",
+                                                "Data storage directory is longer than 255 characters",
+                                                "Correct it please"}));
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.file("obs")));
+  EXPECT_FALSE(Exists("system/vla.def"));
+}
+
 TEST_F(Runner, ContinuingAtThePlannedEndRunsMoreCycles) {
   ASSERT_EQ(Run({"--data", dir_.file("obs/G010"), "--number", "10", "--channels", "2", "--cycles", "2",
                  "--see-saw", "on", "--end", "continue:1"}),

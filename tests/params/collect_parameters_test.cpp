@@ -143,12 +143,18 @@ TEST_F(CollectParametersTest, RealsAndDirectory) {
   }
 }
 
-TEST_F(CollectParametersTest, OverLongTextsAreCutToTheirFields) {
+TEST_F(CollectParametersTest, OverLongTextsAreCutToTheirFieldsButAnOverLongPathIsRefused) {
   controls_.comment = std::string(500, 'c');
-  controls_.path = "/" + std::string(400, 'p');
+  controls_.path = "/" + std::string(254, 'p');  // 255 characters: the field holds it whole
   EXPECT_EQ(FailedRule(), "");
   EXPECT_EQ(TextOf(p_.Comment).size(), sizeof(p_.Comment) - 1);
-  EXPECT_EQ(TextOf(p_.Path).size(), sizeof(p_.Path) - 1);
+  EXPECT_EQ(TextOf(p_.Path), controls_.path);
+  SetText(p_.Path, "/data/G001");
+  for (const std::size_t length : {256u, 400u}) {
+    controls_.path = "/" + std::string(length - 1, 'p');
+    EXPECT_EQ(FailedRule(), "Data storage directory is longer than 255 characters");
+    EXPECT_EQ(TextOf(p_.Path), "/data/G001");  // a cut path never reaches the set
+  }
 }
 
 TEST_F(CollectParametersTest, FullRefreshModeReadsNothingButTheCameraKind) {
