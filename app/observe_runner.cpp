@@ -299,7 +299,10 @@ bool LoadPreset(const ObserveOptions& o, AcquisitionParameters& p, ConsoleHost& 
     preset = *k;
     file.clear();
   }
-  if (LoadInstrumentDefinition(p, preset, file).result != LoadResult::Applied) return false;
+  // A bare name is looked for in the program directory; a path is used as given.
+  const auto lookup = file.find('/') == std::string::npos ? ChosenFileLookup::ProgramDirectory
+                                                          : ChosenFileLookup::AsGiven;
+  if (LoadInstrumentDefinition(p, preset, file, lookup).result != LoadResult::Applied) return false;
   p.DataFormat = SettleAfterWindowLoad(p);
   return true;
 }

@@ -85,17 +85,20 @@ void Apply(const InstrumentDefinition& d, AcquisitionParameters& p) {
 constexpr const char* kCopyFromBackup = "Copy it from backup into the program directory...";
 }  // namespace
 
-LoadOutcome LoadInstrumentDefinition(AcquisitionParameters& p, int preset, const std::string& chosenFile) {
+LoadOutcome LoadInstrumentDefinition(AcquisitionParameters& p, int preset, const std::string& chosenFile,
+                                     ChosenFileLookup lookup) {
   LoadOutcome outcome;
   if (preset < 1 || preset > 9) return outcome;
   const Preset& entry = Presets()[static_cast<std::size_t>(preset - 1)];
   std::string name = entry.fileName;
+  bool asGiven = false;
   if (preset == 9) {
     if (chosenFile.empty()) return outcome;
-    name = std::filesystem::path(chosenFile).filename().string();
+    asGiven = lookup == ChosenFileLookup::AsGiven;
+    name = asGiven ? chosenFile : std::filesystem::path(chosenFile).filename().string();
   }
   if (entry.axiomBoard >= 0) p.AxiomBoard = entry.axiomBoard;
-  outcome.path = JoinPath(std::string(TextOf(p.ProgramDir)), name);
+  outcome.path = asGiven ? name : JoinPath(std::string(TextOf(p.ProgramDir)), name);
   if (!std::filesystem::exists(outcome.path)) {
     ShowError("Impossible to find the default file", outcome.path, kCopyFromBackup);
     outcome.result = LoadResult::FileMissing;

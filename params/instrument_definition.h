@@ -37,6 +37,10 @@ bool ReadDefinitionFile(const std::string& path, InstrumentDefinition& out);
 
 enum class LoadResult { Applied, Cancelled, FileMissing, FileUnreadable };
 
+// Where the user's file (preset 9) is looked for: the window keeps only its name and
+// looks in ProgramDir; a path given on the command line is used as given.
+enum class ChosenFileLookup { ProgramDirectory, AsGiven };
+
 struct LoadOutcome {
   LoadResult result = LoadResult::Cancelled;
   std::string path;          // the file looked for
@@ -46,7 +50,8 @@ struct LoadOutcome {
 // Loads preset k (1..9). For 9, chosenFile is the file the operator chose (empty:
 // cancelled); only its name is kept and looked for in ProgramDir. Errors are shown
 // with ShowError and change nothing.
-LoadOutcome LoadInstrumentDefinition(AcquisitionParameters& p, int preset, const std::string& chosenFile = {});
+LoadOutcome LoadInstrumentDefinition(AcquisitionParameters& p, int preset, const std::string& chosenFile = {},
+                                     ChosenFileLookup lookup = ChosenFileLookup::ProgramDirectory);
 
 // Loading through the window: a 768-wide camera forces 288 lines; the data-format
 // list entry to select (2 for that camera, else 0).

@@ -74,6 +74,33 @@ TEST_F(Runner, ADataPathLongerThanItsFieldIsRefusedAndNothingIsWritten) {
   EXPECT_FALSE(Exists("system/vla.def"));
 }
 
+TEST_F(Runner, APresetPathIsLoadedFromWhereItIsAndABareNameFromTheProgramDirectory) {
+  // A 512 camera under the name of a Thomson preset, and a file the program directory lacks.
+  std::filesystem::create_directory(dir_.file("mine"));
+  std::filesystem::copy_file(dir_.file("kem512.def"), dir_.file("mine/varsa.def"));
+  std::filesystem::copy_file(dir_.file("kem512.def"), dir_.file("mine/own.def"));
+  const auto cameraWidth = [&] {
+    AcquisitionParameters p;
+    LoadParametersFile(p, dir_.file("system/vla.def"));
+    return p.CCDXSize;
+  };
+  ASSERT_EQ(Run({"--preset", dir_.file("mine/varsa.def"), "--data", dir_.file("obs/G001"), "--number", "1",
+                 "--channels", "1", "--cycles", "1"}),
+            0)
+      << output_;
+  EXPECT_EQ(cameraWidth(), 512);
+  ASSERT_EQ(Run({"--preset", dir_.file("mine/own.def"), "--data", dir_.file("obs/G002"), "--number", "2",
+                 "--channels", "1", "--cycles", "1"}),
+            0)
+      << output_;
+  EXPECT_EQ(cameraWidth(), 512);
+  ASSERT_EQ(Run({"--preset", "varsa.def", "--data", dir_.file("obs/G003"), "--number", "3", "--channels", "1",
+                 "--cycles", "1"}),
+            0)
+      << output_;
+  EXPECT_EQ(cameraWidth(), 768);
+}
+
 TEST_F(Runner, ContinuingAtThePlannedEndRunsMoreCycles) {
   ASSERT_EQ(Run({"--data", dir_.file("obs/G010"), "--number", "10", "--channels", "2", "--cycles", "2",
                  "--see-saw", "on", "--end", "continue:1"}),
