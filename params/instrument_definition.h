@@ -35,7 +35,11 @@ struct InstrumentDefinition {
 // (line 21 needs its line end) or a value does not convert.
 bool ReadDefinitionFile(const std::string& path, InstrumentDefinition& out);
 
-enum class LoadResult { Applied, Cancelled, FileMissing, FileUnreadable };
+// The first value of a definition outside the range a real instrument can have, as
+// "line 14: frames per second 0 is out of 1..1000"; empty when every value fits.
+std::string DefinitionRangeFault(const InstrumentDefinition& d);
+
+enum class LoadResult { Applied, Cancelled, FileMissing, FileUnreadable, ValueOutOfRange };
 
 // Where the user's file (preset 9) is looked for: the window keeps only its name and
 // looks in ProgramDir; a path given on the command line is used as given.

@@ -101,6 +101,20 @@ TEST_F(Runner, APresetPathIsLoadedFromWhereItIsAndABareNameFromTheProgramDirecto
   EXPECT_EQ(cameraWidth(), 768);
 }
 
+TEST_F(Runner, ADefinitionValueOutOfRangeIsRefusedBeforeAnythingIsWritten) {
+  std::string text = ReadFile(dir_.file("kem512.def"));
+  text.replace(text.find("40\tDiscri"), 2, "300");
+  WriteFile(dir_.file("discri.def"), text);
+  EXPECT_EQ(Run({"--preset", "discri.def", "--data", dir_.file("obs/G004"), "--number", "4", "--channels", "1",
+                 "--cycles", "1"}),
+            2)
+      << output_;
+  ASSERT_EQ(errors_.reported().size(), 1u);
+  EXPECT_EQ(errors_.reported()[0].line3, "line 4: discriminator 300 is out of 0..255");
+  EXPECT_FALSE(Exists("obs/G004"));
+  EXPECT_FALSE(Exists("system/vla.def"));
+}
+
 TEST_F(Runner, ContinuingAtThePlannedEndRunsMoreCycles) {
   ASSERT_EQ(Run({"--data", dir_.file("obs/G010"), "--number", "10", "--channels", "2", "--cycles", "2",
                  "--see-saw", "on", "--end", "continue:1"}),
