@@ -221,6 +221,13 @@ void SettleInstrumentBlock(AcquisitionParameters& p, std::int32_t serialPortChos
 int CopyFile(const std::string& source, const std::string& destination) {
   std::FILE* in = std::fopen(source.c_str(), "rb");
   if (!in) return kSourceUnreadable;
+  // A driver named after the fixed name itself is already in place; opening the
+  // destination for writing would empty the source.
+  std::error_code ec;
+  if (std::filesystem::equivalent(source, destination, ec)) {
+    std::fclose(in);
+    return kCopied;
+  }
   // The destination is emptied first: a shorter driver never keeps an old tail.
   std::FILE* out = std::fopen(destination.c_str(), "wb");
   if (!out) {

@@ -278,6 +278,22 @@ TEST(CopyFile, ResultCodes) {
   EXPECT_EQ(CopyFile(dir.file("a"), "/dev/full"), kWriteFailed);
 }
 
+TEST_F(ProgramDirectory, ADriverNamedAfterTheFixedNameIsLeftWhole) {
+  const std::string camera = ReadFile("comptage.dcf"), display = ReadFile("ecran.vcf");
+  ASSERT_FALSE(camera.empty());
+  SetText(p_.DcfFile, "comptage.dcf");
+  SetText(p_.VcfFile, "ecran.vcf");
+  CheckDriverFiles(p_, console_);
+  EXPECT_EQ(ReadFile("comptage.dcf"), camera);
+  EXPECT_EQ(ReadFile("ecran.vcf"), display);
+  EXPECT_EQ(TextOf(p_.DcfFile), "comptage.dcf");  // a copy onto itself is no failure
+  // The same file under another name (a path through the directory, a link).
+  EXPECT_EQ(CopyFile(dir_.file("comptage.dcf"), "./comptage.dcf"), kCopied);
+  std::filesystem::create_symlink(dir_.file("comptage.dcf"), dir_.file("link.dcf"));
+  EXPECT_EQ(CopyFile("link.dcf", "comptage.dcf"), kCopied);
+  EXPECT_EQ(ReadFile("comptage.dcf"), camera);
+}
+
 TEST(InhibitButtons, SwitchTheirSystemsOff) {
   AcquisitionParameters p;
   p.ShutterSystem = 2;
