@@ -198,6 +198,23 @@ bool ConsoleHost::HoldOverLimit(std::int64_t limitMs) {
   return false;
 }
 
+// A flag's value is taken whole: "3abc" is not 3, "AB" is not A.
+std::string NotOneValue(const ObserveOptions& o) {
+  const std::pair<const char*, const std::string*> whole[] = {{"--number", &o.number},
+                                                              {"--random-points", &o.randomPoints},
+                                                              {"--channels", &o.channels},
+                                                              {"--exposure", &o.exposure},
+                                                              {"--cycles", &o.cycles}};
+  for (const auto& [flag, value] : whole)
+    if (!value->empty() && !WholeInt(*value))
+      return std::string(flag) + " must be one whole number, not \"" + *value + "\"";
+  const std::pair<const char*, const std::string*> reals[] = {{"--lambda", &o.lambda}, {"--cqg", &o.cqg}};
+  for (const auto& [flag, value] : reals)
+    if (!value->empty() && !WholeReal(*value)) return std::string(flag) + " must be one number, not \"" + *value + "\"";
+  if (!o.prefix.empty() && o.prefix.size() != 1) return "--prefix must be one letter, not \"" + o.prefix + "\"";
+  return {};
+}
+
 std::optional<int> TypeOf(const std::string& text) {
   if (text == "2d") return kAcq2DImage;
   if (text == "calibration") return kAcq3DCalibration;
@@ -209,6 +226,7 @@ std::optional<int> TypeOf(const std::string& text) {
 // of its choices gives an error text.
 std::string ApplyFlags(const ObserveOptions& o, AcquisitionParameters& p, AcquisitionState& s,
                        ParameterControls& c) {
+  if (std::string bad = NotOneValue(o); !bad.empty()) return bad;
   if (!o.type.empty()) {
     const auto type = TypeOf(o.type);
     if (!type) return "--type must be 2d, calibration or object";

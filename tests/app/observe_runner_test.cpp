@@ -115,6 +115,34 @@ TEST_F(Runner, ADefinitionValueOutOfRangeIsRefusedBeforeAnythingIsWritten) {
   EXPECT_FALSE(Exists("system/vla.def"));
 }
 
+TEST_F(Runner, AFlagIsOneWholeValue) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"--channels", "3abc"}, "--channels must be one whole number, not \"3abc\""},
+      {{"--number", "12x"}, "--number must be one whole number, not \"12x\""},
+      {{"--cycles", "2 3"}, "--cycles must be one whole number, not \"2 3\""},
+      {{"--exposure", "99999999999"}, "--exposure must be one whole number, not \"99999999999\""},
+      {{"--random-points", "5.5"}, "--random-points must be one whole number, not \"5.5\""},
+      {{"--lambda", "6562.78A"}, "--lambda must be one number, not \"6562.78A\""},
+      {{"--cqg", "nan"}, "--cqg must be one number, not \"nan\""},
+      {{"--prefix", "AB"}, "--prefix must be one letter, not \"AB\""},
+  };
+  for (const auto& [flags, message] : cases) {
+    SCOPED_TRACE(flags[0] + " " + flags[1]);
+    std::vector<std::string> args{"--data", dir_.file("obs/A001"), "--channels", "1", "--cycles", "1"};
+    args.insert(args.end(), flags.begin(), flags.end());
+    EXPECT_EQ(Run(args), 2);
+    EXPECT_NE(output_.find(message), std::string::npos) << output_;
+    EXPECT_FALSE(Exists("obs/A001"));
+    EXPECT_FALSE(Exists("system/vla.def"));
+  }
+  // Blanks around a value are no second value.
+  EXPECT_EQ(Run({"--data", dir_.file("obs/A002"), "--prefix", "A", "--number", " 2", "--channels", "1 ", "--cycles",
+                 "1", "--lambda", "6562.78", "--cqg", "9.21"}),
+            0)
+      << output_;
+  EXPECT_TRUE(Exists("obs/A002/A0020101.VLA"));
+}
+
 TEST_F(Runner, ContinuingAtThePlannedEndRunsMoreCycles) {
   ASSERT_EQ(Run({"--data", dir_.file("obs/G010"), "--number", "10", "--channels", "2", "--cycles", "2",
                  "--see-saw", "on", "--end", "continue:1"}),
