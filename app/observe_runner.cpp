@@ -421,6 +421,7 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
   }
 
   // The OK action.
+  CreateDefaultDataRootFor(std::string(TextOf(p.Path)));
   ::mkdir(p.Path, 0755);
   if (TestPathAccess(std::string(TextOf(p.Path))) != 0) return kBadInput;
   if ((p.Lz > 99 || p.Maxcycles > 99) && p.FileType != 1) p.FileType = 1;

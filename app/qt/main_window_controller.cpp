@@ -111,6 +111,7 @@ void MainWindowController::PrepareParameters() {
   s.stopCycle = p.Maxcycles;
   s.stopChannel = StopChannel(p.Lz, p.Maxcycles, p.SeeSaw);
   std::error_code ec;
+  CreateDefaultDataRootFor(std::string(TextOf(p.Path)));
   std::filesystem::create_directory(std::string(TextOf(p.Path)), ec);
   ProtectExistingObservation();
   SaveParametersFile(p);

@@ -143,6 +143,18 @@ TEST_F(Runner, AFlagIsOneWholeValue) {
   EXPECT_TRUE(Exists("obs/A002/A0020101.VLA"));
 }
 
+TEST_F(Runner, ARefusedRunCreatesNoDataDirectoryAtHome) {
+  std::filesystem::create_directory(dir_.file("home"));
+  ScopedEnv home("HOME", dir_.file("home"));
+  EXPECT_EQ(Run({"--channels", "-3"}), 2);
+  EXPECT_EQ(Run({"--type", "4d"}), 2);
+  EXPECT_FALSE(Exists("home/velmar-data"));
+  EXPECT_FALSE(Exists("system/vla.def"));
+  // An accepted run makes it, and the observation's directory inside.
+  ASSERT_EQ(Run({"--number", "5", "--channels", "1", "--cycles", "1"}), 0) << output_;
+  EXPECT_TRUE(Exists("home/velmar-data/G005/G0050101.VLA"));
+}
+
 TEST_F(Runner, ContinuingAtThePlannedEndRunsMoreCycles) {
   ASSERT_EQ(Run({"--data", dir_.file("obs/G010"), "--number", "10", "--channels", "2", "--cycles", "2",
                  "--see-saw", "on", "--end", "continue:1"}),
