@@ -58,6 +58,9 @@ std::optional<std::int32_t> IntIn(const std::string& text, std::int32_t low, std
 }
 
 constexpr std::int32_t kNoLimit = 2147483647;
+// The window's up-down range for simulated photons per frame; every one is drawn
+// at set-up, so an unbounded count would never end.
+constexpr std::int32_t kRandomPointsMax = 300;
 
 std::optional<float> NonNegativeReal(const std::string& text) {
   const auto value = LeadingReal(text);
@@ -119,7 +122,7 @@ void ReadFields(AcquisitionParameters& p, AcquisitionState& state, const Paramet
       SetText(p.FilterIdent, c.filterIdent);
     }
   }
-  r.Int(p.RandomPoints, c.randomPoints, 0, kNoLimit, "random nbpts (simulation)");
+  r.Int(p.RandomPoints, c.randomPoints, 0, kRandomPointsMax, "random nbpts (simulation)");
   r.Int(p.Lz, c.lz, 0, kNoLimit, "current number of channels");
   if (!r.failed()) state.Lz = p.Lz;
   r.Int(p.Lz2D, c.lz2D, 0, kNoLimit, "number of channels 2D");

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
+#include "app/observation_files.h"
 #include "params/fixed_text.h"
 #include "params/parameters_file.h"
 #include "runner_fixture.h"
@@ -153,6 +155,49 @@ TEST_F(Runner, ARefusedRunCreatesNoDataDirectoryAtHome) {
   // An accepted run makes it, and the observation's directory inside.
   ASSERT_EQ(Run({"--number", "5", "--channels", "1", "--cycles", "1"}), 0) << output_;
   EXPECT_TRUE(Exists("home/velmar-data/G005/G0050101.VLA"));
+}
+
+TEST_F(Runner, SimulatedPhotonsPerFrameAreBounded) {
+  for (const char* count : {"301", "2147483647"}) {
+    EXPECT_EQ(Run({"--data", dir_.file("obs/G006"), "--random-points", count, "--channels", "1", "--cycles", "1"}), 2);
+    ASSERT_FALSE(errors_.reported().empty());
+    EXPECT_EQ(errors_.reported().back().line2, "random nbpts (simulation)");
+    EXPECT_FALSE(Exists("obs/G006"));
+  }
+  ASSERT_EQ(Run({"--data", dir_.file("obs/G006"), "--number", "6", "--random-points", "300", "--channels", "1",
+                 "--cycles", "1"}),
+            0)
+      << output_;
+}
+
+TEST_F(Runner, OverwritingRemovesTheFilesThatExistWhateverTheChannelCount) {
+  ASSERT_EQ(Run({"--data", dir_.file("obs/G008"), "--number", "8", "--channels", "2", "--cycles", "1"}), 0);
+  WriteFile(dir_.file("obs/G008/notes.txt"), "kept");
+  WriteFile(dir_.file("obs/G008/H0080101.VLA"), "another observation");
+  // With two billion channels the old loop asked for 98 x 2^31 removals.
+  std::vector<std::string> victims;
+  {
+    AcquisitionParameters p;
+    SetText(p.Path, dir_.file("obs/G008"));
+    SetText(p.Prefix, "G");
+    p.Numobs = 8;
+    p.Lz = 2147483647;
+    const auto start = std::chrono::steady_clock::now();
+    DeleteObservationPhotonFiles(p);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  }
+  EXPECT_FALSE(Exists("obs/G008/G0080101.VLA"));
+  EXPECT_FALSE(Exists("obs/G008/G0080102.VLA"));
+  EXPECT_TRUE(Exists("obs/G008/G008.VLT"));
+  EXPECT_TRUE(Exists("obs/G008/notes.txt"));
+  EXPECT_TRUE(Exists("obs/G008/H0080101.VLA"));
+  // Through the runner: the flag removes the observation's files and runs it again.
+  ASSERT_EQ(Run({"--data", dir_.file("obs/G008"), "--number", "8", "--channels", "1", "--cycles", "1"}), 0);
+  ASSERT_EQ(Run({"--data", dir_.file("obs/G008"), "--number", "8", "--channels", "1", "--cycles", "1",
+                 "--overwrite"}),
+            0)
+      << output_;
+  EXPECT_TRUE(Exists("obs/G008/H0080101.VLA"));
 }
 
 TEST_F(Runner, ContinuingAtThePlannedEndRunsMoreCycles) {
