@@ -28,8 +28,10 @@ const char* PriorityLabelText(int stepsAboveNormal) {
 }
 
 std::string ExposureText(double seconds) {
-  const std::int64_t whole = std::max<std::int64_t>(0, static_cast<std::int64_t>(seconds));
-  return Format("%2.2d:%2.2d:%2.2d", static_cast<int>(whole / 3600), static_cast<int>(whole % 3600 / 60),
+  // Bounded before the conversion: a remaining time of billions of channels stays a number.
+  const double bounded = std::clamp(seconds, 0.0, 1.0e15);
+  const std::int64_t whole = static_cast<std::int64_t>(bounded);
+  return Format("%2.2lld:%2.2d:%2.2d", static_cast<long long>(whole / 3600), static_cast<int>(whole % 3600 / 60),
                 static_cast<int>(whole % 60));
 }
 

@@ -18,7 +18,8 @@ ParameterControls ControlsShowing(const AcquisitionParameters& p) {
   c.source = p.Source;
   c.acqType = p.AcqType;
   c.seeSaw = p.SeeSaw == 1;
-  c.serialEntry = p.ComPort - 1;
+  // Only COM1: to COM4: are in the list; any other port shows COM2:.
+  c.serialEntry = p.ComPort >= 1 && p.ComPort <= 4 ? p.ComPort - 1 : 1;
   c.milErrors = p.MILErrors;
   c.numobs = Format("%3.3d", p.Numobs);
   c.prefix = std::string(TextOf(p.Prefix));
@@ -104,7 +105,7 @@ void ReadListsAndButtons(AcquisitionParameters& p, const ParameterControls& c) {
   p.Source = c.source;
   p.AcqType = c.acqType;
   p.SeeSaw = c.seeSaw ? 1 : 0;
-  p.ComPort = c.serialEntry + 1;
+  p.ComPort = c.serialEntry >= 0 && c.serialEntry <= 3 ? c.serialEntry + 1 : 2;
   p.MILErrors = c.milErrors;
 }
 

@@ -1,5 +1,7 @@
 #include "params/parameters_file.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -179,9 +181,9 @@ bool ReadParametersFile(AcquisitionParameters& p, const std::string& path, const
     std::int32_t last = 0;
     in.Int(last);
     if (in.ok()) {
-      p.Numobs = last + 1;
-      p.LastNumobs = p.Numobs;
-      if (p.Numobs > 999) p.Numobs = 1;
+      const std::int64_t next = static_cast<std::int64_t>(last) + 1;  // a line 1 at INT_MAX moves on too
+      p.LastNumobs = static_cast<std::int32_t>(std::min<std::int64_t>(next, INT32_MAX));
+      p.Numobs = next > 999 ? 1 : static_cast<std::int32_t>(next);
       if (afterLine1) afterLine1();
     }
     if (const auto line = in.Line()) {

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "app/observation_files.h"
 #include "params/fixed_text.h"
 #include "params/parameters_file.h"
+#include "platform/quit_signals.h"
 #include "runner_fixture.h"
 
 namespace velmar::testing {
@@ -127,6 +131,7 @@ TEST_F(Runner, AFlagIsOneWholeValue) {
       {{"--lambda", "6562.78A"}, "--lambda must be one number, not \"6562.78A\""},
       {{"--cqg", "nan"}, "--cqg must be one number, not \"nan\""},
       {{"--prefix", "AB"}, "--prefix must be one letter, not \"AB\""},
+      {{"--end", "continue:2147483647"}, "--end must be stop or continue:N (N from 0 to 9999 more cycles)"},
   };
   for (const auto& [flags, message] : cases) {
     SCOPED_TRACE(flags[0] + " " + flags[1]);
@@ -198,6 +203,23 @@ TEST_F(Runner, OverwritingRemovesTheFilesThatExistWhateverTheChannelCount) {
             0)
       << output_;
   EXPECT_TRUE(Exists("obs/G008/H0080101.VLA"));
+}
+
+TEST_F(Runner, TwoBillionCyclesArePlannedWithoutOverflow) {
+  // 2 x 2147483647 channels planned; Ctrl-C ends the run after a few of them.
+  QuitSignals::Install();
+  QuitSignals::ResetForTests();
+  std::thread interrupt([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ::raise(SIGINT);
+  });
+  const int code = Run({"--data", dir_.file("obs/G011"), "--number", "11", "--channels", "2", "--cycles",
+                        "2147483647"});
+  interrupt.join();
+  QuitSignals::ResetForTests();
+  EXPECT_EQ(code, 130) << output_;
+  // 4294967294 channels of 1 s left after the first.
+  EXPECT_NE(output_.find("remaining 1193046:28:14"), std::string::npos) << output_;
 }
 
 TEST_F(Runner, ContinuingAtThePlannedEndRunsMoreCycles) {

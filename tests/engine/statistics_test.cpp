@@ -28,6 +28,10 @@ TEST(Statistics, ExposureIsShownInWholeSeconds) {
   EXPECT_EQ(ExposureText(3599.5), "00:59:59");
   EXPECT_EQ(ExposureText(3600.0), "01:00:00");
   EXPECT_EQ(ExposureText(36061.9), "10:01:01");
+  EXPECT_EQ(ExposureText(4294967294.0), "1193046:28:14");
+  EXPECT_EQ(ExposureText(-5.0), "00:00:00");
+  // Billions of channels of billions of seconds: bounded, not an overflow.
+  EXPECT_EQ(ExposureText(2147483647.0 * 2147483647.0 * 2147483647.0), "277777777777:46:40");
 }
 
 TEST(Statistics, CumulatedCountersCarryMillionsAndBytes) {

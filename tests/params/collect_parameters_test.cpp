@@ -157,6 +157,23 @@ TEST_F(CollectParametersTest, OverLongTextsAreCutToTheirFieldsButAnOverLongPathI
   }
 }
 
+TEST_F(CollectParametersTest, PortsOutsideTheListShowAndReadAsCom2) {
+  for (const std::int32_t port : {-2147483647 - 1, 0, 5, 2147483647}) {
+    p_.ComPort = port;
+    EXPECT_EQ(ControlsShowing(p_).serialEntry, 1) << port;
+  }
+  p_.ComPort = 4;
+  EXPECT_EQ(ControlsShowing(p_).serialEntry, 3);
+  for (const std::int32_t entry : {-2147483647 - 1, -1, 4, 2147483647}) {
+    controls_.serialEntry = entry;
+    Collect();
+    EXPECT_EQ(p_.ComPort, 2) << entry;
+  }
+  controls_.serialEntry = 0;
+  Collect();
+  EXPECT_EQ(p_.ComPort, 1);
+}
+
 TEST_F(CollectParametersTest, FullRefreshModeReadsNothingButTheCameraKind) {
   p_.RefreshMode = 1;
   p_.CCDXSize = 768;

@@ -222,6 +222,27 @@ TEST_F(ParametersFileTest, AnUnusableFileIsKeptAsBadBeforeANewOneIsWritten) {
   EXPECT_EQ(ReadFile(dir_.file("vla.def.bad")), garbled);
 }
 
+TEST_F(ParametersFileTest, TheLastNumberAtTheEndsOfItsRangeMovesOnWithoutOverflow) {
+  AcquisitionParameters p = Example();
+  SaveParametersFile(p, File());
+  auto lines = Lines();
+  const auto withFirstLine = [&](const std::string& first) {
+    lines[0] = first + "\r";
+    std::string text;
+    for (const auto& l : lines) text += l + "\n";
+    WriteFile(File(), text);
+    return Loaded();
+  };
+  AcquisitionParameters q = withFirstLine("2147483647");
+  EXPECT_EQ(q.Numobs, 1);
+  EXPECT_EQ(q.LastNumobs, 2147483647);
+  q = withFirstLine("-2147483648");
+  EXPECT_EQ(q.Numobs, -2147483647);  // refused later by the window's rule
+  q = withFirstLine("998");
+  EXPECT_EQ(q.Numobs, 999);
+  EXPECT_TRUE(errors_.reported().empty());
+}
+
 TEST_F(ParametersFileTest, WhatTheReaderTakesFromEachLine) {
   AcquisitionParameters p = Example();
   SaveParametersFile(p, File());
