@@ -200,6 +200,7 @@ void MainWindowController::NewAcquisitionReset() {
   s.frameSizeX = s.frameSizeY = 512;
   s.cumulatedExposure = 0.0f;
   s.cumulatedFrames = s.photonsUnits = s.photonsMillions = 0;
+  s.cumulatedFramesDropped = 0;
   s.bytesWritten = 0;
   s.channelPhotons = s.channelFrames = 0;
   s.lastLogLength = kUnknownLength;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <regex>
 #include <thread>
 
 #include "app/observation_files.h"
@@ -203,6 +204,27 @@ TEST_F(Runner, OverwritingRemovesTheFilesThatExistWhateverTheChannelCount) {
             0)
       << output_;
   EXPECT_TRUE(Exists("obs/G008/H0080101.VLA"));
+}
+
+TEST_F(Runner, AFastCameraWhoseFramesTheBufferDropsShowsTheLossInTheEfficiency) {
+  // Preset 3's camera at 1000 frames a second; the definition says 80.
+  std::string camera = ReadFile(dir_.file("asga512.dcf"));
+  const auto rate = camera.find("frame_rate");
+  ASSERT_NE(rate, std::string::npos);
+  camera.replace(rate, camera.find('\n', rate) - rate, "frame_rate = 1000");
+  WriteFile(dir_.file("asga512.dcf"), camera);
+  ASSERT_EQ(Run({"--data", dir_.file("obs/G009"), "--number", "9", "--channels", "1", "--exposure", "2", "--cycles",
+                 "1"}),
+            0)
+      << output_;
+  std::smatch shown;
+  ASSERT_TRUE(std::regex_search(output_, shown, std::regex("efficiency ([0-9]+) %"))) << output_;
+  EXPECT_LE(std::stoi(shown[1]), 60) << output_;  // 500 of 1000 frames a second
+  EXPECT_GE(std::stoi(shown[1]), 40) << output_;
+  const std::string log = ReadFile(dir_.file("obs/G009/G009.VLT"));
+  std::smatch logged;
+  ASSERT_TRUE(std::regex_search(log, logged, std::regex("efficiency=([0-9]+) %"))) << log;
+  EXPECT_EQ(logged[1], shown[1]);
 }
 
 TEST_F(Runner, TwoBillionCyclesArePlannedWithoutOverflow) {

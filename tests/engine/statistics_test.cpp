@@ -24,6 +24,24 @@ TEST(Statistics, InstantRatesAndEfficiency) {
   EXPECT_EQ(v.efficiency, "0 %");
 }
 
+TEST(Statistics, FramesTheBufferDroppedLowerTheEfficiency) {
+  // A 1000 frames/s camera behind a definition of 80: 500 counted, 500 dropped.
+  SecondFigures f{500, 2500, 2500, 1.0, 1.0};
+  f.dropped = 500;
+  EXPECT_EQ(InstantFiguresOf(f, 80).efficiency, "50 %");
+  AcquisitionState s;
+  AcquisitionParameters p;
+  p.FramesPerSecond = 80;
+  EXPECT_EQ(UpdateStatistics(s, p, f).efficiency, "50 %");
+  EXPECT_EQ(s.cumulatedEfficiencyText, "050 %");
+  // One frame lost in a second is shown, not rounded up to 100 %.
+  f = SecondFigures{79, 0, 0, 1.0, 1.0};
+  f.dropped = 1;
+  EXPECT_EQ(InstantFiguresOf(f, 80).efficiency, "99 %");
+  f.dropped = 0;
+  EXPECT_EQ(InstantFiguresOf(f, 80).efficiency, "100 %");
+}
+
 TEST(Statistics, ExposureIsShownInWholeSeconds) {
   EXPECT_EQ(ExposureText(3599.5), "00:59:59");
   EXPECT_EQ(ExposureText(3600.0), "01:00:00");
