@@ -47,7 +47,7 @@ directory) holds the instrument definitions and the camera files.
   --number N            observation number, 0 to 999
   --type 2d|calibration|object
   --source tv|simulation
-  --random-points N     photons per simulated frame
+  --random-points N     photons per simulated frame, 0 to 300
   --channels N          number of channels
   --exposure S          seconds per channel
   --cycles N            number of cycles
@@ -55,12 +55,14 @@ directory) holds the instrument definitions and the camera files.
   --format 0|1|2        4-byte, 8-byte (with frame number), 2-byte records
   --names short|long    photon file names
   --temp-mode 0|1       0: final files announced in ipcschn.tmp; 1: renamed from ipcsdata.tmp
-  --preset K|FILE       instrument definition: preset 1 to 8, or a .DEF file
+  --preset K|FILE       instrument definition: preset 1 to 8, or a .DEF file (a bare
+                        name in the program directory, a path where it is)
   --cs100 parallel|serial:N|file:PATH
   --lambda A            scanning wavelength (angstrom)
   --cqg C               Queensgate constant
   --scanning yes|no|pause
-  --end stop|continue:N at the planned end: stop, or N more cycles then stop
+  --end stop|continue:N at the planned end: stop, or N more cycles (at most 9999)
+                        then stop
   --hold-limit S        storing held by the instrument (close loop out) for more
                         than S seconds ends the observation (default 600)
   --overwrite           replace the photon files of an observation that exists

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -136,7 +137,7 @@ class ConsoleHost : public StoreStepHost,
   std::string holdReason;
   bool nextChannelDropped = false;  // the channel the hold spoilt ends next, without a file
   std::int32_t heldChannel = 0, heldCycle = 0;
-  int channelsDone = 0, channelsPlanned = 0;
+  std::int64_t channelsDone = 0, channelsPlanned = 0;  // Lz * Maxcycles may pass 2^31
 
  private:
   std::FILE* out_;
@@ -157,7 +158,7 @@ void ConsoleHost::ChannelFinished(std::int32_t channel, std::int32_t cycle) {
   }
   ++channelsDone;
   const double elapsed = static_cast<double>(ProcessClock().MonotonicMs() - startMs) / 1000.0;
-  const int left = std::max(0, channelsPlanned - channelsDone);
+  const std::int64_t left = std::max<std::int64_t>(0, channelsPlanned - channelsDone);
   std::string temperature;
   if (p.TemperatureInterface == 1) {
     const std::string& problem = program_.temperature.replyProblem();
@@ -198,6 +199,23 @@ bool ConsoleHost::HoldOverLimit(std::int64_t limitMs) {
   return false;
 }
 
+// A flag's value is taken whole: "3abc" is not 3, "AB" is not A.
+std::string NotOneValue(const ObserveOptions& o) {
+  const std::pair<const char*, const std::string*> whole[] = {{"--number", &o.number},
+                                                              {"--random-points", &o.randomPoints},
+                                                              {"--channels", &o.channels},
+                                                              {"--exposure", &o.exposure},
+                                                              {"--cycles", &o.cycles}};
+  for (const auto& [flag, value] : whole)
+    if (!value->empty() && !WholeInt(*value))
+      return std::string(flag) + " must be one whole number, not \"" + *value + "\"";
+  const std::pair<const char*, const std::string*> reals[] = {{"--lambda", &o.lambda}, {"--cqg", &o.cqg}};
+  for (const auto& [flag, value] : reals)
+    if (!value->empty() && !WholeReal(*value)) return std::string(flag) + " must be one number, not \"" + *value + "\"";
+  if (!o.prefix.empty() && o.prefix.size() != 1) return "--prefix must be one letter, not \"" + o.prefix + "\"";
+  return {};
+}
+
 std::optional<int> TypeOf(const std::string& text) {
   if (text == "2d") return kAcq2DImage;
   if (text == "calibration") return kAcq3DCalibration;
@@ -209,6 +227,7 @@ std::optional<int> TypeOf(const std::string& text) {
 // of its choices gives an error text.
 std::string ApplyFlags(const ObserveOptions& o, AcquisitionParameters& p, AcquisitionState& s,
                        ParameterControls& c) {
+  if (std::string bad = NotOneValue(o); !bad.empty()) return bad;
   if (!o.type.empty()) {
     const auto type = TypeOf(o.type);
     if (!type) return "--type must be 2d, calibration or object";
@@ -268,9 +287,10 @@ std::string ApplyFlags(const ObserveOptions& o, AcquisitionParameters& p, Acquis
       return "--cs100 must be parallel, serial:N or file:PATH";
     }
   }
+  // Cycle numbers have four digits in the file names: no more cycles than that.
   if (!o.end.empty() && o.end != "stop" && !(o.end.rfind("continue:", 0) == 0 && WholeInt(o.end.substr(9)) &&
-                                             *WholeInt(o.end.substr(9)) >= 0))
-    return "--end must be stop or continue:N";
+                                             *WholeInt(o.end.substr(9)) >= 0 && *WholeInt(o.end.substr(9)) <= 9999))
+    return "--end must be stop or continue:N (N from 0 to 9999 more cycles)";
   if (const auto limit = WholeInt(o.holdLimit); !limit || *limit < 1)
     return "--hold-limit must be a whole number of seconds, at least 1";
   return {};
@@ -299,7 +319,10 @@ bool LoadPreset(const ObserveOptions& o, AcquisitionParameters& p, ConsoleHost& 
     preset = *k;
     file.clear();
   }
-  if (LoadInstrumentDefinition(p, preset, file).result != LoadResult::Applied) return false;
+  // A bare name is looked for in the program directory; a path is used as given.
+  const auto lookup = file.find('/') == std::string::npos ? ChosenFileLookup::ProgramDirectory
+                                                          : ChosenFileLookup::AsGiven;
+  if (LoadInstrumentDefinition(p, preset, file, lookup).result != LoadResult::Applied) return false;
   p.DataFormat = SettleAfterWindowLoad(p);
   return true;
 }
@@ -400,6 +423,7 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
   }
 
   // The OK action.
+  CreateDefaultDataRootFor(std::string(TextOf(p.Path)));
   ::mkdir(p.Path, 0755);
   if (TestPathAccess(std::string(TextOf(p.Path))) != 0) return kBadInput;
   if ((p.Lz > 99 || p.Maxcycles > 99) && p.FileType != 1) p.FileType = 1;
@@ -451,7 +475,7 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
 
   // Start, then every channel and cycle to the planned end.
   host.startMs = ProcessClock().MonotonicMs();
-  host.channelsPlanned = 1 + p.Lz * p.Maxcycles;
+  host.channelsPlanned = 1 + static_cast<std::int64_t>(p.Lz) * p.Maxcycles;
   host.Print("Observation %s%3.3d: %d channels of %d s, %d cycles, into %s", p.Prefix, p.Numobs, p.Lz, p.Tcan,
              p.Maxcycles, p.Path);
   if (!QuitSignals::Requested() && !StartAcquisition(context, Format("%d", p.Discri)))
@@ -473,9 +497,10 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
       if (continueCycles > 0) {
         host.Print("Planned end reached: %d more cycle(s).", continueCycles);
         ButtonDialogAcqContinueClick(s, p, host);
-        s.stopCycle = s.lastScannedCycle + continueCycles;
+        s.stopCycle = static_cast<std::int32_t>(
+            std::min<std::int64_t>(INT32_MAX, static_cast<std::int64_t>(s.lastScannedCycle) + continueCycles));
         s.stopChannel = StopChannel(p.Lz, s.stopCycle, p.SeeSaw);
-        host.channelsPlanned += p.Lz * continueCycles;
+        host.channelsPlanned += static_cast<std::int64_t>(p.Lz) * continueCycles;
         continueCycles = 0;
       } else {
         host.Print("Planned end reached: stop.");

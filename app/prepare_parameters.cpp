@@ -41,10 +41,14 @@ bool LoadFirstPresetIfUndefined(AcquisitionParameters& p) {
 
 std::string DefaultDataRoot() {
   const char* home = std::getenv("HOME");
-  const std::string root = std::string(home && *home ? home : "/tmp") + "/velmar-data";
+  return std::string(home && *home ? home : "/tmp") + "/velmar-data";
+}
+
+void CreateDefaultDataRootFor(const std::string& dataPath) {
+  const std::string root = DefaultDataRoot();
+  if (std::filesystem::path(dataPath).parent_path() != std::filesystem::path(root)) return;
   std::error_code ec;
   std::filesystem::create_directories(root, ec);
-  return root;
 }
 
 }  // namespace velmar

@@ -19,8 +19,12 @@ void ApplyShownPlan(AcquisitionParameters& p);
 // it first; true when it was loaded.
 bool LoadFirstPresetIfUndefined(AcquisitionParameters& p);
 
-// ~/velmar-data, created when missing: where observations go before a data
-// directory was ever chosen.
+// ~/velmar-data: where observations go before a data directory was ever chosen.
+// Only named here; nothing is created before the parameters are accepted.
 std::string DefaultDataRoot();
+
+// At the OK action: creates ~/velmar-data when the data directory lies in it, so
+// that the one-level creation of the data directory can follow.
+void CreateDefaultDataRootFor(const std::string& dataPath);
 
 }  // namespace velmar

@@ -62,6 +62,7 @@ struct AcquisitionState {
   std::int32_t pendingLogLineReady = 0;
   float cumulatedExposure = 0.0f;
   std::int32_t cumulatedFrames = 0;
+  std::int64_t cumulatedFramesDropped = 0;  // frames the photon buffer had no room for
   std::int32_t photonsUnits = 0, photonsMillions = 0;
   std::int64_t bytesWritten = 0;
   std::int32_t channelPhotons = 0, channelFrames = 0;

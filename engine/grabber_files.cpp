@@ -1,6 +1,7 @@
 #include "engine/grabber_files.h"
 
 #include <charconv>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -40,7 +41,13 @@ std::string ParseDigitizerDescription(const std::string& text, const std::string
          else return false;
          return true;
        }},
-      {"replay_file", [&](const std::string& v) { d.replayFile = v; return !v.empty(); }},
+      // A directory opens like a file here but yields no frame: refused where it is named.
+      {"replay_file",
+       [&](const std::string& v) {
+         d.replayFile = v;
+         std::error_code ec;
+         return !v.empty() && !std::filesystem::is_directory(v, ec);
+       }},
       {"spot",
        [&](const std::string& v) {
          if (v == "single") d.spot = SpotShape::Single;

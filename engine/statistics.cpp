@@ -7,6 +7,14 @@
 
 namespace velmar {
 
+namespace {
+// Frames the efficiency is measured against: the definition's frame rate over the
+// time, or more when the camera delivered more (frames the buffer had to drop).
+double FramesExpected(double rate, double seconds, std::int64_t counted, std::int64_t dropped) {
+  return std::max(rate * seconds, static_cast<double>(counted + dropped));
+}
+}  // namespace
+
 InstantView InstantFiguresOf(const SecondFigures& f, std::int32_t framesPerSecond) {
   InstantView v;
   const double photonRate = f.sinceEnd > 0 ? f.photons / f.sinceEnd : 0.0;
@@ -15,8 +23,10 @@ InstantView InstantFiguresOf(const SecondFigures& f, std::int32_t framesPerSecon
   v.photons = Format("%d", RoundHalfTowardZero(photonRate));
   v.frames = Format("%d", RoundHalfTowardZero(frameRate));
   if (framesPerSecond > 0) {
-    std::int32_t efficiency = RoundHalfTowardZero(100.0 * frameRate / framesPerSecond);
-    if (efficiency > 95) efficiency = 100;
+    const double expected = FramesExpected(framesPerSecond, f.sinceEnd, f.frames, f.dropped);
+    std::int32_t efficiency = f.sinceEnd > 0 ? RoundHalfTowardZero(100.0 * f.frames / expected) : 0;
+    // The timing jitter of a second is hidden, never a frame that was lost.
+    if (efficiency > 95 && f.dropped == 0) efficiency = 100;
     if (efficiency >= 0) v.efficiency = Format("%d %%", efficiency);
   }
   return v;
@@ -28,8 +38,10 @@ const char* PriorityLabelText(int stepsAboveNormal) {
 }
 
 std::string ExposureText(double seconds) {
-  const std::int64_t whole = std::max<std::int64_t>(0, static_cast<std::int64_t>(seconds));
-  return Format("%2.2d:%2.2d:%2.2d", static_cast<int>(whole / 3600), static_cast<int>(whole % 3600 / 60),
+  // Bounded before the conversion: a remaining time of billions of channels stays a number.
+  const double bounded = std::clamp(seconds, 0.0, 1.0e15);
+  const std::int64_t whole = static_cast<std::int64_t>(bounded);
+  return Format("%2.2lld:%2.2d:%2.2d", static_cast<long long>(whole / 3600), static_cast<int>(whole % 3600 / 60),
                 static_cast<int>(whole % 60));
 }
 
@@ -48,11 +60,12 @@ CumulatedView UpdateStatistics(AcquisitionState& s, const AcquisitionParameters&
   s.cumulatedExposureText = ExposureText(s.cumulatedExposure);
   v.exposure = s.cumulatedExposureText;
   s.cumulatedFrames += f.frames;
+  s.cumulatedFramesDropped += f.dropped;
   s.channelFrames += f.frames;
   const double rate = p.FramesPerSecond;
   if (s.cumulatedExposure != 0.0f && rate > 0) {
-    const std::int32_t efficiency =
-        std::min(100, RoundHalfTowardZero(100.0 * s.cumulatedFrames / s.cumulatedExposure / rate));
+    const double expected = FramesExpected(rate, s.cumulatedExposure, s.cumulatedFrames, s.cumulatedFramesDropped);
+    const std::int32_t efficiency = std::min(100, RoundHalfTowardZero(100.0 * s.cumulatedFrames / expected));
     v.efficiency = Format("%d %%", efficiency);
     s.cumulatedEfficiencyText = Format("%3.3d %%", efficiency);
   }

@@ -15,6 +15,7 @@ struct SecondFigures {
   std::int32_t events = 0;   // E: events taken out of the photon buffer
   double sinceEnd = 0.0;     // I: seconds since the end of the previous step
   double sinceStart = 0.0;   // T: seconds since its start
+  std::int32_t dropped = 0;  // frames the photon buffer had no room for (not counted)
 };
 
 struct InstantView {

@@ -257,6 +257,7 @@ void StoreStep(StoreStepContext& c) {
   f.frames = events.frames;
   for (std::int32_t i = 0; i < events.frames; ++i) f.photons += events.photonsPerFrame[i];
   f.events = events.events;
+  f.dropped = events.framesDropped;
 
   if (!s.acquisitionEnded) {
     const InstantView instant = InstantFiguresOf(f, c.p.FramesPerSecond);

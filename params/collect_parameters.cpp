@@ -18,7 +18,8 @@ ParameterControls ControlsShowing(const AcquisitionParameters& p) {
   c.source = p.Source;
   c.acqType = p.AcqType;
   c.seeSaw = p.SeeSaw == 1;
-  c.serialEntry = p.ComPort - 1;
+  // Only COM1: to COM4: are in the list; any other port shows COM2:.
+  c.serialEntry = p.ComPort >= 1 && p.ComPort <= 4 ? p.ComPort - 1 : 1;
   c.milErrors = p.MILErrors;
   c.numobs = Format("%3.3d", p.Numobs);
   c.prefix = std::string(TextOf(p.Prefix));
@@ -58,6 +59,9 @@ std::optional<std::int32_t> IntIn(const std::string& text, std::int32_t low, std
 }
 
 constexpr std::int32_t kNoLimit = 2147483647;
+// The window's up-down range for simulated photons per frame; every one is drawn
+// at set-up, so an unbounded count would never end.
+constexpr std::int32_t kRandomPointsMax = 300;
 
 std::optional<float> NonNegativeReal(const std::string& text) {
   const auto value = LeadingReal(text);
@@ -101,7 +105,7 @@ void ReadListsAndButtons(AcquisitionParameters& p, const ParameterControls& c) {
   p.Source = c.source;
   p.AcqType = c.acqType;
   p.SeeSaw = c.seeSaw ? 1 : 0;
-  p.ComPort = c.serialEntry + 1;
+  p.ComPort = c.serialEntry >= 0 && c.serialEntry <= 3 ? c.serialEntry + 1 : 2;
   p.MILErrors = c.milErrors;
 }
 
@@ -119,7 +123,7 @@ void ReadFields(AcquisitionParameters& p, AcquisitionState& state, const Paramet
       SetText(p.FilterIdent, c.filterIdent);
     }
   }
-  r.Int(p.RandomPoints, c.randomPoints, 0, kNoLimit, "random nbpts (simulation)");
+  r.Int(p.RandomPoints, c.randomPoints, 0, kRandomPointsMax, "random nbpts (simulation)");
   r.Int(p.Lz, c.lz, 0, kNoLimit, "current number of channels");
   if (!r.failed()) state.Lz = p.Lz;
   r.Int(p.Lz2D, c.lz2D, 0, kNoLimit, "number of channels 2D");
@@ -144,6 +148,8 @@ void ReadFields(AcquisitionParameters& p, AcquisitionState& state, const Paramet
   r.Real(p.LambdaObj, c.lambdaObj, "object scanning wavelength");
   r.Real(p.Cqg, c.cqg, "Queensgate constant");
   r.Check(!c.path.empty() && c.path != "(null)", "Data storage directory is not defined");
+  // A path cut to the field would send the files to another directory.
+  r.Check(c.path.size() < sizeof(p.Path), kPathTooLongRule);
   if (!r.failed()) SetText(p.Path, c.path);
 }
 

@@ -39,6 +39,10 @@ ParameterControls ControlsShowing(const AcquisitionParameters& p);
 inline constexpr const char* kParameterErrorLine1 = "Error in the definition of one parameter (at least)";
 inline constexpr const char* kParameterErrorLine3 = "Correct it please";
 
+// The rule that follows "Data storage directory is not defined": the data path must
+// fit the parameter set's Path field whole.
+inline constexpr const char* kPathTooLongRule = "Data storage directory is longer than 255 characters";
+
 struct CollectOutcome {
   std::int32_t result = 0;    // 0 valid (or silent), 1 an error was shown
   std::string failedRule;     // the name of the first failing rule, empty when none

@@ -58,6 +58,46 @@ bool ReadDefinitionFile(const std::string& path, InstrumentDefinition& d) {
 }
 
 namespace {
+struct ValueRange {
+  const char* what;
+  std::int32_t low, high;
+};
+
+// The ranges of lines 1 to 19, wide enough for every camera and instrument the
+// program has met, narrow enough to catch a typing slip before anything uses it:
+// THT levels in volts (tubes run below 20 kV); grey levels of the 8-bit digitizer;
+// the CS100 on the parallel lines or COM1..COM4; device variants are small numbers
+// (an unlisted one does nothing); camera and stored sizes as the digitizer takes
+// them; frame rates up to 1000 a second; THT wait up to an hour.
+constexpr ValueRange kValueRanges[19] = {
+    {"THT low level", 0, 20000},         {"THT medium level", 0, 20000},
+    {"THT maximum", 0, 20000},           {"discriminator", 0, 255},
+    {"TV black level", 0, 255},          {"TV white level", 0, 255},
+    {"CS100 interface", 0, 4},           {"shutter system", 0, 99},
+    {"THT system", 0, 99},               {"CCD X size", 1, 4096},
+    {"CCD Y size", 1, 4096},             {"stored image X size", 1, 4096},
+    {"stored image Y size", 1, 4096},    {"frames per second", 1, 1000},
+    {"Vlm3D binning", 1, 64},            {"DALSA swap", 0, 1},
+    {"waiting seconds at the last THT step", 0, 3600},
+    {"temperature interface", 0, 99},    {"filters and mirror system", 0, 99},
+};
+}  // namespace
+
+std::string DefinitionRangeFault(const InstrumentDefinition& d) {
+  const std::int32_t values[19] = {d.THTLow,        d.THTMedium,       d.THTMax,         d.Discri,
+                                   d.BlackLevel,    d.WhiteLevel,      d.CS100Interface, d.ShutterSystem,
+                                   d.THTSystem,     d.CCDXSize,        d.CCDYSize,       d.StoredXSize,
+                                   d.StoredYSize,   d.FramesPerSecond, d.Vlm3DBinning,   d.DalsaSwap,
+                                   d.THTLastStepWait, d.TemperatureInterface, d.FiltersMirrorSystem};
+  for (int i = 0; i < 19; ++i) {
+    const ValueRange& r = kValueRanges[i];
+    if (values[i] < r.low || values[i] > r.high)
+      return Format("line %d: %s %d is out of %d..%d", i + 1, r.what, values[i], r.low, r.high);
+  }
+  return {};
+}
+
+namespace {
 void Apply(const InstrumentDefinition& d, AcquisitionParameters& p) {
   p.THTLow = d.THTLow;
   p.THTMedium = d.THTMedium;
@@ -85,17 +125,20 @@ void Apply(const InstrumentDefinition& d, AcquisitionParameters& p) {
 constexpr const char* kCopyFromBackup = "Copy it from backup into the program directory...";
 }  // namespace
 
-LoadOutcome LoadInstrumentDefinition(AcquisitionParameters& p, int preset, const std::string& chosenFile) {
+LoadOutcome LoadInstrumentDefinition(AcquisitionParameters& p, int preset, const std::string& chosenFile,
+                                     ChosenFileLookup lookup) {
   LoadOutcome outcome;
   if (preset < 1 || preset > 9) return outcome;
   const Preset& entry = Presets()[static_cast<std::size_t>(preset - 1)];
   std::string name = entry.fileName;
+  bool asGiven = false;
   if (preset == 9) {
     if (chosenFile.empty()) return outcome;
-    name = std::filesystem::path(chosenFile).filename().string();
+    asGiven = lookup == ChosenFileLookup::AsGiven;
+    name = asGiven ? chosenFile : std::filesystem::path(chosenFile).filename().string();
   }
   if (entry.axiomBoard >= 0) p.AxiomBoard = entry.axiomBoard;
-  outcome.path = JoinPath(std::string(TextOf(p.ProgramDir)), name);
+  outcome.path = asGiven ? name : JoinPath(std::string(TextOf(p.ProgramDir)), name);
   if (!std::filesystem::exists(outcome.path)) {
     ShowError("Impossible to find the default file", outcome.path, kCopyFromBackup);
     outcome.result = LoadResult::FileMissing;
@@ -105,6 +148,11 @@ LoadOutcome LoadInstrumentDefinition(AcquisitionParameters& p, int preset, const
   if (!ReadDefinitionFile(outcome.path, d)) {
     ShowError("Impossible to open or read the default file", outcome.path, kCopyFromBackup);
     outcome.result = LoadResult::FileUnreadable;
+    return outcome;
+  }
+  if (const std::string fault = DefinitionRangeFault(d); !fault.empty()) {
+    ShowError("A value of the default file is out of range", outcome.path, fault);
+    outcome.result = LoadResult::ValueOutOfRange;
     return outcome;
   }
   Apply(d, p);
@@ -173,6 +221,13 @@ void SettleInstrumentBlock(AcquisitionParameters& p, std::int32_t serialPortChos
 int CopyFile(const std::string& source, const std::string& destination) {
   std::FILE* in = std::fopen(source.c_str(), "rb");
   if (!in) return kSourceUnreadable;
+  // A driver named after the fixed name itself is already in place; opening the
+  // destination for writing would empty the source.
+  std::error_code ec;
+  if (std::filesystem::equivalent(source, destination, ec)) {
+    std::fclose(in);
+    return kCopied;
+  }
   // The destination is emptied first: a shorter driver never keeps an old tail.
   std::FILE* out = std::fopen(destination.c_str(), "wb");
   if (!out) {

@@ -35,7 +35,15 @@ struct InstrumentDefinition {
 // (line 21 needs its line end) or a value does not convert.
 bool ReadDefinitionFile(const std::string& path, InstrumentDefinition& out);
 
-enum class LoadResult { Applied, Cancelled, FileMissing, FileUnreadable };
+// The first value of a definition outside the range a real instrument can have, as
+// "line 14: frames per second 0 is out of 1..1000"; empty when every value fits.
+std::string DefinitionRangeFault(const InstrumentDefinition& d);
+
+enum class LoadResult { Applied, Cancelled, FileMissing, FileUnreadable, ValueOutOfRange };
+
+// Where the user's file (preset 9) is looked for: the window keeps only its name and
+// looks in ProgramDir; a path given on the command line is used as given.
+enum class ChosenFileLookup { ProgramDirectory, AsGiven };
 
 struct LoadOutcome {
   LoadResult result = LoadResult::Cancelled;
@@ -46,7 +54,8 @@ struct LoadOutcome {
 // Loads preset k (1..9). For 9, chosenFile is the file the operator chose (empty:
 // cancelled); only its name is kept and looked for in ProgramDir. Errors are shown
 // with ShowError and change nothing.
-LoadOutcome LoadInstrumentDefinition(AcquisitionParameters& p, int preset, const std::string& chosenFile = {});
+LoadOutcome LoadInstrumentDefinition(AcquisitionParameters& p, int preset, const std::string& chosenFile = {},
+                                     ChosenFileLookup lookup = ChosenFileLookup::ProgramDirectory);
 
 // Loading through the window: a 768-wide camera forces 288 lines; the data-format
 // list entry to select (2 for that camera, else 0).

@@ -1,7 +1,10 @@
 #include "params/parameters_file.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 
 #include "params/fixed_text.h"
@@ -122,11 +125,23 @@ class Reader {
   bool ok_ = true;
 };
 
+bool FileWhole(const std::string& path);  // the reader takes every line of it
+
 }  // namespace
 
 std::string ParametersFilePath() { return SystemFile(kParametersFileName).string(); }
 
 bool SaveParametersFile(AcquisitionParameters& p, const std::string& path) {
+  // A file the reader cannot use is moved aside before it is replaced, never lost.
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(path, ec) && !FileWhole(path)) {
+    std::filesystem::rename(path, BadParametersFilePath(path), ec);
+    if (ec) {
+      ShowError("Impossible to keep the unreadable parameters file aside", "File " + path,
+                "It is left as it is: move it away, then save again");
+      return false;
+    }
+  }
   Writer out(path);
   if (out.opened()) {
     if (TextOf(p.Prefix) != "T") {
@@ -156,15 +171,19 @@ bool SaveParametersFile(AcquisitionParameters& p, const std::string& path) {
   return false;
 }
 
-void LoadParametersFile(AcquisitionParameters& p, const std::string& path, const std::function<void()>& afterLine1) {
+namespace {
+
+// Reads the file over the set; false when it cannot be opened, or a line is missing
+// or does not convert (the set then holds what was read before).
+bool ReadParametersFile(AcquisitionParameters& p, const std::string& path, const std::function<void()>& afterLine1) {
   Reader in(path);
   if (in.opened()) {
     std::int32_t last = 0;
     in.Int(last);
     if (in.ok()) {
-      p.Numobs = last + 1;
-      p.LastNumobs = p.Numobs;
-      if (p.Numobs > 999) p.Numobs = 1;
+      const std::int64_t next = static_cast<std::int64_t>(last) + 1;  // a line 1 at INT_MAX moves on too
+      p.LastNumobs = static_cast<std::int32_t>(std::min<std::int64_t>(next, INT32_MAX));
+      p.Numobs = next > 999 ? 1 : static_cast<std::int32_t>(next);
       if (afterLine1) afterLine1();
     }
     if (const auto line = in.Line()) {
@@ -187,10 +206,30 @@ void LoadParametersFile(AcquisitionParameters& p, const std::string& path, const
     in.WholeLine(p.FilterIdent);
     if (in.ok()) {
       p.ComPort = p.CS100Interface;
-      return;
+      return true;
     }
   }
+  return false;
+}
+
+bool FileWhole(const std::string& path) {
+  AcquisitionParameters scratch;
+  return ReadParametersFile(scratch, path, {});
+}
+
+}  // namespace
+
+std::string BadParametersFilePath(const std::string& path) { return path + ".bad"; }
+
+void LoadParametersFile(AcquisitionParameters& p, const std::string& path, const std::function<void()>& afterLine1) {
+  if (ReadParametersFile(p, path, afterLine1)) return;
   SetDefaultParameterValues(p);  // the state was reset with the defaults just before loading
+  // A first start has no file; a file that is there but unusable is said, and kept.
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec))
+    ShowError("The parameters file cannot be read whole: the default parameters are used", path,
+              "It is kept as " + std::filesystem::path(BadParametersFilePath(path)).filename().string() +
+                  " when the parameters are saved");
 }
 
 std::optional<std::string> RebuildDataPath(const std::string& path, const std::string& prefix,

@@ -10,6 +10,7 @@
 namespace velmar {
 
 std::string ParametersFilePath();  // "vla.def" in the system directory
+std::string BadParametersFilePath(const std::string& path);  // where an unusable file is kept
 
 // Writes the whole set (and updates the last-used numbers it keeps); on failure
 // shows the error and returns false, the set in memory unchanged otherwise.
@@ -17,8 +18,9 @@ bool SaveParametersFile(AcquisitionParameters& p, const std::string& path = Para
 
 // Reads the file over the set. afterLine1 runs once line 1 has set the new
 // observation number (the window rebuilds the data path then). A missing, short
-// or garbled file ends the reading and falls back silently to the defaults over
-// whatever was read.
+// or garbled file ends the reading and falls back to the defaults over whatever
+// was read; silently when there is no file (a first start), else with a message.
+// The next save keeps the unusable file as "vla.def.bad" before writing a new one.
 void LoadParametersFile(AcquisitionParameters& p, const std::string& path = ParametersFilePath(),
                         const std::function<void()>& afterLine1 = {});
 

@@ -39,6 +39,36 @@ std::optional<std::int32_t> WholeInt(std::string_view text) {
   return value;
 }
 
+namespace {
+std::string_view TrimEnd(std::string_view text) {
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
+    text.remove_suffix(1);
+  return text;
+}
+
+// The real at the start of a prepared text, and where it ends.
+std::optional<float> RealAt(std::string_view text, const char** end) {
+  // Only digits, a point or a sign may begin a real here: "inf" and "nan" are not numbers to us.
+  if (text.empty()) return std::nullopt;
+  const char first = text.front();
+  const bool digitStart = (first >= '0' && first <= '9') || first == '.' || first == '-';
+  if (!digitStart) return std::nullopt;
+  float value = 0;
+  const auto [stop, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || !std::isfinite(value)) return std::nullopt;
+  *end = stop;
+  return value;
+}
+}  // namespace
+
+std::optional<float> WholeReal(std::string_view text) {
+  text = TrimEnd(Prepare(text));
+  const char* end = nullptr;
+  const auto value = RealAt(text, &end);
+  if (!value || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
 std::optional<float> LeadingReal(std::string_view text) {
   text = Prepare(text);
   // Only digits, a point or a sign may begin a real here: "inf" and "nan" are not numbers to us.

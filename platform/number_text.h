@@ -17,4 +17,7 @@ std::optional<std::int32_t> WholeInt(std::string_view text);
 // A real ("6562.78", "-1.5e3"); nothing when absent, infinite or not a number.
 std::optional<float> LeadingReal(std::string_view text);
 
+// A text that is one real and nothing else (blanks around allowed).
+std::optional<float> WholeReal(std::string_view text);
+
 }  // namespace velmar

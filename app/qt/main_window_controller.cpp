@@ -111,6 +111,7 @@ void MainWindowController::PrepareParameters() {
   s.stopCycle = p.Maxcycles;
   s.stopChannel = StopChannel(p.Lz, p.Maxcycles, p.SeeSaw);
   std::error_code ec;
+  CreateDefaultDataRootFor(std::string(TextOf(p.Path)));
   std::filesystem::create_directory(std::string(TextOf(p.Path)), ec);
   ProtectExistingObservation();
   SaveParametersFile(p);
@@ -199,6 +200,7 @@ void MainWindowController::NewAcquisitionReset() {
   s.frameSizeX = s.frameSizeY = 512;
   s.cumulatedExposure = 0.0f;
   s.cumulatedFrames = s.photonsUnits = s.photonsMillions = 0;
+  s.cumulatedFramesDropped = 0;
   s.bytesWritten = 0;
   s.channelPhotons = s.channelFrames = 0;
   s.lastLogLength = kUnknownLength;

@@ -191,6 +191,19 @@ TEST_F(SoftwareGrabberTest, ReplayedFramesLoopOverTheFile) {
   EXPECT_EQ(Digitizer(), 0);
 }
 
+TEST_F(SoftwareGrabberTest, AReplayFileThatIsADirectoryIsRefusedNamingTheLine) {
+  std::filesystem::create_directory(dir_.file("night"));
+  const std::string text = "kind = digitizer\nsource = replay\nreplay_file = " + dir_.file("night") + "\n";
+  DigitizerDescription d;
+  EXPECT_EQ(ParseDigitizerDescription(text, "comptage.dcf", d),
+            "comptage.dcf line 3: bad value \"" + dir_.file("night") + "\" for replay_file");
+  camera_.source = CameraSource::Replay;
+  camera_.replayFile = dir_.file("night");
+  WriteCamera();
+  EXPECT_EQ(Digitizer(), 0);
+  EXPECT_NE(grabber_.LastErrorText().find("replay_file"), std::string::npos) << grabber_.LastErrorText();
+}
+
 TEST_F(SoftwareGrabberTest, TextIsDrawnAndClippedAtTheEdges) {
   const GrabberId buffer = Grey(64, 32);
   grabber_.DrawText(buffer, 2, 2, "VlmIPCS");

@@ -24,10 +24,32 @@ TEST(Statistics, InstantRatesAndEfficiency) {
   EXPECT_EQ(v.efficiency, "0 %");
 }
 
+TEST(Statistics, FramesTheBufferDroppedLowerTheEfficiency) {
+  // A 1000 frames/s camera behind a definition of 80: 500 counted, 500 dropped.
+  SecondFigures f{500, 2500, 2500, 1.0, 1.0};
+  f.dropped = 500;
+  EXPECT_EQ(InstantFiguresOf(f, 80).efficiency, "50 %");
+  AcquisitionState s;
+  AcquisitionParameters p;
+  p.FramesPerSecond = 80;
+  EXPECT_EQ(UpdateStatistics(s, p, f).efficiency, "50 %");
+  EXPECT_EQ(s.cumulatedEfficiencyText, "050 %");
+  // One frame lost in a second is shown, not rounded up to 100 %.
+  f = SecondFigures{79, 0, 0, 1.0, 1.0};
+  f.dropped = 1;
+  EXPECT_EQ(InstantFiguresOf(f, 80).efficiency, "99 %");
+  f.dropped = 0;
+  EXPECT_EQ(InstantFiguresOf(f, 80).efficiency, "100 %");
+}
+
 TEST(Statistics, ExposureIsShownInWholeSeconds) {
   EXPECT_EQ(ExposureText(3599.5), "00:59:59");
   EXPECT_EQ(ExposureText(3600.0), "01:00:00");
   EXPECT_EQ(ExposureText(36061.9), "10:01:01");
+  EXPECT_EQ(ExposureText(4294967294.0), "1193046:28:14");
+  EXPECT_EQ(ExposureText(-5.0), "00:00:00");
+  // Billions of channels of billions of seconds: bounded, not an overflow.
+  EXPECT_EQ(ExposureText(2147483647.0 * 2147483647.0 * 2147483647.0), "277777777777:46:40");
 }
 
 TEST(Statistics, CumulatedCountersCarryMillionsAndBytes) {

@@ -143,12 +143,35 @@ TEST_F(CollectParametersTest, RealsAndDirectory) {
   }
 }
 
-TEST_F(CollectParametersTest, OverLongTextsAreCutToTheirFields) {
+TEST_F(CollectParametersTest, OverLongTextsAreCutToTheirFieldsButAnOverLongPathIsRefused) {
   controls_.comment = std::string(500, 'c');
-  controls_.path = "/" + std::string(400, 'p');
+  controls_.path = "/" + std::string(254, 'p');  // 255 characters: the field holds it whole
   EXPECT_EQ(FailedRule(), "");
   EXPECT_EQ(TextOf(p_.Comment).size(), sizeof(p_.Comment) - 1);
-  EXPECT_EQ(TextOf(p_.Path).size(), sizeof(p_.Path) - 1);
+  EXPECT_EQ(TextOf(p_.Path), controls_.path);
+  SetText(p_.Path, "/data/G001");
+  for (const std::size_t length : {256u, 400u}) {
+    controls_.path = "/" + std::string(length - 1, 'p');
+    EXPECT_EQ(FailedRule(), "Data storage directory is longer than 255 characters");
+    EXPECT_EQ(TextOf(p_.Path), "/data/G001");  // a cut path never reaches the set
+  }
+}
+
+TEST_F(CollectParametersTest, PortsOutsideTheListShowAndReadAsCom2) {
+  for (const std::int32_t port : {-2147483647 - 1, 0, 5, 2147483647}) {
+    p_.ComPort = port;
+    EXPECT_EQ(ControlsShowing(p_).serialEntry, 1) << port;
+  }
+  p_.ComPort = 4;
+  EXPECT_EQ(ControlsShowing(p_).serialEntry, 3);
+  for (const std::int32_t entry : {-2147483647 - 1, -1, 4, 2147483647}) {
+    controls_.serialEntry = entry;
+    Collect();
+    EXPECT_EQ(p_.ComPort, 2) << entry;
+  }
+  controls_.serialEntry = 0;
+  Collect();
+  EXPECT_EQ(p_.ComPort, 1);
 }
 
 TEST_F(CollectParametersTest, FullRefreshModeReadsNothingButTheCameraKind) {

@@ -150,6 +150,58 @@ TEST_F(ProgramDirectory, AShortOrMissingDefinitionChangesNothing) {
   EXPECT_EQ(LoadInstrumentDefinition(p_, 9, "cut.def").result, LoadResult::FileUnreadable);
 }
 
+TEST_F(ProgramDirectory, AValueOutOfItsRangeNamesItsLineAndChangesNothing) {
+  const std::string good = ReadFile("kem512.def");
+  // Each case puts one value on one line (1-based) of a good definition.
+  struct Case {
+    int line;
+    const char* value;
+    const char* fault;  // empty: accepted
+  };
+  const Case cases[] = {
+      {13, "0", "line 13: stored image Y size 0 is out of 1..4096"},
+      {12, "-1", "line 12: stored image X size -1 is out of 1..4096"},
+      {14, "0", "line 14: frames per second 0 is out of 1..1000"},
+      {14, "1001", "line 14: frames per second 1001 is out of 1..1000"},
+      {10, "4097", "line 10: CCD X size 4097 is out of 1..4096"},
+      {11, "2147483647", "line 11: CCD Y size 2147483647 is out of 1..4096"},
+      {4, "300", "line 4: discriminator 300 is out of 0..255"},
+      {6, "-2147483648", "line 6: TV white level -2147483648 is out of 0..255"},
+      {7, "5", "line 7: CS100 interface 5 is out of 0..4"},
+      {16, "2", "line 16: DALSA swap 2 is out of 0..1"},
+      {14, "1000", ""},
+      {14, "1", ""},
+      {4, "255", ""},
+      {12, "4096", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.line) + " = " + c.value);
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, end; (end = good.find('\n', at)) != std::string::npos; at = end + 1)
+      lines.push_back(good.substr(at, end - at));
+    lines[static_cast<std::size_t>(c.line - 1)] = std::string(c.value) + "\tchanged";
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    WriteFile("edited.def", text);
+    const AcquisitionParameters before = p_;
+    errors_.Clear();
+    const auto outcome = LoadInstrumentDefinition(p_, 9, "edited.def");
+    if (*c.fault == '\0') {
+      EXPECT_EQ(outcome.result, LoadResult::Applied);
+      EXPECT_TRUE(errors_.reported().empty());
+      p_ = before;
+      continue;
+    }
+    EXPECT_NE(outcome.result, LoadResult::Applied);
+    ASSERT_EQ(errors_.reported().size(), 1u);
+    EXPECT_EQ(errors_.reported()[0].line1, "A value of the default file is out of range");
+    EXPECT_EQ(errors_.reported()[0].line2, dir_.file("edited.def"));
+    EXPECT_EQ(errors_.reported()[0].line3, c.fault);
+    EXPECT_EQ(InstrumentGridRows(p_), InstrumentGridRows(before));  // nothing of the file applied
+    EXPECT_EQ(p_.CS100Link, before.CS100Link);
+  }
+}
+
 TEST_F(ProgramDirectory, TheCs100LineChoosesTheLink) {
   std::string text = ReadFile("kem512.def");
   text[text.find("0\tCS100")] = '2';
@@ -224,6 +276,22 @@ TEST(CopyFile, ResultCodes) {
   EXPECT_EQ(CopyFile(dir.file("none"), dir.file("c")), kSourceUnreadable);
   EXPECT_EQ(CopyFile(dir.file("a"), dir.file("no/such/dir")), kDestinationUncreatable);
   EXPECT_EQ(CopyFile(dir.file("a"), "/dev/full"), kWriteFailed);
+}
+
+TEST_F(ProgramDirectory, ADriverNamedAfterTheFixedNameIsLeftWhole) {
+  const std::string camera = ReadFile("comptage.dcf"), display = ReadFile("ecran.vcf");
+  ASSERT_FALSE(camera.empty());
+  SetText(p_.DcfFile, "comptage.dcf");
+  SetText(p_.VcfFile, "ecran.vcf");
+  CheckDriverFiles(p_, console_);
+  EXPECT_EQ(ReadFile("comptage.dcf"), camera);
+  EXPECT_EQ(ReadFile("ecran.vcf"), display);
+  EXPECT_EQ(TextOf(p_.DcfFile), "comptage.dcf");  // a copy onto itself is no failure
+  // The same file under another name (a path through the directory, a link).
+  EXPECT_EQ(CopyFile(dir_.file("comptage.dcf"), "./comptage.dcf"), kCopied);
+  std::filesystem::create_symlink(dir_.file("comptage.dcf"), dir_.file("link.dcf"));
+  EXPECT_EQ(CopyFile("link.dcf", "comptage.dcf"), kCopied);
+  EXPECT_EQ(ReadFile("comptage.dcf"), camera);
 }
 
 TEST(InhibitButtons, SwitchTheirSystemsOff) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "params/fixed_text.h"
@@ -172,7 +173,7 @@ TEST_F(ParametersFileTest, AHomeSavedForAnEmptyPathHoldsTheNextObservation) {
   EXPECT_EQ(Lines()[44], "/home/obs/\r");
 }
 
-TEST_F(ParametersFileTest, ACutFileKeepsTheInstrumentValuesReadAndFallsBackSilently) {
+TEST_F(ParametersFileTest, ACutFileKeepsTheInstrumentValuesReadFallsBackAndSaysSo) {
   AcquisitionParameters p = Example();
   SaveParametersFile(p, File());
   const std::string text = ReadFile(File());
@@ -191,6 +192,54 @@ TEST_F(ParametersFileTest, ACutFileKeepsTheInstrumentValuesReadAndFallsBackSilen
   EXPECT_EQ(q.Lz, 32);
   EXPECT_EQ(TextOf(q.Prefix), "G");
   EXPECT_EQ(q.StoredXSize, 256);
+  ASSERT_EQ(errors_.reported().size(), 1u);
+  EXPECT_EQ(errors_.reported()[0], (ErrorLines{"The parameters file cannot be read whole: the default parameters are used",
+                                                File(), "It is kept as vla.def.bad when the parameters are saved"}));
+}
+
+TEST_F(ParametersFileTest, AnUnusableFileIsKeptAsBadBeforeANewOneIsWritten) {
+  AcquisitionParameters p = Example();
+  SaveParametersFile(p, File());
+  const std::string text = ReadFile(File());
+  AcquisitionParameters q = Loaded();  // a whole file: saving over it keeps no copy
+  ASSERT_TRUE(SaveParametersFile(q, File()));
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("vla.def.bad")));
+  EXPECT_TRUE(errors_.reported().empty());
+  // Line 1 garbled: the whole file would have been replaced by the defaults.
+  const std::string garbled = "forty-one\r\n" + text.substr(text.find('\n') + 1);
+  WriteFile(File(), garbled);
+  q = Loaded();
+  EXPECT_EQ(q.Numobs, 999);
+  ASSERT_EQ(errors_.reported().size(), 1u);
+  SetText(q.DcfFile, "asga512.dcf");  // a file without driver names would not read whole
+  SetText(q.VcfFile, "desktop.vcf");
+  ASSERT_TRUE(SaveParametersFile(q, File()));
+  EXPECT_EQ(ReadFile(dir_.file("vla.def.bad")), garbled);
+  EXPECT_EQ(Loaded().LastNumobs, 1000);  // the new file is whole: 999 saved, moved on
+  EXPECT_EQ(errors_.reported().size(), 1u);
+  // The next save over a whole file leaves the kept copy alone.
+  ASSERT_TRUE(SaveParametersFile(q, File()));
+  EXPECT_EQ(ReadFile(dir_.file("vla.def.bad")), garbled);
+}
+
+TEST_F(ParametersFileTest, TheLastNumberAtTheEndsOfItsRangeMovesOnWithoutOverflow) {
+  AcquisitionParameters p = Example();
+  SaveParametersFile(p, File());
+  auto lines = Lines();
+  const auto withFirstLine = [&](const std::string& first) {
+    lines[0] = first + "\r";
+    std::string text;
+    for (const auto& l : lines) text += l + "\n";
+    WriteFile(File(), text);
+    return Loaded();
+  };
+  AcquisitionParameters q = withFirstLine("2147483647");
+  EXPECT_EQ(q.Numobs, 1);
+  EXPECT_EQ(q.LastNumobs, 2147483647);
+  q = withFirstLine("-2147483648");
+  EXPECT_EQ(q.Numobs, -2147483647);  // refused later by the window's rule
+  q = withFirstLine("998");
+  EXPECT_EQ(q.Numobs, 999);
   EXPECT_TRUE(errors_.reported().empty());
 }
 
