@@ -154,6 +154,18 @@ class Operator {
         phase_ = 3;
         Button("ButtonDialogAbortYes")->click();
       }
+    } else if (scenario_ == "quit-application") {
+      // The acquisition ended by the abort panel's "New acquisition", then quit.
+      if (phase_ == 1 && s.endDialogState == 1) {
+        phase_ = 2;
+        Button("ButtonDialogAcqStop")->click();
+      } else if (phase_ == 2 && s.abortDialogState == 1) {
+        phase_ = 3;
+        Button("ButtonDialogAbortNew")->click();
+      } else if (phase_ == 3 && Button("ButtonNewEnd")->isVisible()) {
+        phase_ = 4;
+        Button("ButtonNewEnd")->click();
+      }
     } else if (scenario_ == "acquiring-signal") {
       if (phase_ == 1 && s.currentChannel >= 1 && s.channelSeconds > 0.0f) {
         phase_ = 2;
