@@ -148,6 +148,13 @@ TEST_F(QuitPath, ACs100PortThatCannotBeOpenedEndsTheProgram) {
   EXPECT_EQ(e.said("started-up"), "");
 }
 
+TEST_F(QuitPath, BypassAfterAFrameGrabberErrorEndsTheProgram) {
+  const Ending e = RunDriver("grabber-bypass");
+  ExpectSafeEnd(e, 0);
+  EXPECT_NE(e.output.find("modal TErrorMatrox"), std::string::npos) << e.output;
+  EXPECT_EQ(e.said("started-up"), "");
+}
+
 // A second copy: told so, and ended at once with a failure code; the witness
 // file, the shutter and the photon files are the running copy's. The running
 // copy is found by its lock in the system directory alone (another runtime
