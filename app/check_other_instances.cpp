@@ -5,7 +5,7 @@
 
 namespace velmar {
 
-void CheckOtherInstances(const AcquisitionParameters& p, InstanceWarnings& warnings,
+void CheckOtherInstances(const AcquisitionParameters& p, InstanceWarnings& warnings, WitnessFile& witness,
                          const std::function<void()>& endSecondCopy) {
   if (p.AnotherInstance) {
     warnings.ShowTwoPrograms();
@@ -13,7 +13,7 @@ void CheckOtherInstances(const AcquisitionParameters& p, InstanceWarnings& warni
     return;
   }
   if (p.DisplayRunning) warnings.ShowTwoVlm3D();
-  if (const std::string error = WriteWitnessFile(); !error.empty())
+  if (const std::string error = witness.Write(); !error.empty())
     ShowError("The witness file of the acquisition task cannot be written", error,
               "The other Velmar programs will not see this acquisition");
 }

@@ -380,7 +380,7 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
   Cs100Link* linkPointer = nullptr;
   ConsoleHost host(out, program, linkPointer);
 
-  SingleInstanceLock instanceLock(kApplicationTitle);
+  ProgramInstanceLock instanceLock(SystemDirectory(), kApplicationTitle);
   PrepareNewAcquisitionParameters(shared, std::filesystem::current_path());
   p.AnotherInstance = instanceLock.held() ? 0 : 1;
   p.DisplayRunning = ProcessRunning("Vlm3D") ? 1 : 0;
@@ -401,15 +401,14 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
     return QuitSignals::ExitCode(signal);
   }
 
-  bool secondCopy = false;
   InstrumentSafeStop devices(program.board, s, program.grabber, [&] {
     host.Print("WARNING : the THT high voltage may still be on (last sent %d V)", s.thtSent);
   });
-  CheckOtherInstances(p, host, [&] {
-    SafeStop(devices, std::string(TextOf(p.Path)));
-    secondCopy = true;
-  });
-  if (secondCopy) return 0;
+  // Every return from here on takes the witness file away (when this copy wrote it).
+  WitnessFile witness;
+  bool secondCopy = false;
+  CheckOtherInstances(p, host, witness, [&] { secondCopy = true; });
+  if (secondCopy) return kFailed;  // the shutter and the files are the running copy's
   // The parameters window opens the temperature device when it is shown. Nothing
   // has been driven yet, so the runner ends here, and takes its witness file away.
   bool temperatureEnded = false;
@@ -418,7 +417,7 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
   if (temperatureEnded) {
     host.Print("The temperature device on COM2 cannot be opened (%s): the observation is not started.",
                program.temperature.portError().c_str());
-    DeleteWitnessFile();
+    witness.Remove();
     return kFailed;
   }
 
@@ -540,7 +539,7 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
   SafeStop(devices, std::string(TextOf(p.Path)));
   std::error_code ec;
   std::filesystem::remove(s.tempPath, ec);
-  DeleteWitnessFile();
+  witness.Remove();
   if (channelInProgress) {
     if (s.tempFileMode == 1)
       host.Print("Channel %d of cycle %d was in progress: its photons were not kept.", channelNumberInProgress,

@@ -19,12 +19,28 @@ std::string WriteWitnessFile() {
   return {};
 }
 
-void DeleteWitnessFile() {
-  const auto path = SystemFile(kWitnessFileName);
+namespace {
+
+void DeleteWritable(const std::filesystem::path& path) {
   std::error_code ec;
   std::filesystem::permissions(path, std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::add, ec);
   std::filesystem::remove(path, ec);
+}
+
+}  // namespace
+
+void DeleteWitnessFile() { DeleteWritable(SystemFile(kWitnessFileName)); }
+
+std::string WitnessFile::Write() {
+  path_ = SystemFile(kWitnessFileName);  // even a file left half written is ours to take away
+  return WriteWitnessFile();
+}
+
+void WitnessFile::Remove() {
+  if (path_.empty()) return;
+  DeleteWritable(path_);
+  path_.clear();
 }
 
 }  // namespace velmar

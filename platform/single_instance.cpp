@@ -42,4 +42,9 @@ SingleInstanceLock::~SingleInstanceLock() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+ProgramInstanceLock::ProgramInstanceLock(const std::filesystem::path& systemDirectory, const std::string& key)
+    : system_(systemDirectory, key) {
+  if (system_.held()) user_ = std::make_unique<SingleInstanceLock>(key);
+}
+
 }  // namespace velmar

@@ -3,6 +3,7 @@
 // lock ("IPCS Velmar", the application title a second copy looks for); the lock
 // lives as long as this object, and the system drops it when the process ends.
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace velmar {
@@ -28,6 +29,22 @@ class SingleInstanceLock {
  private:
   int fd_ = -1;
   std::string error_;
+};
+
+// The guard of a running copy: a lock in the system directory, which the copy's
+// files live in, and the per-user lock. Two copies that share a system directory
+// under different runtime directories still see each other. A copy refused by
+// the first lock does not take the second.
+class ProgramInstanceLock {
+ public:
+  ProgramInstanceLock(const std::filesystem::path& systemDirectory, const std::string& key);
+  bool held() const { return user_ && user_->held(); }
+  // Why the lock is not held: another copy holds it, or a lock file could not be made.
+  const std::string& error() const { return user_ ? user_->error() : system_.error(); }
+
+ private:
+  SingleInstanceLock system_;
+  std::unique_ptr<SingleInstanceLock> user_;
 };
 
 }  // namespace velmar

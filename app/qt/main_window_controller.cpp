@@ -29,6 +29,10 @@
 
 namespace velmar {
 
+namespace {
+constexpr int kSecondCopyExitCode = 1;
+}  // namespace
+
 MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramWindows& windows,
                                            std::function<void(int)> endProcess)
     : program_(program),
@@ -37,14 +41,14 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
       endProcess_(std::move(endProcess)),
       warnings_(windows),
       grabberConsole_(windows, program.shared),
-      driverConsole_(windows, [this] { EndOfProgram(false, false); }),
+      driverConsole_(windows, [this] { EndOfProgram(false); }),
       devices_(program.board, program.shared.acquisition, program.grabber,
                [this] {
                  ShowError("WARNING : the THT high voltage may still be on",
                            Format("Last THT sent = %d V", shared_.acquisition.thtSent), "Set it to zero before leaving");
                }),
       link_(program.shared.parameters, program.shared.acquisition, program.board, *windows.general,
-            [this] { EndOfProgram(false, false); }),
+            [this] { EndOfProgram(false); }),
       context_{program.shared.acquisition, program.shared.parameters, program.engine, program.grabber,
                *windows.general} {
   TGeneral& g = *windows_.general;
@@ -69,7 +73,7 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
   g.SetActions(std::move(a));
   // A temperature port that cannot be opened ends the program after its error,
   // through the same shutdown as every other way of quitting.
-  program_.temperature.SetEndProgram([this] { EndOfProgram(false, true); });
+  program_.temperature.SetEndProgram([this] { EndOfProgram(false); });
   program_.engine.SetAfterWorker3([this] {
     if (shared_.acquisition.remanenceRequested)
       WriteRemanenceImages(program_.grabber, shared_.acquisition, shared_.parameters);
@@ -97,10 +101,9 @@ void MainWindowController::PrepareParameters() {
   AcquisitionParameters& p = shared_.parameters;
   AcquisitionState& s = shared_.acquisition;
   PrepareNewAcquisitionParameters(shared_, std::filesystem::current_path());
-  CheckOtherInstances(p, warnings_, [this] {
-    SafeStop(devices_, std::string(TextOf(shared_.parameters.Path)));
-    endProcess_(0);
-  });
+  // A second copy ends at once: the shutter, the files and the witness are the
+  // running copy's.
+  CheckOtherInstances(p, warnings_, witness_, [this] { endProcess_(kSecondCopyExitCode); });
   if (program_.board.OpenBoard())
     ShowError("Error initializing the AXIOM input/output board", program_.board.lastErrorText(), "");
   s.closeLoopWatch = 1;
@@ -164,6 +167,7 @@ void MainWindowController::StartUp() {
   NewAcquisitionReset();
   SetUpContext setUp{program_.grabber, s.grabber, s.levels, program_.engine, program_.synthetic, grabberConsole_,
                      [this] {
+                       witness_.Remove();
                        SafeStop(devices_, std::string(TextOf(shared_.parameters.Path)));
                        endProcess_(0);
                      }};
@@ -236,7 +240,7 @@ void MainWindowController::NewAcquisition() {
   windows_.clickOnStart->show();
 }
 
-void MainWindowController::EndOfProgram(bool showTerminating, bool deleteWitness, int exitCode) {
+void MainWindowController::EndOfProgram(bool showTerminating, int exitCode) {
   if (ended_) return;
   ended_ = true;
   AcquisitionState& s = shared_.acquisition;
@@ -250,7 +254,7 @@ void MainWindowController::EndOfProgram(bool showTerminating, bool deleteWitness
   FlushLogMessage(s);
   s.quitting = 1;
   windows_.general->SetQuitting();
-  if (deleteWitness) DeleteWitnessFile();
+  witness_.Remove();  // the process ends at once: no destructor will
   SafeStop(devices_, std::string(TextOf(shared_.parameters.Path)));
   std::error_code ec;
   if (!s.tempPath.empty()) std::filesystem::remove(s.tempPath, ec);
@@ -262,18 +266,18 @@ void MainWindowController::AbortAndQuit(bool confirmed) {
       QMessageBox::question(windows_.general, "VlmIPCS abort", "Abort the acquisition and quit the program ?") !=
           QMessageBox::Yes)
     return;
-  EndOfProgram(true, true);
+  EndOfProgram(true);
 }
 
-void MainWindowController::QuitApplication() { EndOfProgram(true, false); }
-void MainWindowController::QuitAfterAbortYes() { EndOfProgram(false, false); }
-void MainWindowController::QuitIntegration() { EndOfProgram(false, true); }
-void MainWindowController::QuitAfterLogFailure() { EndOfProgram(true, false); }
+void MainWindowController::QuitApplication() { EndOfProgram(true); }
+void MainWindowController::QuitAfterAbortYes() { EndOfProgram(false); }
+void MainWindowController::QuitIntegration() { EndOfProgram(false); }
+void MainWindowController::QuitAfterLogFailure() { EndOfProgram(true); }
 
 void MainWindowController::QuitOnSignal(int signal) {
   if (ended_) return;  // the end under way goes on; a second signal ends at once
   LogQuitSignal(shared_.acquisition, signal);
-  EndOfProgram(true, true, QuitSignals::ExitCode(signal));
+  EndOfProgram(true, QuitSignals::ExitCode(signal));
 }
 
 }  // namespace velmar

@@ -10,6 +10,7 @@
 #include "app/qt/qt_driver_file_console.h"
 #include "app/qt/qt_frame_grabber_console.h"
 #include "app/qt/qt_instance_warnings.h"
+#include "app/witness_file.h"
 #include "engine/store_frames_thread.h"
 #include "engine/store_step.h"
 #include "instruments/cs100_link.h"
@@ -41,9 +42,9 @@ class MainWindowController {
   void ProtectExistingObservation();
   void StopThreads();  // waits for each thread: never from inside a step
   void MarkThreadsTerminated();
-  // The common end: terminate, quitting flag, witness file (when asked), safe stop,
-  // temporary files, end of process.
-  void EndOfProgram(bool showTerminating, bool deleteWitness, int exitCode = 0);
+  // The common end: terminate, quitting flag, witness file, safe stop, temporary
+  // files, end of process.
+  void EndOfProgram(bool showTerminating, int exitCode = 0);
 
   AcquisitionProgram& program_;
   ProgramWindows& windows_;
@@ -54,6 +55,7 @@ class MainWindowController {
   QtDriverFileConsole driverConsole_;
   InstrumentSafeStop devices_;
   Cs100Link link_;
+  WitnessFile witness_;
   StoreStepContext context_;
   std::unique_ptr<StoreFramesThread> storeFrames_;
   bool ended_ = false;

@@ -17,6 +17,7 @@
 #include "platform/qt/qt_window_thread.h"
 #include "platform/quit_signals.h"
 #include "platform/single_instance.h"
+#include "platform/system_dir.h"
 
 namespace velmar {
 
@@ -45,7 +46,7 @@ int RunWindowedProgram(int argc, char** argv, const WindowedProgramHooks& hooks)
 
   // Taking the lock stands for setting the application title: a copy that finds
   // it taken knows another copy runs.
-  SingleInstanceLock instanceLock(kApplicationTitle);
+  ProgramInstanceLock instanceLock(SystemDirectory(), kApplicationTitle);
   const bool anotherInstance = !instanceLock.held();
   QApplication::setApplicationDisplayName(kApplicationTitle);
   splash.SetProgress(0);

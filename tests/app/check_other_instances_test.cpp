@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "app/check_other_instances.h"
-#include "app/safe_stop.h"
 #include "app/witness_file.h"
 #include "params/fixed_text.h"
 #include "platform/system_dir.h"
@@ -31,11 +30,12 @@ class CheckOtherInstancesTest : public ::testing::Test {
   testing::ScopedSystemDir system_;
   AcquisitionParameters p_;
   RecordingWarnings warnings_;
+  WitnessFile witness_;
   int ended_ = 0;
 };
 
 TEST_F(CheckOtherInstancesTest, AloneItWritesTheWitnessFileWithoutLineEnd) {
-  CheckOtherInstances(p_, warnings_, [&] { ++ended_; });
+  CheckOtherInstances(p_, warnings_, witness_, [&] { ++ended_; });
   EXPECT_TRUE(warnings_.shown.empty());
   EXPECT_EQ(ended_, 0);
   EXPECT_EQ(ReadFile(Witness()), "Temoin VlmIPCS");
@@ -43,42 +43,38 @@ TEST_F(CheckOtherInstancesTest, AloneItWritesTheWitnessFileWithoutLineEnd) {
 
 TEST_F(CheckOtherInstancesTest, ARunningDisplayProgramOnlyWarnsEachTime) {
   p_.DisplayRunning = 1;
-  CheckOtherInstances(p_, warnings_, [&] { ++ended_; });
-  CheckOtherInstances(p_, warnings_, [&] { ++ended_; });  // a new acquisition warns again
+  CheckOtherInstances(p_, warnings_, witness_, [&] { ++ended_; });
+  CheckOtherInstances(p_, warnings_, witness_, [&] { ++ended_; });  // a new acquisition warns again
   EXPECT_EQ(warnings_.shown, (std::vector<std::string>{"TTwoVlm3D", "TTwoVlm3D"}));
   EXPECT_EQ(ended_, 0);
   EXPECT_EQ(ReadFile(Witness()), "Temoin VlmIPCS");
 }
 
-TEST_F(CheckOtherInstancesTest, ASecondCopyEndsWithCodeZeroAndLeavesTheWitnessFile) {
+// The files and devices are the running copy's: the second copy is only told, and
+// its way out takes nothing away (the process end is tested on the real programs).
+TEST_F(CheckOtherInstancesTest, ASecondCopyIsToldSoAndLeavesTheRunningCopysWitnessFile) {
   testing::WriteFile(Witness(), "Temoin VlmIPCS");
   std::filesystem::permissions(Witness(), std::filesystem::perms::owner_read);
   p_.AnotherInstance = 1;
   p_.DisplayRunning = 1;
-  const std::string data = dir_.file("G042");
-  std::filesystem::create_directory(data);
-  testing::WriteFile(data + "/ipcsdata.tmp", "x");
-  testing::WriteFile(data + "/ipcschn.tmp", "x");
-  testing::WriteFile(data + "/G0420101.VLA", "photons");
-  SetText(p_.Path, data);
-  EXPECT_EXIT(
-      {
-        NoSafeStopDevices devices;
-        CheckOtherInstances(p_, warnings_, [&] {
-          SafeStop(devices, p_.Path);
-          EndProcess();
-        });
-        std::_Exit(3);  // never reached
-      },
-      ::testing::ExitedWithCode(0), "");
-  EXPECT_EQ(ReadFile(Witness()), "Temoin VlmIPCS");
-  EXPECT_FALSE(std::filesystem::exists(data + "/ipcsdata.tmp"));
-  EXPECT_FALSE(std::filesystem::exists(data + "/ipcschn.tmp"));
-  EXPECT_TRUE(std::filesystem::exists(data + "/G0420101.VLA"));
-  // The second copy's path, without the process end, shows only the one window.
-  CheckOtherInstances(p_, warnings_, [&] { ++ended_; });
+  {
+    WitnessFile secondCopysWitness;
+    CheckOtherInstances(p_, warnings_, secondCopysWitness, [&] { ++ended_; });
+    EXPECT_FALSE(secondCopysWitness.written());
+  }
   EXPECT_EQ(warnings_.shown, (std::vector<std::string>{"TTwoPrograms"}));
   EXPECT_EQ(ended_, 1);
+  EXPECT_EQ(ReadFile(Witness()), "Temoin VlmIPCS");
+}
+
+TEST_F(CheckOtherInstancesTest, TheWitnessThisCopyWroteGoesWithIt) {
+  {
+    WitnessFile witness;
+    CheckOtherInstances(p_, warnings_, witness, [&] { ++ended_; });
+    EXPECT_TRUE(witness.written());
+    EXPECT_EQ(ReadFile(Witness()), "Temoin VlmIPCS");
+  }
+  EXPECT_FALSE(std::filesystem::exists(Witness()));
 }
 
 TEST_F(CheckOtherInstancesTest, TheWitnessFileIsDeletedEvenWhenReadOnly) {

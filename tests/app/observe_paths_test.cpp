@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <regex>
+#include <thread>
 
 #include "platform/single_instance.h"
 #include "runner_fixture.h"
@@ -152,6 +155,117 @@ TEST_F(ObserveSignals, SigtermAndSighupStopAsCtrlCDoes) {
   EXPECT_FALSE(Exists("obs/S002/ipcsdata.tmp"));
   EXPECT_EQ(RunAndSignal(SIGHUP, dir_.file("obs/S003")), 129) << output_;
   EXPECT_NE(output_.find("SIGHUP received"), std::string::npos) << output_;
+}
+
+// Every way the runner ends after the single-instance check wrote the witness file
+// takes it away again: the file says an acquisition task runs, and none does.
+TEST_F(ObservePaths, EveryWayOutAfterTheInstanceCheckTakesTheWitnessFileAway) {
+  struct WayOut {
+    std::string name;
+    int code;
+    std::string said;  // on the console or in an error window
+    std::function<void(const std::string& data)> prepare;
+    std::vector<std::string> flags;
+  };
+  const std::vector<WayOut> ways = {
+      {"first photon file already there", 2, "Nothing was overwritten",
+       [](const std::string& data) {
+         fs::create_directories(data);
+         WriteFile(data + "/W0010101.VLA", "an earlier observation");
+       },
+       {}},
+      // The probe file of the data directory cannot be made.
+      {"data directory unusable", 2, "Impossible to access the path",
+       [](const std::string& data) { fs::create_directories(data + "/bidon.tmp/obstruction"); }, {}},
+      {"log file cannot be made", 1, "log file",
+       [](const std::string& data) { fs::create_directories(data + "/W003.VLT/obstruction"); }, {}},
+      {"CS100 port cannot be opened", 1, "Impossible to open the COM port of the CS100 !", [](const std::string&) {},
+       {"--cs100", "serial:2"}},
+      {"display driver file missing", 2, "Impossible to find the VCF configuration file",
+       [this](const std::string&) {
+         fs::remove(dir_.file("desktop.vcf"));
+         fs::remove(dir_.file("ccirmon.vcf"));
+       },
+       {}},
+  };
+  ScopedEnv com2("VELMAR_COM2", "/nonexistent/velmar-cs100-port");
+  int number = 1;
+  for (const WayOut& way : ways) {
+    SCOPED_TRACE(way.name);
+    const std::string system = dir_.file("system-" + std::to_string(number));
+    const std::string data = dir_.file("obs/W00" + std::to_string(number));
+    way.prepare(data);
+    errors_.Clear();
+    std::vector<std::string> flags{"--system-dir", system, "--preset", "3", "--data", data, "--prefix", "W",
+                                   "--number", std::to_string(number), "--channels", "2", "--exposure", "1",
+                                   "--cycles", "1"};
+    flags.insert(flags.end(), way.flags.begin(), way.flags.end());
+    EXPECT_EQ(Run(flags), way.code) << output_;
+    std::string said = output_;
+    for (const ErrorLines& error : errors_.reported()) said += error.line1 + " | ";
+    EXPECT_NE(said.find(way.said), std::string::npos) << said;
+    EXPECT_FALSE(fs::exists(system + "/vltemoin.tmp")) << said;
+    ++number;
+  }
+}
+
+// A second copy of the runner while a first one counts, both in real time, sharing
+// the system directory (and the data directory the second was pointed at).
+class SecondCopy : public ObservePaths {
+ protected:
+  ChildProcess StartRunner(const std::string& system, const std::string& data, const std::string& runtime) {
+    return ChildProcess(std::string(VELMAR_BIN_DIR) + "/vlmipcs-observe",
+                        {"--system-dir", system, "--data", data, "--prefix", "D", "--number", "1", "--preset", "3",
+                         "--cs100", "file:" + dir_.file("cs100.txt"), "--source", "simulation", "--channels", "2",
+                         "--exposure", "3", "--cycles", "1", "--temp-mode", "1"},
+                        dir_.path().string(), {"XDG_RUNTIME_DIR=" + runtime});
+  }
+
+  // Each channel line's photons against its file: every file there, of the size
+  // its count gives, and without a run of zero bytes (a hole left where the file
+  // was deleted and written again).
+  static void ExpectEveryChannelIntact(const std::string& output, const std::string& data) {
+    const std::regex line(R"(channel (\d{4}) cycle (\d{4})  photons +(\d+))");
+    int channels = 0;
+    std::int64_t recordSize = 0;
+    for (auto it = std::sregex_iterator(output.begin(), output.end(), line); it != std::sregex_iterator(); ++it) {
+      const std::string name = data + "/D001" + (*it)[2].str().substr(2) + (*it)[1].str().substr(2) + ".VLA";
+      SCOPED_TRACE(name);
+      ++channels;
+      const std::int64_t photons = std::stoll((*it)[3].str());
+      ASSERT_TRUE(fs::exists(name));
+      ASSERT_GT(photons, 0);
+      const auto size = static_cast<std::int64_t>(fs::file_size(name));
+      if (recordSize == 0) recordSize = size / photons;
+      EXPECT_TRUE(recordSize == 2 || recordSize == 4 || recordSize == 8) << size << " bytes for " << photons;
+      EXPECT_EQ(size, photons * recordSize);
+      const std::string bytes = ReadFile(name);
+      EXPECT_EQ(bytes.find(std::string(64, '\0')), std::string::npos) << "a zero-filled hole";
+    }
+    EXPECT_EQ(channels, 3) << output;
+  }
+};
+
+TEST_F(SecondCopy, IsRefusedTouchingNothingAndTheFirstCompletesIntact) {
+  for (const bool sameRuntime : {true, false}) {
+    SCOPED_TRACE(sameRuntime ? "same runtime directory" : "runtime directories of their own");
+    const std::string tag = sameRuntime ? "same" : "own";
+    const std::string system = dir_.file("system-" + tag), data = dir_.file("obs/" + tag);
+    fs::create_directories(dir_.file("run-" + tag));
+    ChildProcess first = StartRunner(system, data, dir_.file("run"));
+    ASSERT_TRUE(first.WaitForOutput("channel 0000 cycle 0001", 30000)) << first.output();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));  // channel 1 has photons on disk
+    const std::string parameters = ReadFile(system + "/vla.def");
+    ChildProcess second = StartRunner(system, data, sameRuntime ? dir_.file("run") : dir_.file("run-" + tag));
+    EXPECT_EQ(second.Wait(30000), 1) << second.output();
+    EXPECT_NE(second.output().find("The VlmIPCS program is already running !"), std::string::npos)
+        << second.output();
+    EXPECT_EQ(ReadFile(system + "/vla.def"), parameters) << "the refused copy wrote its parameters";
+    EXPECT_EQ(first.Wait(60000), 0) << first.output();
+    ExpectEveryChannelIntact(first.output(), data);
+    EXPECT_FALSE(fs::exists(data + "/ipcsdata.tmp"));
+    EXPECT_FALSE(fs::exists(system + "/vltemoin.tmp"));
+  }
 }
 
 }  // namespace

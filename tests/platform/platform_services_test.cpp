@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "platform/error_reporter.h"
@@ -10,6 +11,7 @@
 #include "platform/system_dir.h"
 #include "platform/tone.h"
 #include "platform/window_thread.h"
+#include "support/pty_device.h"
 #include "support/temp_dir.h"
 
 namespace velmar {
@@ -78,6 +80,37 @@ TEST(SingleInstanceLock, TheLockEndsWithItsHolder) {
   SingleInstanceLock unusable("/proc/velmar-no-such-dir", kApplicationTitle);
   EXPECT_FALSE(unusable.held());
   EXPECT_FALSE(unusable.error().empty());
+}
+
+// Copies sharing a system directory would share its files: they exclude each other
+// whatever their runtime directories; a refused copy makes no lock file of its own.
+TEST(ProgramInstanceLock, CopiesSharingASystemDirectoryExcludeEachOther) {
+  TempDir dir;
+  std::optional<ProgramInstanceLock> first, second, otherSystem;
+  {
+    testing::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.file("run-1"));
+    first.emplace(dir.path() / "system", kApplicationTitle);
+  }
+  ASSERT_TRUE(first->held()) << first->error();
+  {
+    testing::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.file("run-2"));
+    second.emplace(dir.path() / "system", kApplicationTitle);
+  }
+  EXPECT_FALSE(second->held());
+  EXPECT_EQ(second->error(), "held by another copy");
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "run-2"));
+  {
+    testing::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.file("run-1"));
+    otherSystem.emplace(dir.path() / "system-2", kApplicationTitle);  // the same user's runtime lock
+  }
+  EXPECT_FALSE(otherSystem->held());
+  first.reset();
+  otherSystem.reset();
+  {
+    testing::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.file("run-2"));
+    second.emplace(dir.path() / "system", kApplicationTitle);
+  }
+  EXPECT_TRUE(second->held()) << "the lock ends with its holder";
 }
 
 TEST(Processes, ARunningProgramIsFoundByName) {

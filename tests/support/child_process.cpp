@@ -28,7 +28,12 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   if (::pipe(fds) != 0) return;
   std::vector<std::string> environment;
   for (char** e = environ; *e; ++e) environment.emplace_back(*e);
-  environment.insert(environment.end(), env.begin(), env.end());
+  // An entry given replaces the inherited one of that name (a lookup takes the first).
+  for (const std::string& entry : env) {
+    const std::string name = entry.substr(0, entry.find('=') + 1);
+    std::erase_if(environment, [&](const std::string& e) { return e.rfind(name, 0) == 0; });
+    environment.push_back(entry);
+  }
   std::vector<char*> envp, argv;
   for (auto& e : environment) envp.push_back(e.data());
   envp.push_back(nullptr);

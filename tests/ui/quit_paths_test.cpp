@@ -10,6 +10,7 @@
 #include <csignal>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <sstream>
 
 #include "platform/quit_signals.h"
@@ -81,8 +82,9 @@ class QuitPath : public ::testing::Test {
   }
 
   // What every quit path leaves: the process ended with its code, the shutter
-  // closed, no temporary photon file left in the data directory.
-  static void ExpectSafeEnd(const Ending& e, int exitCode) {
+  // closed, no temporary photon file left in the data directory, no witness file
+  // saying that an acquisition task still runs.
+  void ExpectSafeEnd(const Ending& e, int exitCode) const {
     ASSERT_TRUE(e.finished) << "the program hung; it said:\n" << e.output;
     ASSERT_EQ(e.status, QProcess::NormalExit) << e.output;
     EXPECT_EQ(e.exitCode, exitCode) << e.output;
@@ -92,6 +94,7 @@ class QuitPath : public ::testing::Test {
     const fs::path data = e.said("data-dir");
     EXPECT_FALSE(fs::exists(data / "ipcsdata.tmp"));
     EXPECT_FALSE(fs::exists(data / "ipcschn.tmp"));
+    EXPECT_FALSE(fs::exists(witness()));
   }
 
   static std::string Log(const Ending& e) {
@@ -125,6 +128,13 @@ TEST_F(QuitPath, QuitIntegrationOfTheDiskErrorWindowEndsTheProgramFromInsideTheS
   EXPECT_FALSE(fs::exists(witness()));
 }
 
+TEST_F(QuitPath, QuitApplicationAfterAnEndedAcquisitionEndsTheProgram) {
+  const Ending e = RunDriver("quit-application");
+  ExpectSafeEnd(e, 0);
+  EXPECT_EQ(e.said("phase"), "4") << e.output;
+  EXPECT_NE(Log(e).find("TERMINATE ACQUISITION..."), std::string::npos) << Log(e);
+}
+
 TEST_F(QuitPath, ALogFileThatCannotBeWrittenEndsTheProgram) {
   const Ending e = RunDriver("log-failure");
   ExpectSafeEnd(e, 0);
@@ -136,6 +146,37 @@ TEST_F(QuitPath, ACs100PortThatCannotBeOpenedEndsTheProgram) {
   ExpectSafeEnd(e, 0);
   EXPECT_NE(e.output.find("Impossible to open the COM port of the CS100 !"), std::string::npos) << e.output;
   EXPECT_EQ(e.said("started-up"), "");
+}
+
+TEST_F(QuitPath, BypassAfterAFrameGrabberErrorEndsTheProgram) {
+  const Ending e = RunDriver("grabber-bypass");
+  ExpectSafeEnd(e, 0);
+  EXPECT_NE(e.output.find("modal TErrorMatrox"), std::string::npos) << e.output;
+  EXPECT_EQ(e.said("started-up"), "");
+}
+
+// A second copy: told so, and ended at once with a failure code; the witness
+// file, the shutter and the photon files are the running copy's. The running
+// copy is found by its lock in the system directory alone (another runtime
+// directory) as well as by both locks.
+TEST_F(QuitPath, ASecondCopyIsToldSoAndEndsTouchingNothing) {
+  for (const bool sameRuntime : {true, false}) {
+    SCOPED_TRACE(sameRuntime ? "same runtime directory" : "another runtime directory");
+    SingleInstanceLock systemLock(system(), kApplicationTitle);
+    std::unique_ptr<SingleInstanceLock> userLock;
+    if (sameRuntime) userLock = std::make_unique<SingleInstanceLock>(runtime(), kApplicationTitle);
+    ASSERT_TRUE(systemLock.held());
+    testing::WriteFile(witness().string(), "Temoin VlmIPCS");
+    const Ending e = RunDriver("abort-yes");
+    ASSERT_TRUE(e.finished) << "the second copy ran on; it said:\n" << e.output;
+    EXPECT_EQ(e.exitCode, 1) << e.output;
+    EXPECT_NE(e.output.find("modal TTwoPrograms"), std::string::npos) << e.output;
+    EXPECT_EQ(e.said("started-up"), "") << e.output;
+    EXPECT_EQ(e.said("shutter-open-before-quit"), "") << e.output;
+    EXPECT_TRUE(fs::exists(witness()));
+    EXPECT_EQ(testing::ReadFile(witness().string()), "Temoin VlmIPCS");
+    fs::remove(witness());
+  }
 }
 
 // Signals: the abort-and-quit path, with the exit code of the signal.

@@ -53,6 +53,17 @@ void PrepareUnopenableCs100Port() {
   setenv("VELMAR_COM2", "/nonexistent/velmar-cs100-port", 1);
 }
 
+// The camera cannot be set up: every camera description in the program directory
+// is one the digitizer cannot read.
+void SpoilCameraDescriptions() {
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::current_path()))
+    if (entry.path().extension() == ".dcf") {
+      std::FILE* file = std::fopen(entry.path().c_str(), "w");
+      std::fputs("kind = nothing a digitizer knows\n", file);
+      std::fclose(file);
+    }
+}
+
 // Makes a path unusable as a file whoever runs the test (root included): a
 // directory that is not empty can be neither replaced nor opened for writing.
 void Obstruct(const std::string& path) {
@@ -110,6 +121,10 @@ class Operator {
       }
       return;
     }
+    if (name == "TErrorMatrox" && scenario_ == "grabber-bypass") {
+      modal->findChild<QPushButton*>("ButtonBypass")->click();
+      return;
+    }
     if (auto* ok = modal->findChild<QPushButton*>("ButtonOK")) ok->click();
     else if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
   }
@@ -154,6 +169,18 @@ class Operator {
         phase_ = 3;
         Button("ButtonDialogAbortYes")->click();
       }
+    } else if (scenario_ == "quit-application") {
+      // The acquisition ended by the abort panel's "New acquisition", then quit.
+      if (phase_ == 1 && s.endDialogState == 1) {
+        phase_ = 2;
+        Button("ButtonDialogAcqStop")->click();
+      } else if (phase_ == 2 && s.abortDialogState == 1) {
+        phase_ = 3;
+        Button("ButtonDialogAbortNew")->click();
+      } else if (phase_ == 3 && Button("ButtonNewEnd")->isVisible()) {
+        phase_ = 4;
+        Button("ButtonNewEnd")->click();
+      }
     } else if (scenario_ == "acquiring-signal") {
       if (phase_ == 1 && s.currentChannel >= 1 && s.channelSeconds > 0.0f) {
         phase_ = 2;
@@ -177,6 +204,7 @@ int main(int argc, char** argv) {
   using namespace velmar;
   const std::string scenario = argc > 1 ? argv[1] : "";
   if (scenario == "cs100-port") PrepareUnopenableCs100Port();
+  if (scenario == "grabber-bypass") SpoilCameraDescriptions();
   std::unique_ptr<Operator> player;
   WindowedProgramHooks hooks;
   hooks.ready = [&](AcquisitionProgram& program, ProgramWindows& windows, MainWindowController&) {
