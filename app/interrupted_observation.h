@@ -1,6 +1,6 @@
 #pragma once
 // What a start-up finds of an observation that ended without its shutdown (the
-// process killed, the machine stopped): the channel then in progress left a file
+// process killed or crashed): the channel then in progress left a file
 // holding only part of its exposure. It is moved aside under a name no reader takes
 // for a channel file, and the observation's log says so. Complete channels are
 // never touched. Run only by the copy that holds the single-instance lock: with

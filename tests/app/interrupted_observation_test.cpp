@@ -31,8 +31,8 @@ class InterruptedObservation : public RunnerFixture {
             "--source", "simulation", "--random-points", "5"};
   }
 
-  // The real program, killed in the middle of channel 2 (channels of 2 s).
-  void RunAndKill(const std::string& data, const std::string& tempMode) {
+  // The real program, stopped by a signal in the middle of channel 2 (channels of 2 s).
+  void RunAndKill(const std::string& data, const std::string& tempMode, int signal = SIGKILL) {
     std::vector<std::string> args = Common();
     for (const char* a : {"--prefix", "K", "--number", "1", "--channels", "3", "--exposure", "2", "--cycles", "1"})
       args.emplace_back(a);
@@ -41,8 +41,8 @@ class InterruptedObservation : public RunnerFixture {
                         {"XDG_RUNTIME_DIR=" + dir_.file("run")});
     ASSERT_TRUE(runner.WaitForOutput("channel 0001 cycle 0001", 30000)) << runner.output();
     std::this_thread::sleep_for(std::chrono::milliseconds(1200));  // channel 2 has its first second
-    runner.Signal(SIGKILL);
-    EXPECT_EQ(runner.Wait(15000), 128 + SIGKILL);
+    runner.Signal(signal);
+    EXPECT_EQ(runner.Wait(15000), 128 + signal);
   }
 
   // A short observation on the virtual clock, in this process.
@@ -105,6 +105,19 @@ TEST_F(InterruptedObservation, ACleanPreviousEndIsNotReportedAndNothingIsMoved) 
     EXPECT_EQ(output_.find(kFound), std::string::npos) << output_;
     EXPECT_EQ(ReadFile(data + "/K0010102.VLA"), before);
     EXPECT_EQ(ReadFile(data + "/K001.VLT"), logBefore);
+    for (const auto& entry : fs::directory_iterator(data))
+      EXPECT_EQ(entry.path().string().find(kPartialSuffix), std::string::npos) << entry.path();
+  }
+}
+
+TEST_F(InterruptedObservation, AStopByCtrlCInTheMiddleOfAChannelLeavesNoMarkAndIsNotReported) {
+  for (const std::string mode : {"0", "1"}) {
+    SCOPED_TRACE("temporary-file mode " + mode);
+    const std::string data = dir_.file("obs/I001-mode" + mode);
+    ASSERT_NO_FATAL_FAILURE(RunAndKill(data, mode, SIGINT));
+    EXPECT_FALSE(fs::exists(data + "/" + kChannelInProgressFile));
+    ASSERT_EQ(RunNext(dir_.file("obs/I002-mode" + mode), "2"), 0) << output_;
+    EXPECT_EQ(output_.find(kFound), std::string::npos) << output_;
     for (const auto& entry : fs::directory_iterator(data))
       EXPECT_EQ(entry.path().string().find(kPartialSuffix), std::string::npos) << entry.path();
   }
