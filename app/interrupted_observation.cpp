@@ -1,8 +1,6 @@
 #include "app/interrupted_observation.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
 #include "app/witness_file.h"
