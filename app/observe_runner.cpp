@@ -11,6 +11,7 @@
 #include "app/acquisition_program.h"
 #include "app/check_other_instances.h"
 #include "app/instrument_readings.h"
+#include "app/interrupted_observation.h"
 #include "app/observation_files.h"
 #include "app/prepare_parameters.h"
 #include "app/safe_stop.h"
@@ -404,6 +405,12 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
   InstrumentSafeStop devices(program.board, s, program.grabber, [&] {
     host.Print("WARNING : the THT high voltage may still be on (last sent %d V)", s.thtSent);
   });
+  // Alone, a channel the previous observation left in progress is put aside first.
+  if (!p.AnotherInstance)
+    if (const auto found = RecoverPreviousObservation(ProcessClock().Now())) {
+      const auto lines = InterruptedChannelMessage(*found);
+      host.Print("%s: %s. %s.", lines[0].c_str(), lines[1].c_str(), lines[2].c_str());
+    }
   // Every return from here on takes the witness file away (when this copy wrote it).
   WitnessFile witness;
   bool secondCopy = false;

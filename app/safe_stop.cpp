@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "engine/channel_in_progress.h"
 #include "platform/system_dir.h"
 
 namespace velmar {
@@ -14,6 +15,7 @@ void DeleteTemporaryPhotonFiles(const std::string& dataDirectory) {
   std::error_code ec;
   std::filesystem::remove(JoinPath(dataDirectory, "ipcschn.tmp"), ec);
   std::filesystem::remove(JoinPath(dataDirectory, "ipcsdata.tmp"), ec);
+  ClearChannelInProgress(dataDirectory);  // a clean end leaves no channel to recover
 }
 
 void SafeStop(SafeStopDevices& devices, const std::string& dataDirectory) {

@@ -23,7 +23,8 @@ class NoSafeStopDevices final : public SafeStopDevices {
   void ShowIdleBanner() override {}
 };
 
-// Removes "ipcschn.tmp" and "ipcsdata.tmp" of the data directory.
+// Removes "ipcschn.tmp", "ipcsdata.tmp" and the channel-in-progress mark of the
+// data directory.
 void DeleteTemporaryPhotonFiles(const std::string& dataDirectory);
 
 void SafeStop(SafeStopDevices& devices, const std::string& dataDirectory);

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
+#include "engine/channel_in_progress.h"
 #include "engine/photon_records.h"
 #include "params/fixed_text.h"
 #include "platform/error_reporter.h"
@@ -47,6 +49,9 @@ std::string OpenChannelFile(AcquisitionState& s, const AcquisitionParameters& p,
   s.tempPath = JoinPath(directory, kTemporaryPhotonFile);
   s.fileOpen = 0;
   const std::string& path = WrittenPath(s);
+  // Marked before the file is made, so that no partial file is ever without its mark.
+  MarkChannelInProgress(directory, {s.fileName, std::filesystem::path(path).filename().string(),
+                                    std::filesystem::path(s.logPath).filename().string()});
   if (s.tempFileMode == 1) ::unlink(path.c_str());
   // Created empty; a file of that name left by an earlier acquisition is replaced.
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -113,7 +118,13 @@ bool WriteAnnouncement(const std::string& path, const std::string& name) {
 
 FileOutcome CloseChannelFile(AcquisitionState& s, const AcquisitionParameters& p, DiskErrorWindow& window) {
   s.fileOpen = 0;
+  const std::string directory(TextOf(p.Path));
   if (s.tempFileMode == 1) {
+    // The mark goes once the final name holds the photons (or the channel is dropped).
+    struct ClearMark {
+      const std::string& directory;
+      ~ClearMark() { ClearChannelInProgress(directory); }
+    } clearMark{directory};
     ::unlink(s.filePath.c_str());
     if (s.closeLoopRedoPending) {
       s.closeLoopRedoPending = 0;  // the spoilt channel's file is dropped
@@ -126,7 +137,9 @@ FileOutcome CloseChannelFile(AcquisitionState& s, const AcquisitionParameters& p
     }
     return FileOutcome::Done;
   }
-  const std::string announcement = JoinPath(std::string(TextOf(p.Path)), kAnnouncementFile);
+  // The file is complete before it is announced: a crash from here on leaves no mark.
+  ClearChannelInProgress(directory);
+  const std::string announcement = JoinPath(directory, kAnnouncementFile);
   // The other programs wait for this line: the operator is asked to free the disk,
   // and it is tried again a few times before the step goes on without it.
   for (int round = 0; round < 3; ++round) {

@@ -7,6 +7,7 @@
 
 #include "app/check_other_instances.h"
 #include "app/instrument_readings.h"
+#include "app/interrupted_observation.h"
 #include "app/observation_files.h"
 #include "app/prepare_parameters.h"
 #include "app/safe_stop.h"
@@ -100,6 +101,12 @@ void MainWindowController::MarkThreadsTerminated() {
 void MainWindowController::PrepareParameters() {
   AcquisitionParameters& p = shared_.parameters;
   AcquisitionState& s = shared_.acquisition;
+  // At start-up, alone: a channel the previous observation left in progress is put aside.
+  if (s.startUpInProgress && !p.AnotherInstance)
+    if (const auto found = RecoverPreviousObservation(ProcessClock().Now())) {
+      const auto lines = InterruptedChannelMessage(*found);
+      ShowError(lines[0], lines[1], lines[2]);
+    }
   PrepareNewAcquisitionParameters(shared_, std::filesystem::current_path());
   // A second copy ends at once: the shutter, the files and the witness are the
   // running copy's.
