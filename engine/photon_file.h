@@ -35,6 +35,14 @@ class DiskErrorWindow {
 
 enum class FileOutcome { Done, EndStep, QuitIntegration };
 
+// What one second's append achieved. A second the disk refused in part keeps only
+// whole records, so the file stays a plain sequence of records.
+struct AppendResult {
+  FileOutcome outcome = FileOutcome::Done;
+  std::int32_t recordsLost = 0;  // records of the second that did not reach the file
+  int error = 0;                 // the system's error number when the file could not be written
+};
+
 // "%s%3.3d%2.2d%2.2d.VLA" (short names) or "%s%3.3d%4.4d%4.4d.VLA" (long).
 std::string ChannelFileName(const AcquisitionParameters& p, std::int32_t cycle, std::int32_t channel);
 
@@ -45,7 +53,7 @@ std::string OpenChannelFile(AcquisitionState& s, const AcquisitionParameters& p,
 
 // Appends the snapshot's events. A file that cannot be reopened or positioned is
 // reported with ShowError; a short write with the disk-error window.
-FileOutcome AppendPhotons(AcquisitionState& s, const AcquisitionParameters& p, const PhotonBuffer::Snapshot& events,
+AppendResult AppendPhotons(AcquisitionState& s, const AcquisitionParameters& p, const PhotonBuffer::Snapshot& events,
                           DiskErrorWindow& window);
 
 // Closes the channel: rename (mode 1, unless the close-loop alarm discarded the
