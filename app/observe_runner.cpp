@@ -72,6 +72,9 @@ class ConsoleHost : public StoreStepHost,
   DiskErrorChoice ShowDiskError(const DiskErrorReport& r) override {
     Print("DISK ERROR: %s %s %s | %s | errno %d %s", r.kind.c_str(), r.code.c_str(), r.handle.c_str(),
           r.path.c_str(), r.errnoValue, r.errnoText.c_str());
+    // A file that will not take its final name keeps the channel going while its
+    // seconds are written: the grace runs until the channel is closed.
+    if (r.kind == kRenameFailure) renameFailing = true;
     return DiskErrorAnswer(r.errnoText);
   }
   DiskErrorChoice SecondStored(const StoredSecond& second) override;
@@ -143,7 +146,7 @@ class ConsoleHost : public StoreStepHost,
   std::int32_t heldChannel = 0, heldCycle = 0;
   int channelsDone = 0, channelsPlanned = 0;
   std::int64_t diskGraceMs = 60000, diskErrorSinceMs = -1;
-  bool diskGaveUp = false;
+  bool diskGaveUp = false, renameFailing = false;
   std::string diskReason;
 
  private:
@@ -157,6 +160,7 @@ class ConsoleHost : public StoreStepHost,
 
 void ConsoleHost::ChannelFinished(std::int32_t channel, std::int32_t cycle) {
   const AcquisitionState& s = shared_.acquisition;
+  renameFailing = false;
   const AcquisitionParameters& p = shared_.parameters;
   if (nextChannelDropped) {
     nextChannelDropped = false;
@@ -197,6 +201,7 @@ void ConsoleHost::ShowHold(const std::string& line1, const std::string& line2) {
 DiskErrorChoice ConsoleHost::SecondStored(const StoredSecond& second) {
   const AcquisitionState& s = shared_.acquisition;
   if (second.error == 0) {
+    if (renameFailing) return DiskErrorChoice::Ignore;
     if (diskErrorSinceMs >= 0)
       Print("disk writable again after %s: writing goes on",
             ExposureText(static_cast<double>(ProcessClock().MonotonicMs() - diskErrorSinceMs) / 1000.0).c_str());

@@ -134,7 +134,8 @@ FileOutcome CloseChannelFile(AcquisitionState& s, const AcquisitionParameters& p
     }
     if (std::rename(s.tempPath.c_str(), s.filePath.c_str()) != 0) {
       const int error = errno;
-      return Report(window, {"Impossible to rename tempraty file !", Format("Rename operation returned code = %d", -1),
+      s.fileOpen = 1;  // still written under its temporary name
+      return Report(window, {kRenameFailure, Format("Rename operation returned code = %d", -1),
                              Format("Handle write = %d", -1), s.filePath, error, std::strerror(error)});
     }
     return FileOutcome::Done;

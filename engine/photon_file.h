@@ -24,6 +24,8 @@ struct DiskErrorReport {
   std::string errnoText;
 };
 
+inline constexpr const char* kRenameFailure = "Impossible to rename tempraty file !";
+
 enum class DiskErrorChoice { Ignore, QuitIntegration };
 
 // The disk-error window TDiskError (the headless runner prints the report).

@@ -192,8 +192,17 @@ void StoreAndSequence(StoreStepContext& c, const SecondFigures& figures, const P
   s.finishedChannel = s.currentChannel;
   s.finishedCycle = s.currentCycle;
   s.finishedInterferometerValue = s.interferometerValue;
+  const std::int32_t direction = s.scanDirection;
   Advance(s, c.p, c.host);
-  if (!Handle(CloseChannelFile(s, c.p, c.host), c.host)) return;
+  if (!Handle(CloseChannelFile(s, c.p, c.host), c.host)) {
+    // The file could not take its final name: the channel stays where it was and
+    // its end is tried again next second, rather than skipping the next channel.
+    s.currentChannel = s.finishedChannel;
+    s.currentCycle = s.finishedCycle;
+    if (s.scanDirection != direction) c.host.ShowScanDirection(direction == 1 ? ">>>>>" : "<<<<<");
+    s.scanDirection = direction;
+    return;
+  }
   if (c.p.ScanningMode == kScanningWithPause) {
     ShowPausePanel(1, s, c.p, c.host);
     s.pauseDialogState = 1;

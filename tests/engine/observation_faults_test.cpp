@@ -121,6 +121,30 @@ TEST_F(Observation, AVanishedDataDirectoryIsReportedAndWritingResumesWhenItIsBac
   EXPECT_EQ(FileSize(data_ + "/G0420102.VLA"), 400 * static_cast<long>(FrameRecords().size()));
 }
 
+TEST_F(Observation, AFileThatCannotTakeItsNameKeepsItsChannelUntilItCanAndNoChannelIsSkipped) {
+  Plan(3, 2, 1, false);
+  // A directory in the way of channel 1's final name: the renaming fails.
+  std::filesystem::create_directories(data_ + "/G0420101.VLA/in the way");
+  Begin();
+  RunUntil([this] { return !host_.diskErrors.empty(); });
+  EXPECT_EQ(host_.diskErrors[0].kind, "Impossible to rename tempraty file !");
+  EXPECT_EQ(host_.diskErrors[0].path, data_ + "/G0420101.VLA");
+  RunUntil({}, 2);  // "&Ignore": the channel goes on, its end tried each second
+  EXPECT_EQ(s_.currentChannel, 1);
+  EXPECT_EQ(host_.drives, (std::vector<std::int32_t>{1}));
+  std::filesystem::remove_all(data_ + "/G0420101.VLA");
+  RunToEndPanel();
+  EXPECT_EQ(host_.drives, (std::vector<std::int32_t>{1, 2, 3}));
+  EXPECT_EQ(host_.finished, (std::vector<std::pair<std::int32_t, std::int32_t>>{{0, 1}, {1, 1}, {2, 1}, {3, 1}}));
+  // Channel 1's file holds every second it was exposed, as its record says.
+  const std::string log = ReadFile(LogFilePath(p_));
+  const ChannelInLog one = ChannelOf(log, 1);
+  EXPECT_GT(one.frames, 160);
+  EXPECT_EQ(FileSize(data_ + "/G0420101.VLA"), one.photons * RecordSize(p_.DataFormat));
+  EXPECT_EQ(one.photons * RecordSize(p_.DataFormat), one.frames * static_cast<long>(FrameRecords().size()));
+  EXPECT_EQ(ChannelOf(log, 2).frames, 160);
+}
+
 TEST_F(Observation, QuitIntegrationInTheDiskErrorWindowEndsTheProgram) {
   Plan(2, 5, 1, false);
   Begin();
