@@ -272,5 +272,26 @@ TEST_F(ObserveDiskErrors, ARemovedDataDirectoryEndsTheObservationWithinTheGrace)
   EXPECT_FALSE(Exists("system/vltemoin.tmp"));
 }
 
+TEST_F(ObserveDiskErrors, AFileThatNeverTakesItsNameEndsTheObservationAfterTheGrace) {
+  // A directory in the way of channel 2's final name: every second is written,
+  // the renaming at the channel's end always fails.
+  fs::create_directories(dir_.file("obs/D003/D0030102.VLA/in the way"));
+  EXPECT_EQ(Run({"--preset", "3", "--data", dir_.file("obs/D003"), "--prefix", "D", "--number", "3", "--channels", "2",
+                 "--exposure", "2", "--cycles", "1", "--disk-error-grace", "5"}),
+            1)
+      << output_;
+  EXPECT_NE(output_.find("DISK ERROR: Impossible to rename tempraty file !"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("The photon file could not be written for 5 s (Is a directory): quit integration; the "
+                         "complete channels are kept."),
+            std::string::npos)
+      << output_;
+  EXPECT_NE(output_.find("Channel 2 of cycle 1 was in progress: its photons were not kept."), std::string::npos);
+  EXPECT_TRUE(Exists("obs/D003/D0030100.VLA"));
+  EXPECT_TRUE(Exists("obs/D003/D0030101.VLA"));
+  EXPECT_FALSE(Exists("obs/D003/ipcsdata.tmp"));
+  const std::string log = ReadFile(dir_.file("obs/D003/D003.VLT"));
+  EXPECT_NE(log.find(": QUIT INTEGRATION, disk error for 5 s (Is a directory)"), std::string::npos) << log;
+}
+
 }  // namespace
 }  // namespace velmar::testing
