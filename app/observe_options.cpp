@@ -83,8 +83,8 @@ channel is kept; a second signal ends at once.
 
 Exit code 0 when the observation completed, 2 for a bad flag or parameter, 1 when
 the instrument or the disk ended it early (a serial port that cannot be opened, a
-hold longer than --hold-limit, a disk error longer than --disk-error-grace), 128 + the signal's number after a signal (130 for
-Ctrl-C, 143 for SIGTERM).
+hold longer than --hold-limit, a disk error longer than --disk-error-grace),
+128 + the signal's number after a signal (130 for Ctrl-C, 143 for SIGTERM).
 )";
 }
 

@@ -272,6 +272,17 @@ TEST_F(ObserveDiskErrors, ARemovedDataDirectoryEndsTheObservationWithinTheGrace)
   EXPECT_FALSE(Exists("system/vltemoin.tmp"));
 }
 
+TEST_F(ObserveDiskErrors, AGraceThatIsNotAWholeNumberOfSecondsIsRefusedAndNothingIsWritten) {
+  for (const char* grace : {"-1", "soon", "1.5", ""}) {
+    SCOPED_TRACE(grace);
+    EXPECT_EQ(Run({"--preset", "3", "--data", dir_.file("obs/D004"), "--disk-error-grace", grace}), 2);
+    EXPECT_NE(output_.find("--disk-error-grace must be a whole number of seconds, 0 or more"), std::string::npos)
+        << output_;
+    EXPECT_FALSE(Exists("obs/D004"));
+    EXPECT_FALSE(Exists("system/vla.def"));
+  }
+}
+
 TEST_F(ObserveDiskErrors, AFileThatNeverTakesItsNameEndsTheObservationAfterTheGrace) {
   // A directory in the way of channel 2's final name: every second is written,
   // the renaming at the channel's end always fails.
