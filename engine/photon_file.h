@@ -56,7 +56,7 @@ std::string OpenChannelFile(AcquisitionState& s, const AcquisitionParameters& p,
 // Appends the snapshot's events. A file that cannot be reopened or positioned is
 // reported with ShowError; a short write with the disk-error window.
 AppendResult AppendPhotons(AcquisitionState& s, const AcquisitionParameters& p, const PhotonBuffer::Snapshot& events,
-                          DiskErrorWindow& window);
+                           DiskErrorWindow& window);
 
 // Closes the channel: rename (mode 1, unless the close-loop alarm discarded the
 // channel) or announce (mode 0).
