@@ -13,7 +13,8 @@ std::optional<ObserveOptions> ParseObserveOptions(const std::vector<std::string>
       {"--cycles", &o.cycles},        {"--see-saw", &o.seeSaw},    {"--format", &o.format},
       {"--names", &o.names},          {"--temp-mode", &o.tempMode}, {"--preset", &o.preset},
       {"--cs100", &o.cs100},          {"--lambda", &o.lambda},     {"--cqg", &o.cqg},
-      {"--scanning", &o.scanning},    {"--end", &o.end},           {"--hold-limit", &o.holdLimit}};
+      {"--scanning", &o.scanning},    {"--end", &o.end},           {"--hold-limit", &o.holdLimit},
+      {"--disk-error-grace", &o.diskErrorGrace}};
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--fast") o.fast = true;
@@ -65,6 +66,10 @@ directory) holds the instrument definitions and the camera files.
                         then stop
   --hold-limit S        storing held by the instrument (close loop out) for more
                         than S seconds ends the observation (default 600)
+  --disk-error-grace S  a photon file that cannot be written (disk full, data
+                        directory removed) for S seconds ends the observation
+                        as "Quit integration" does (default 60); meanwhile each
+                        second lost is said, with its photons, here and in the log
   --overwrite           replace the photon files of an observation that exists
   --fast                virtual clock: the same files, as fast as the machine allows
   --help
@@ -80,8 +85,8 @@ channel is kept; a second signal ends at once.
 
 Exit code 0 when the observation completed, 2 for a bad flag or parameter, 1 when
 the instrument or the disk ended it early (a serial port that cannot be opened, a
-hold longer than --hold-limit), 128 + the signal's number after a signal (130 for
-Ctrl-C, 143 for SIGTERM).
+hold longer than --hold-limit, a disk error longer than --disk-error-grace),
+128 + the signal's number after a signal (130 for Ctrl-C, 143 for SIGTERM).
 )";
 }
 

@@ -11,6 +11,7 @@ struct ObserveOptions {
   std::string format, names, tempMode, preset, cs100, lambda, cqg, scanning;
   std::string end = "stop";  // "stop" or "continue:N"
   std::string holdLimit = "600";  // seconds a hold by the instrument may last before the runner gives up
+  std::string diskErrorGrace = "60";  // seconds the photon file may fail to be written before the runner gives up
   bool fast = false;
   bool overwrite = false;
   bool help = false;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -71,10 +72,17 @@ class ConsoleHost : public StoreStepHost,
   void SetWindowHeight(int) override {}
   void CheckBeepBox() override {}
   DiskErrorChoice ShowDiskError(const DiskErrorReport& r) override {
-    Print("DISK ERROR: %s %s %s | %s | errno %d %s; the acquisition goes on", r.kind.c_str(), r.code.c_str(),
-          r.handle.c_str(), r.path.c_str(), r.errnoValue, r.errnoText.c_str());
-    return DiskErrorChoice::Ignore;
+    Print("DISK ERROR: %s %s %s | %s | errno %d %s", r.kind.c_str(), r.code.c_str(), r.handle.c_str(),
+          r.path.c_str(), r.errnoValue, r.errnoText.c_str());
+    // A file that will not take its final name keeps the channel going while its
+    // seconds are written: the grace runs until the channel is closed.
+    if (r.kind == kRenameFailure) renameFailing = true;
+    return DiskErrorAnswer(r.errnoText);
   }
+  DiskErrorChoice SecondStored(const StoredSecond& second) override;
+  // "&Ignore" while the disk has been failing for less than the grace period, then
+  // "&Quit integration": the observer is not there to free the disk.
+  DiskErrorChoice DiskErrorAnswer(const std::string& reason);
   void DriveToChannel(std::int32_t channel) override {
     if (link_) link_->DriveToChannel(channel);
   }
@@ -139,6 +147,9 @@ class ConsoleHost : public StoreStepHost,
   bool nextChannelDropped = false;  // the channel the hold spoilt ends next, without a file
   std::int32_t heldChannel = 0, heldCycle = 0;
   std::int64_t channelsDone = 0, channelsPlanned = 0;  // Lz * Maxcycles may pass 2^31
+  std::int64_t diskGraceMs = 60000, diskErrorSinceMs = -1;
+  bool diskGaveUp = false, renameFailing = false;
+  std::string diskReason;
 
  private:
   std::FILE* out_;
@@ -151,6 +162,7 @@ class ConsoleHost : public StoreStepHost,
 
 void ConsoleHost::ChannelFinished(std::int32_t channel, std::int32_t cycle) {
   const AcquisitionState& s = shared_.acquisition;
+  renameFailing = false;
   const AcquisitionParameters& p = shared_.parameters;
   if (nextChannelDropped) {
     nextChannelDropped = false;
@@ -186,6 +198,32 @@ void ConsoleHost::ShowHold(const std::string& line1, const std::string& line2) {
     holdSinceMs = -1;
     nextChannelDropped = s.closeLoopRedoPending != 0;
   }
+}
+
+DiskErrorChoice ConsoleHost::SecondStored(const StoredSecond& second) {
+  const AcquisitionState& s = shared_.acquisition;
+  if (second.error == 0) {
+    if (renameFailing) return DiskErrorChoice::Ignore;
+    if (diskErrorSinceMs >= 0)
+      Print("disk writable again after %s: writing goes on",
+            ExposureText(static_cast<double>(ProcessClock().MonotonicMs() - diskErrorSinceMs) / 1000.0).c_str());
+    diskErrorSinceMs = -1;
+    return DiskErrorChoice::Ignore;
+  }
+  const std::string reason = std::strerror(second.error);
+  Print("DISK ERROR at channel %d cycle %d: %d photons of this second not written (%s)%s", s.currentChannel,
+        s.currentCycle, second.photonsLost, reason.c_str(),
+        second.logged ? "" : "; the observation log cannot be written either");
+  return DiskErrorAnswer(reason);
+}
+
+DiskErrorChoice ConsoleHost::DiskErrorAnswer(const std::string& reason) {
+  const std::int64_t now = ProcessClock().MonotonicMs();
+  if (diskErrorSinceMs < 0) diskErrorSinceMs = now;
+  diskReason = reason;
+  if (now - diskErrorSinceMs < diskGraceMs) return DiskErrorChoice::Ignore;
+  diskGaveUp = true;
+  return DiskErrorChoice::QuitIntegration;
 }
 
 bool ConsoleHost::HoldOverLimit(std::int64_t limitMs) {
@@ -294,6 +332,8 @@ std::string ApplyFlags(const ObserveOptions& o, AcquisitionParameters& p, Acquis
     return "--end must be stop or continue:N (N from 0 to 9999 more cycles)";
   if (const auto limit = WholeInt(o.holdLimit); !limit || *limit < 1)
     return "--hold-limit must be a whole number of seconds, at least 1";
+  if (const auto grace = WholeInt(o.diskErrorGrace); !grace || *grace < 0)
+    return "--disk-error-grace must be a whole number of seconds, 0 or more";
   return {};
 }
 
@@ -489,6 +529,7 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
   int continueCycles = o.end.rfind("continue:", 0) == 0 ? *WholeInt(o.end.substr(9)) : -1;
   const std::int64_t holdLimitMs = static_cast<std::int64_t>(*WholeInt(o.holdLimit)) * 1000;
   bool heldTooLong = false;
+  host.diskGraceMs = static_cast<std::int64_t>(*WholeInt(o.diskErrorGrace)) * 1000;
   const auto answered = [&] {
     if (QuitSignals::Requested()) return true;
     if (host.HoldOverLimit(holdLimitMs)) {
@@ -524,7 +565,7 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
   // The shutdown path of "Yes", and of "Abort and Quit" for a signal or a hold
   // that never ended: the channel in progress is not kept.
   const int signal = QuitSignals::Requested();
-  const bool channelInProgress = (signal || heldTooLong) && s.fileOpen;
+  const bool channelInProgress = (signal || heldTooLong || host.diskGaveUp) && s.fileOpen;
   const std::string fileInProgress = s.fileName;
   const int cycleInProgress = s.currentCycle, channelNumberInProgress = s.currentChannel;
   FlushLogMessage(s);  // a line still waiting is not overwritten by the lines below
@@ -537,6 +578,13 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
                o.holdLimit.c_str(), host.holdReason.c_str());
     QueueLogLine(s, Format("!!! Automatic system decision at %s : ABORT AND QUIT, storing held for more than %s s (%s)",
                            TimeOfDayText(ProcessClock().Now()).c_str(), o.holdLimit.c_str(), host.holdReason.c_str()));
+    FlushLogMessage(s);
+  } else if (host.diskGaveUp) {
+    host.Print("The photon file could not be written for %s s (%s): quit integration; the complete channels are kept.",
+               o.diskErrorGrace.c_str(), host.diskReason.c_str());
+    QueueLogLine(s, Format("!!! Automatic system decision at %s : QUIT INTEGRATION, disk error for %s s (%s)",
+                           TimeOfDayText(ProcessClock().Now()).c_str(), o.diskErrorGrace.c_str(),
+                           host.diskReason.c_str()));
     FlushLogMessage(s);
   }
   if (storeFrames) storeFrames->Stop();

@@ -166,6 +166,13 @@ void WriteChannelRecord(AcquisitionState& s, std::int32_t channel,
   if (!written) ShowError("Impossible to write onto the log file (case C)", Shortened(s.logPath), kFullOrLocked);
 }
 
+bool AppendLogLine(const AcquisitionState& s, const std::string& line) {
+  if (!HasLogPath(s.logPath)) return false;
+  LogFile log(s.logPath, "a+");
+  const bool written = log.file && std::fprintf(log.file, "\n%s", line.c_str()) >= 0;
+  return log.Close() && written;
+}
+
 void FlushLogMessage(AcquisitionState& s) {
   if (!s.pendingLogLineReady || !HasLogPath(s.logPath)) return;
   LogFile log(s.logPath, "a+");

@@ -28,6 +28,10 @@ void WriteChannelRecord(AcquisitionState& s, std::int32_t channel,
 // Appends the queued line when there is a log to append it to.
 void FlushLogMessage(AcquisitionState& s);
 
+// Appends one line at once, bypassing the queue, whose slot a later message of the
+// same second would take; false when the log cannot be written (the caller says so).
+bool AppendLogLine(const AcquisitionState& s, const std::string& line);
+
 // "%5.5d", "%-4.4d" when negative, "?????" when 0.
 std::string HighVoltageText(std::int32_t volts);
 

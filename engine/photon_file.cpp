@@ -65,26 +65,32 @@ std::string OpenChannelFile(AcquisitionState& s, const AcquisitionParameters& p,
   return Format("writing %s", s.fileName.c_str());
 }
 
-FileOutcome AppendPhotons(AcquisitionState& s, const AcquisitionParameters& p, const PhotonBuffer::Snapshot& events,
-                          DiskErrorWindow& window) {
+AppendResult AppendPhotons(AcquisitionState& s, const AcquisitionParameters& p, const PhotonBuffer::Snapshot& events,
+                           DiskErrorWindow& window) {
   const std::string& path = WrittenPath(s);
   const char* caseName = s.tempFileMode == 1 ? "B" : "A";
-  int fd = OpenForWriting(path);
-  if (fd < 0 && s.tempFileMode == 0) fd = OpenForWriting(path);  // once more
-  if (fd < 0) {
-    ShowError(Format("Impossible reopen old temporary file [case %s]", caseName), path, "Is the disk full ???");
-    return FileOutcome::EndStep;
-  }
-  const off_t reached = ::lseek(fd, static_cast<off_t>(s.bytesInFile), SEEK_SET);
-  if (reached != static_cast<off_t>(s.bytesInFile)) {
-    ::close(fd);
-    ShowError(Format("Impossible to lseek old tempory file [case %s]", caseName), path, "Is the disk full ???");
-    return FileOutcome::EndStep;
-  }
   // The second's records are encoded into one block and written at once.
   thread_local std::vector<std::uint8_t> block;
   block.clear();
   EncodeRecords(events.x, events.y, events.tag, events.events, GeometryOf(p), block);
+  const std::size_t size = static_cast<std::size_t>(RecordSize(p.DataFormat));
+  const auto allLost = [&](int error) {
+    return AppendResult{FileOutcome::EndStep, static_cast<std::int32_t>(block.size() / size), error};
+  };
+  int fd = OpenForWriting(path);
+  if (fd < 0 && s.tempFileMode == 0) fd = OpenForWriting(path);  // once more
+  if (fd < 0) {
+    const int error = errno;
+    ShowError(Format("Impossible reopen old temporary file [case %s]", caseName), path, "Is the disk full ???");
+    return allLost(error);
+  }
+  const off_t reached = ::lseek(fd, static_cast<off_t>(s.bytesInFile), SEEK_SET);
+  if (reached != static_cast<off_t>(s.bytesInFile)) {
+    const int error = reached < 0 ? errno : EIO;
+    ::close(fd);
+    ShowError(Format("Impossible to lseek old tempory file [case %s]", caseName), path, "Is the disk full ???");
+    return allLost(error);
+  }
   std::size_t done = 0;
   long result = 0;
   int error = 0;
@@ -96,10 +102,17 @@ FileOutcome AppendPhotons(AcquisitionState& s, const AcquisitionParameters& p, c
     }
     done += static_cast<std::size_t>(result);
   }
-  s.bytesInFile += WholeFieldBytes(p.DataFormat, static_cast<std::int64_t>(done));
+  // A record the disk took only in part is cut off, so every record after it stays
+  // aligned; were the cut refused, the next second still writes over the piece.
+  const std::size_t kept = done / size * size;
+  const int cut = kept != done ? ::ftruncate(fd, static_cast<off_t>(s.bytesInFile + static_cast<std::int64_t>(kept))) : 0;
+  (void)cut;
+  s.bytesInFile += static_cast<std::int64_t>(kept);
   ::close(fd);
-  if (done < block.size()) return Report(window, WriteError(path, result, fd, error));
-  return FileOutcome::Done;
+  if (done == block.size()) return {};
+  AppendResult lost{FileOutcome::EndStep, static_cast<std::int32_t>((block.size() - kept) / size), error};
+  lost.outcome = Report(window, WriteError(path, result, fd, error));
+  return lost;
 }
 
 namespace {
@@ -132,7 +145,8 @@ FileOutcome CloseChannelFile(AcquisitionState& s, const AcquisitionParameters& p
     }
     if (std::rename(s.tempPath.c_str(), s.filePath.c_str()) != 0) {
       const int error = errno;
-      return Report(window, {"Impossible to rename tempraty file !", Format("Rename operation returned code = %d", -1),
+      s.fileOpen = 1;  // still written under its temporary name
+      return Report(window, {kRenameFailure, Format("Rename operation returned code = %d", -1),
                              Format("Handle write = %d", -1), s.filePath, error, std::strerror(error)});
     }
     return FileOutcome::Done;

@@ -24,6 +24,8 @@ struct DiskErrorReport {
   std::string errnoText;
 };
 
+inline constexpr const char* kRenameFailure = "Impossible to rename tempraty file !";
+
 enum class DiskErrorChoice { Ignore, QuitIntegration };
 
 // The disk-error window TDiskError (the headless runner prints the report).
@@ -35,6 +37,14 @@ class DiskErrorWindow {
 
 enum class FileOutcome { Done, EndStep, QuitIntegration };
 
+// What one second's append achieved. A second the disk refused in part keeps only
+// whole records, so the file stays a plain sequence of records.
+struct AppendResult {
+  FileOutcome outcome = FileOutcome::Done;
+  std::int32_t recordsLost = 0;  // records of the second that did not reach the file
+  int error = 0;                 // the system's error number when the file could not be written
+};
+
 // "%s%3.3d%2.2d%2.2d.VLA" (short names) or "%s%3.3d%4.4d%4.4d.VLA" (long).
 std::string ChannelFileName(const AcquisitionParameters& p, std::int32_t cycle, std::int32_t channel);
 
@@ -45,8 +55,8 @@ std::string OpenChannelFile(AcquisitionState& s, const AcquisitionParameters& p,
 
 // Appends the snapshot's events. A file that cannot be reopened or positioned is
 // reported with ShowError; a short write with the disk-error window.
-FileOutcome AppendPhotons(AcquisitionState& s, const AcquisitionParameters& p, const PhotonBuffer::Snapshot& events,
-                          DiskErrorWindow& window);
+AppendResult AppendPhotons(AcquisitionState& s, const AcquisitionParameters& p, const PhotonBuffer::Snapshot& events,
+                           DiskErrorWindow& window);
 
 // Closes the channel: rename (mode 1, unless the close-loop alarm discarded the
 // channel) or announce (mode 0).

@@ -78,4 +78,15 @@ CumulatedView UpdateStatistics(AcquisitionState& s, const AcquisitionParameters&
   return v;
 }
 
+void ForgetUnwrittenPhotons(AcquisitionState& s, const AcquisitionParameters& p, std::int32_t records) {
+  if (records <= 0) return;
+  s.channelPhotons = std::max<std::int32_t>(0, s.channelPhotons - records);
+  std::int64_t total = static_cast<std::int64_t>(s.photonsMillions) * 1000000 + s.photonsUnits;
+  total = std::max<std::int64_t>(0, total - records);
+  s.photonsMillions = static_cast<std::int32_t>(total / 1000000);
+  s.photonsUnits = static_cast<std::int32_t>(total % 1000000);
+  s.bytesWritten = std::max<std::int64_t>(0, s.bytesWritten - static_cast<std::int64_t>(records) * RecordSize(p.DataFormat));
+  s.megabytesText = Format("%9.3f Mb", static_cast<double>(s.bytesWritten) / 1048576.0);
+}
+
 }  // namespace velmar

@@ -37,6 +37,11 @@ InstantView InstantFiguresOf(const SecondFigures& f, std::int32_t framesPerSecon
 // (also kept in the state for the channel record).
 CumulatedView UpdateStatistics(AcquisitionState& s, const AcquisitionParameters& p, const SecondFigures& f);
 
+// Photons counted this second whose records the disk refused: taken back out of
+// the channel's and the cumulated photons and out of the bytes written, so that the
+// log's figures count only what reached the file.
+void ForgetUnwrittenPhotons(AcquisitionState& s, const AcquisitionParameters& p, std::int32_t records);
+
 // A thread priority as the main window names it: "  Idle", "Lowest", "Lower",
 // "Normal", "High", "High++", "Critic" (steps from normal: -3 .. 3).
 const char* PriorityLabelText(int stepsAboveNormal);

@@ -1,5 +1,6 @@
 #include "engine/store_step.h"
 
+#include <cstring>
 #include <optional>
 
 #include "engine/frame_grabber_setup.h"
@@ -157,13 +158,30 @@ bool Handle(FileOutcome outcome, StoreStepHost& host) {
   return outcome == FileOutcome::Done;
 }
 
+// A second whose photons did not all reach the file is said in the log, and its
+// lost photons leave the figures the channel record gives; false: integration ends.
+bool AccountForAppend(StoreStepContext& c, const AppendResult& appended, const LocalTime& now) {
+  StoredSecond second{appended.recordsLost, appended.outcome == FileOutcome::Done ? 0 : appended.error, true};
+  if (second.error != 0) {
+    ForgetUnwrittenPhotons(c.s, c.p, second.photonsLost);
+    second.logged = AppendLogLine(c.s, Format("!!! Disk error at %s : %d photons of this second not written (%s)",
+                                              TimeOfDayText(now).c_str(), second.photonsLost,
+                                              std::strerror(second.error)));
+  }
+  if (appended.outcome != FileOutcome::QuitIntegration &&
+      c.host.SecondStored(second) != DiskErrorChoice::QuitIntegration)
+    return true;
+  c.host.QuitIntegration();
+  return false;
+}
+
 void StoreAndSequence(StoreStepContext& c, const SecondFigures& figures, const PhotonBuffer::Snapshot& events,
                       const LocalTime& now) {
   AcquisitionState& s = c.s;
   WatchHighVoltage(c);
   c.host.ShowCumulated(UpdateStatistics(s, c.p, figures));
   c.host.AlternateStatusColours(static_cast<int>(c.s.stepEndMs / 1000 % 2), s.deferredStopRequested != 0);
-  if (!Handle(AppendPhotons(s, c.p, events, c.host), c.host)) return;
+  if (!AccountForAppend(c, AppendPhotons(s, c.p, events, c.host), now)) return;
   s.channelSeconds += static_cast<float>(figures.sinceEnd);
   s.channelTimeOverCycles += static_cast<float>(figures.sinceEnd);
   c.host.ShowChannelLabels(s.currentChannel >= 1 && s.currentChannel <= c.p.Lz ? Format("%4.4d", s.currentChannel) : "",
@@ -174,8 +192,17 @@ void StoreAndSequence(StoreStepContext& c, const SecondFigures& figures, const P
   s.finishedChannel = s.currentChannel;
   s.finishedCycle = s.currentCycle;
   s.finishedInterferometerValue = s.interferometerValue;
+  const std::int32_t direction = s.scanDirection;
   Advance(s, c.p, c.host);
-  if (!Handle(CloseChannelFile(s, c.p, c.host), c.host)) return;
+  if (!Handle(CloseChannelFile(s, c.p, c.host), c.host)) {
+    // The file could not take its final name: the channel stays where it was and
+    // its end is tried again next second, rather than skipping the next channel.
+    s.currentChannel = s.finishedChannel;
+    s.currentCycle = s.finishedCycle;
+    if (s.scanDirection != direction) c.host.ShowScanDirection(direction == 1 ? ">>>>>" : "<<<<<");
+    s.scanDirection = direction;
+    return;
+  }
   if (c.p.ScanningMode == kScanningWithPause) {
     ShowPausePanel(1, s, c.p, c.host);
     s.pauseDialogState = 1;

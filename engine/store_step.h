@@ -22,6 +22,13 @@ struct TvLevelEdits {
   std::string discriminator, white, black;  // EditSeuil, EditWL, EditBL
 };
 
+// One storing second as the photon file took it.
+struct StoredSecond {
+  std::int32_t photonsLost = 0;  // photons whose records did not reach the file
+  int error = 0;                 // the system's error number; 0 when the second was written whole
+  bool logged = true;            // false: the loss could not be said in the observation log
+};
+
 // What the step needs of the windows, the instrument and the program's lifecycle.
 // The main window implements it in the GUI, a text console in the headless runner.
 class StoreStepHost : public PanelConsole, public DiskErrorWindow {
@@ -61,6 +68,10 @@ class StoreStepHost : public PanelConsole, public DiskErrorWindow {
   virtual void QuitAfterAbortYes() = 0;
   virtual void QuitIntegration() = 0;
   virtual void QuitAfterLogFailure() = 0;
+  // Once a second while storing, after the photon file was written. A second the
+  // disk refused still counts as exposure, so the channel ends; answering
+  // QuitIntegration ends the integration as the disk-error window's button does.
+  virtual DiskErrorChoice SecondStored(const StoredSecond& /*second*/) { return DiskErrorChoice::Ignore; }
   // Called when a channel has been closed (for progress reports).
   virtual void ChannelFinished(std::int32_t /*channel*/, std::int32_t /*cycle*/) {}
 };

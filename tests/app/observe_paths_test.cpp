@@ -3,8 +3,10 @@
 // must be shown and must end; the pause between channels; signals.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <regex>
@@ -266,6 +268,152 @@ TEST_F(SecondCopy, IsRefusedTouchingNothingAndTheFirstCompletesIntact) {
     EXPECT_FALSE(fs::exists(data + "/ipcsdata.tmp"));
     EXPECT_FALSE(fs::exists(system + "/vltemoin.tmp"));
   }
+}
+
+// The real program in a child process whose disk fails under it: a file-size limit
+// put on it and lifted again from outside (writes past it fail with EFBIG), or its
+// data directory removed.
+class ObserveDiskErrors : public ObservePaths {
+ protected:
+  ChildProcess Start(const std::string& data, const std::vector<std::string>& more) {
+    std::vector<std::string> args{"--system-dir", dir_.file("system"), "--data", data, "--prefix", "D", "--number",
+                                  "1", "--cs100", "file:" + dir_.file("cs100.txt"), "--source", "simulation",
+                                  "--cycles", "1", "--temp-mode", "1"};
+    args.insert(args.end(), more.begin(), more.end());
+    return ChildProcess(std::string(VELMAR_BIN_DIR) + "/vlmipcs-observe", args, dir_.path().string(),
+                        {"XDG_RUNTIME_DIR=" + dir_.file("run")});
+  }
+  static bool LimitFileSize(int pid, rlim_t bytes) {
+    rlimit limit{};
+    if (prlimit(pid, RLIMIT_FSIZE, nullptr, &limit) != 0) return false;
+    limit.rlim_cur = bytes;
+    return prlimit(pid, RLIMIT_FSIZE, &limit, nullptr) == 0;
+  }
+  // Polls the file until it holds at least bytes; false when the deadline passes first.
+  static bool WaitForSize(const std::string& path, std::uintmax_t bytes, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 50) {
+      std::error_code ec;
+      if (fs::file_size(path, ec) >= bytes && !ec) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+  }
+};
+
+// Photons and frames of a channel's record, and the photons of its "!!! Disk error" lines.
+struct LoggedChannel {
+  long photons = -1, frames = -1, lost = 0;
+  int lostSeconds = 0;
+};
+
+LoggedChannel LoggedChannelOf(const std::string& log, int channel) {
+  LoggedChannel c;
+  char begin[64];
+  std::snprintf(begin, sizeof begin, "\n\n==> Beginning channel=%4.4d at ", channel);
+  const std::size_t from = log.find(begin);
+  const std::size_t record = from == std::string::npos ? from : log.find("\nWas acquired at ", from);
+  if (record == std::string::npos) return c;
+  const std::string section = log.substr(from, record - from);
+  static const std::regex lost(R"(\n!!! Disk error at \d\d:\d\d:\d\d : (\d+) photons of this second not written \(File too large\))");
+  for (auto it = std::sregex_iterator(section.begin(), section.end(), lost); it != std::sregex_iterator(); ++it) {
+    c.lost += std::stol((*it)[1]);
+    ++c.lostSeconds;
+  }
+  std::smatch m;
+  const std::string line = log.substr(record, log.find('\n', record + 1) - record);
+  if (std::regex_search(line, m, std::regex(R"(ch=(\d{4})  cy=0001  QGval=[+-]\d{4}  ph=(\d{8})  fr=(\d{5})$)")) &&
+      std::stoi(m[1]) == channel) {
+    c.photons = std::stol(m[2]);
+    c.frames = std::stol(m[3]);
+  }
+  return c;
+}
+
+TEST_F(ObserveDiskErrors, ADiskFullForAWhileLosesOnlyThoseSecondsSaysSoAndTheObservationEnds) {
+  const std::string data = dir_.file("obs/D001");
+  // A camera stored on 256 lines, so that every photon counted has its record.
+  ChildProcess runner = Start(data, {"--preset", "1", "--format", "1", "--random-points", "20", "--channels", "2",
+                                     "--exposure", "8", "--disk-error-grace", "30"});
+  ASSERT_TRUE(runner.WaitForOutput("channel 0000 cycle 0001", 30000)) << runner.output();
+  // Channel 1 is written: once its file is larger than the log, the disk "fills"
+  // halfway into a record, and the log can still take its lines.
+  const std::string temporary = data + "/ipcsdata.tmp";
+  ASSERT_TRUE(WaitForSize(temporary, 16384, 10000)) << runner.output();
+  ASSERT_TRUE(LimitFileSize(runner.pid(), fs::file_size(temporary) + 8 * 3 + 5));
+  ASSERT_TRUE(runner.WaitForOutput("DISK ERROR at channel 1 cycle 1", 10000)) << runner.output();
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // a second more of full disk
+  ASSERT_TRUE(LimitFileSize(runner.pid(), RLIM_INFINITY));
+  EXPECT_EQ(runner.Wait(30000), 0) << runner.output();
+  output_ = runner.output();
+  EXPECT_NE(output_.find("photons of this second not written (File too large)"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("disk writable again after"), std::string::npos) << output_;
+
+  const std::string log = ReadFile(data + "/D001.VLT");
+  for (int channel : {0, 1, 2}) {
+    SCOPED_TRACE(channel);
+    const LoggedChannel c = LoggedChannelOf(log, channel);
+    const std::string file = data + "/D00101" + (channel == 0 ? "00" : channel == 1 ? "01" : "02") + ".VLA";
+    ASSERT_GE(c.photons, 0) << log;
+    // ph= counts the photons whose 8-byte records are in the file, not one more.
+    EXPECT_EQ(fs::file_size(file), static_cast<std::uintmax_t>(c.photons) * 8);
+    if (channel == 1) {
+      EXPECT_GE(c.lostSeconds, 2) << log;
+      EXPECT_GT(c.lost, 0);
+      EXPECT_LE(c.frames, 8 * 50 + 50);  // the refused seconds counted as exposure
+    } else {
+      EXPECT_EQ(c.lostSeconds, 0) << log;
+    }
+  }
+  EXPECT_FALSE(Exists("obs/D001/ipcsdata.tmp"));
+}
+
+TEST_F(ObserveDiskErrors, ARemovedDataDirectoryEndsTheObservationWithinTheGrace) {
+  const std::string data = dir_.file("obs/D002");
+  ChildProcess runner = Start(data, {"--preset", "3", "--channels", "2", "--exposure", "20", "--disk-error-grace", "3"});
+  ASSERT_TRUE(runner.WaitForOutput("channel 0000 cycle 0001", 30000)) << runner.output();
+  fs::remove_all(data);
+  EXPECT_EQ(runner.Wait(15000), 1) << runner.output();
+  output_ = runner.output();
+  EXPECT_NE(output_.find("DISK ERROR at channel 1 cycle 1: "), std::string::npos) << output_;
+  EXPECT_NE(output_.find("(No such file or directory); the observation log cannot be written either"),
+            std::string::npos);
+  EXPECT_NE(output_.find("The photon file could not be written for 3 s (No such file or directory): quit "
+                         "integration; the complete channels are kept."),
+            std::string::npos);
+  EXPECT_NE(output_.find("Channel 1 of cycle 1 was in progress: its photons were not kept."), std::string::npos);
+  EXPECT_FALSE(Exists("system/vltemoin.tmp"));
+}
+
+TEST_F(ObserveDiskErrors, AGraceThatIsNotAWholeNumberOfSecondsIsRefusedAndNothingIsWritten) {
+  for (const char* grace : {"-1", "soon", "1.5", ""}) {
+    SCOPED_TRACE(grace);
+    EXPECT_EQ(Run({"--preset", "3", "--data", dir_.file("obs/D004"), "--disk-error-grace", grace}), 2);
+    EXPECT_NE(output_.find("--disk-error-grace must be a whole number of seconds, 0 or more"), std::string::npos)
+        << output_;
+    EXPECT_FALSE(Exists("obs/D004"));
+    EXPECT_FALSE(Exists("system/vla.def"));
+  }
+}
+
+TEST_F(ObserveDiskErrors, AFileThatNeverTakesItsNameEndsTheObservationAfterTheGrace) {
+  // A directory in the way of channel 2's final name: every second is written,
+  // the renaming at the channel's end always fails.
+  fs::create_directories(dir_.file("obs/D003/D0030102.VLA/in the way"));
+  EXPECT_EQ(Run({"--preset", "3", "--data", dir_.file("obs/D003"), "--prefix", "D", "--number", "3", "--channels", "2",
+                 "--exposure", "2", "--cycles", "1", "--disk-error-grace", "5"}),
+            1)
+      << output_;
+  EXPECT_NE(output_.find("DISK ERROR: Impossible to rename tempraty file !"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("The photon file could not be written for 5 s (Is a directory): quit integration; the "
+                         "complete channels are kept."),
+            std::string::npos)
+      << output_;
+  EXPECT_NE(output_.find("Channel 2 of cycle 1 was in progress: its photons were not kept."), std::string::npos);
+  EXPECT_TRUE(Exists("obs/D003/D0030100.VLA"));
+  EXPECT_TRUE(Exists("obs/D003/D0030101.VLA"));
+  EXPECT_FALSE(Exists("obs/D003/ipcsdata.tmp"));
+  const std::string log = ReadFile(dir_.file("obs/D003/D003.VLT"));
+  EXPECT_NE(log.find(": QUIT INTEGRATION, disk error for 5 s (Is a directory)"), std::string::npos) << log;
 }
 
 }  // namespace

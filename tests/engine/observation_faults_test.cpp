@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <regex>
 
 #include "engine/observation_log.h"
 #include "engine/photon_records.h"
@@ -33,32 +34,72 @@ long FileSize(const std::string& path) {
   return ec ? -1 : static_cast<long>(size);
 }
 
-TEST_F(Observation, AFullDiskLosesOnlyTheSecondsItCouldNotWrite) {
+// The photon counts of one channel's log record, and its "!!! Disk error" lines.
+struct ChannelInLog {
+  long photons = -1, frames = -1, lostPhotons = 0;
+  int lostSeconds = 0;
+};
+
+ChannelInLog ChannelOf(const std::string& log, int channel) {
+  ChannelInLog c;
+  const std::string begin = Format("\n\n==> Beginning channel=%4.4d at ", channel);
+  const std::size_t from = log.find(begin);
+  if (from == std::string::npos) return c;
+  const std::size_t record = log.find("\nWas acquired at ", from);
+  if (record == std::string::npos) return c;
+  std::smatch m;
+  const std::string section = log.substr(from, record - from);
+  static const std::regex lost(R"(\n!!! Disk error at \d\d:\d\d:\d\d : (\d+) photons of this second not written \([^)\n]+\))");
+  for (auto it = std::sregex_iterator(section.begin(), section.end(), lost); it != std::sregex_iterator(); ++it) {
+    c.lostPhotons += std::stol((*it)[1]);
+    ++c.lostSeconds;
+  }
+  const std::string line = log.substr(record, log.find('\n', record + 1) - record);
+  static const std::regex counts(R"(ch=(\d{4})  cy=\d{4}  QGval=[+-]\d{4}  ph=(\d{8})  fr=(\d{5})$)");
+  if (std::regex_search(line, m, counts) && std::stoi(m[1]) == channel) {
+    c.photons = std::stol(m[2]);
+    c.frames = std::stol(m[3]);
+  }
+  return c;
+}
+
+TEST_F(Observation, AFullDiskLosesOnlyTheSecondsItCouldNotWriteAndTheLogSaysWhichPhotons) {
   Plan(3, 10, 1, false);
   Begin();
   RunUntil([this] { return s_.currentChannel == 2 && s_.channelSeconds >= 3.0f; });
   {
-    // Channel 2 is being written: the disk fills for three seconds.
-    FileSizeLimit full(static_cast<rlim_t>(s_.bytesInFile + 100));
+    // Channel 2 is being written: the disk fills for three seconds, halfway into a record.
+    FileSizeLimit full(static_cast<rlim_t>(s_.bytesInFile + 102));
     RunUntil({}, 3);
   }
-  ASSERT_GE(host_.diskErrors.size(), 1u);
+  ASSERT_EQ(host_.diskErrors.size(), 3u);
   EXPECT_EQ(host_.diskErrors[0].kind, "Impossible to write data onto disk !");
   EXPECT_EQ(host_.diskErrors[0].errnoValue, EFBIG);
   EXPECT_EQ(host_.diskErrors[0].path, data_ + "/ipcsdata.tmp");
+  ASSERT_EQ(host_.lostSeconds.size(), 3u);
+  EXPECT_TRUE(host_.lostSeconds[0].logged);
   RunToEndPanel();  // the acquisition went on
   const std::string log = ReadFile(LogFilePath(p_));
-  const int size = RecordSize(p_.DataFormat);
-  const long frameBytes = static_cast<long>(FrameRecords().size());
-  // Channels 1 and 3 are complete. The seconds the full disk refused did not count
-  // as exposure, so channel 2 still got its ten written seconds, plus the whole
-  // records the disk took before it filled; nothing was written twice or torn.
-  EXPECT_EQ(FileSize(data_ + "/G0420101.VLA"), 800 * frameBytes);
-  EXPECT_EQ(FileSize(data_ + "/G0420103.VLA"), 800 * frameBytes);
-  const long spoilt = FileSize(data_ + "/G0420102.VLA");
-  EXPECT_EQ(spoilt, 800 * frameBytes + 100);
-  EXPECT_EQ(spoilt % size, 0);
-  EXPECT_NE(log.find("ch=0003"), std::string::npos);
+  const long size = RecordSize(p_.DataFormat);
+  const long photonsPerFrame = static_cast<long>(FrameRecords().size()) / size;
+  // Channels 1 and 3 are complete.
+  for (int channel : {1, 3}) {
+    const ChannelInLog c = ChannelOf(log, channel);
+    EXPECT_EQ(c.frames, 800) << channel;
+    EXPECT_EQ(c.lostSeconds, 0) << channel;
+    EXPECT_EQ(c.photons, 800 * photonsPerFrame) << channel;
+    EXPECT_EQ(FileSize(data_ + Format("/G04201%2.2d.VLA", channel)), c.photons * size) << channel;
+  }
+  // Channel 2 lasted its ten seconds, the refused ones included. Its file holds the
+  // whole records the disk took, the torn one cut off; ph= counts just those, and
+  // the three lines count the photons that never reached it.
+  const ChannelInLog spoilt = ChannelOf(log, 2);
+  EXPECT_EQ(spoilt.frames, 800);
+  EXPECT_EQ(spoilt.lostSeconds, 3);
+  EXPECT_EQ(FileSize(data_ + "/G0420102.VLA"), spoilt.photons * size);
+  EXPECT_EQ(spoilt.photons + spoilt.lostPhotons, 800 * photonsPerFrame);
+  EXPECT_EQ(spoilt.lostPhotons, 3 * 80 * photonsPerFrame - 100 / size);
+  EXPECT_NE(log.find(Format("photons of this second not written (%s)", std::strerror(EFBIG))), std::string::npos);
 }
 
 TEST_F(Observation, AVanishedDataDirectoryIsReportedAndWritingResumesWhenItIsBack) {
@@ -70,10 +111,38 @@ TEST_F(Observation, AVanishedDataDirectoryIsReportedAndWritingResumesWhenItIsBac
   ASSERT_FALSE(errors_.reported().empty());
   EXPECT_EQ(errors_.reported()[0].line1, "Impossible reopen old temporary file [case B]");
   EXPECT_EQ(errors_.reported()[0].line3, "Is the disk full ???");
+  // The log went away with the directory: the host is told the loss went unsaid.
+  ASSERT_FALSE(host_.lostSeconds.empty());
+  EXPECT_FALSE(host_.lostSeconds[0].logged);
+  EXPECT_EQ(host_.lostSeconds[0].error, ENOENT);
   std::filesystem::rename(data_ + ".away", data_);
   RunToEndPanel();
   EXPECT_TRUE(std::filesystem::exists(data_ + "/G0420102.VLA"));  // the next channel is whole
   EXPECT_EQ(FileSize(data_ + "/G0420102.VLA"), 400 * static_cast<long>(FrameRecords().size()));
+}
+
+TEST_F(Observation, AFileThatCannotTakeItsNameKeepsItsChannelUntilItCanAndNoChannelIsSkipped) {
+  Plan(3, 2, 1, false);
+  // A directory in the way of channel 1's final name: the renaming fails.
+  std::filesystem::create_directories(data_ + "/G0420101.VLA/in the way");
+  Begin();
+  RunUntil([this] { return !host_.diskErrors.empty(); });
+  EXPECT_EQ(host_.diskErrors[0].kind, "Impossible to rename tempraty file !");
+  EXPECT_EQ(host_.diskErrors[0].path, data_ + "/G0420101.VLA");
+  RunUntil({}, 2);  // "&Ignore": the channel goes on, its end tried each second
+  EXPECT_EQ(s_.currentChannel, 1);
+  EXPECT_EQ(host_.drives, (std::vector<std::int32_t>{1}));
+  std::filesystem::remove_all(data_ + "/G0420101.VLA");
+  RunToEndPanel();
+  EXPECT_EQ(host_.drives, (std::vector<std::int32_t>{1, 2, 3}));
+  EXPECT_EQ(host_.finished, (std::vector<std::pair<std::int32_t, std::int32_t>>{{0, 1}, {1, 1}, {2, 1}, {3, 1}}));
+  // Channel 1's file holds every second it was exposed, as its record says.
+  const std::string log = ReadFile(LogFilePath(p_));
+  const ChannelInLog one = ChannelOf(log, 1);
+  EXPECT_GT(one.frames, 160);
+  EXPECT_EQ(FileSize(data_ + "/G0420101.VLA"), one.photons * RecordSize(p_.DataFormat));
+  EXPECT_EQ(one.photons * RecordSize(p_.DataFormat), one.frames * static_cast<long>(FrameRecords().size()));
+  EXPECT_EQ(ChannelOf(log, 2).frames, 160);
 }
 
 TEST_F(Observation, QuitIntegrationInTheDiskErrorWindowEndsTheProgram) {

@@ -40,11 +40,16 @@ class RecordingHost : public StoreStepHost {
   void ShowEndButtons() override { endButtons = true; }
   void ChannelFinished(std::int32_t channel, std::int32_t cycle) override { finished.push_back({channel, cycle}); }
   TvLevelEdits ReadTvLevelEdits() override { return edits; }
+  DiskErrorChoice SecondStored(const StoredSecond& second) override {
+    if (second.error != 0) lostSeconds.push_back(second);
+    return DiskErrorChoice::Ignore;
+  }
 
   std::vector<std::string> states;
   std::vector<PanelView> panels;
   std::vector<int> heights;
   std::vector<DiskErrorReport> diskErrors;
+  std::vector<StoredSecond> lostSeconds;
   DiskErrorChoice diskErrorChoice = DiskErrorChoice::Ignore;
   std::vector<std::int32_t> drives;
   std::vector<std::pair<std::int32_t, std::int32_t>> finished;

@@ -25,6 +25,7 @@ class ChildProcess {
   // still running after timeoutMs (it is then killed).
   std::optional<int> Wait(int timeoutMs);
   const std::string& output() const { return output_; }
+  int pid() const { return pid_; }
 
  private:
   void ReadAvailable(int timeoutMs);
