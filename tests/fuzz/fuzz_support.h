@@ -15,13 +15,25 @@
 
 namespace velmar::fuzz {
 
+// Made on first use, removed when the run ends.
+class Scratch {
+ public:
+  Scratch() : path_(std::filesystem::temp_directory_path() / ("velmar-fuzz-" + std::to_string(::getpid()))) {
+    std::filesystem::create_directories(path_);
+  }
+  ~Scratch() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
 inline const std::filesystem::path& ScratchDir() {
-  static const std::filesystem::path dir = [] {
-    auto d = std::filesystem::temp_directory_path() / ("velmar-fuzz-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(d);
-    return d;
-  }();
-  return dir;
+  static const Scratch scratch;
+  return scratch.path();
 }
 
 inline std::string WriteInput(const std::string& name, const std::uint8_t* data, std::size_t size) {
