@@ -237,6 +237,23 @@ TEST_F(FaultScenarios, ACameraStallLowersTheEfficiencyAndLosesNoChannel) {
   EXPECT_NE(output_.find("efficiency 0"), std::string::npos) << output_;  // below 100 %, said on the progress line
 }
 
+// The same stall in real time, through the real program: the counting thread waits
+// in the grab while the store step goes on each second; the observation ends on time.
+TEST_F(FaultScenarios, ACameraStallInRealTimeHoldsNoThreadAndLosesNoChannel) {
+  for (const auto& entry : fs::directory_iterator(dir_.path()))
+    if (entry.path().extension() == ".dcf")
+      WriteFile(entry.path().string(), ReadFile(entry.path().string()) + "stall_from = 6\nstall_for = 2\n");
+  ChildProcess runner(std::string(VELMAR_BIN_DIR) + "/vlmipcs-observe", Flags("009", 2, 2), dir_.path().string(),
+                      {"XDG_RUNTIME_DIR=" + dir_.file("run")});
+  EXPECT_EQ(runner.Wait(30000), 0) << runner.output();
+  const auto records = ExpectChannelsKept("009", 3);
+  ASSERT_EQ(records.size(), 3u);
+  long frames = 0;
+  for (const ChannelRecord& r : records) frames += r.frames;
+  EXPECT_LE(frames, 5 * 50 - 80) << Log("009");  // 5 s of exposure, about 2 of them without frames
+  EXPECT_LT(records.back().efficiency, 100);
+}
+
 // A camera description with a stall that cannot be is refused where it is read.
 TEST_F(FaultScenarios, ACameraStallKnobOutOfRangeIsRefused) {
   WriteFile(dir_.file("thomson.dcf"), ReadFile(dir_.file("thomson.dcf")) + "stall_for = -2\n");
