@@ -307,8 +307,9 @@ TEST_F(SerialDeviceVanishing, ATemperatureControllerThatDiesIsSaidAndTheObservat
 // the etalon, and that is said once; the observation goes on and ends.
 TEST_F(SerialDeviceVanishing, ACS100LineThatHangsUpIsSaidOnceAndTheObservationEnds) {
   PtyDevice com3;
-  ChildProcess runner = Start("008", 2, 1, {"--cs100", "serial:3"}, {"VELMAR_COM3=" + com3.slaveName()});
-  ASSERT_TRUE(runner.WaitForOutput("channel 0001 cycle 0001", 30000)) << runner.output();
+  ChildProcess runner = Start("008", 3, 1, {"--cs100", "serial:3"}, {"VELMAR_COM3=" + com3.slaveName()});
+  // Hung up during channel 1: the drives to channels 2 and 3 find the line gone.
+  ASSERT_TRUE(runner.WaitForOutput("channel 0000 cycle 0001", 30000)) << runner.output();
   EXPECT_NE(com3.Read(1, 1000).find("I4"), std::string::npos) << "positions were sent";
   com3.HangUp();
   EXPECT_EQ(runner.Wait(30000), 0) << runner.output();
@@ -317,7 +318,7 @@ TEST_F(SerialDeviceVanishing, ACS100LineThatHangsUpIsSaidOnceAndTheObservationEn
   ASSERT_EQ(said.size(), 1u) << output_;
   EXPECT_NE(said[0].find("COM3: Input/output error"), std::string::npos) << said[0];
   EXPECT_NE(said[0].find("The interferometer does not follow the channels."), std::string::npos) << said[0];
-  ExpectChannelsKept("008", 3);
+  ExpectChannelsKept("008", 4);
 }
 
 }  // namespace
