@@ -149,14 +149,14 @@ TEST_F(FaultScenarios, ABoardThatDoesNotOpenIsSaidAndTheObservationGoesOnSayingT
 TEST_F(FaultScenarios, AStuckShutterIsSaidByItsStatus) {
   SetBench("shutter_stuck", "1");
   ASSERT_EQ(RunFast("002", 2, 2), 0) << output_;
-  EXPECT_NE(output_.find("shutter CLOSED"), std::string::npos) << output_;
+  EXPECT_EQ(LinesWith(output_, "shutter ").size(), 1u) << output_;  // said when it changes, not every second
+  EXPECT_NE(output_.find("shutter CLOSED\n"), std::string::npos) << output_;
   for (const ChannelRecord& r : ExpectChannelsKept("002", 3)) EXPECT_EQ(r.shutter, "CLOSED") << r.channel;
 }
 
 // The THT supply that does not follow its set point: the readings say 0 V, where a
 // supply that follows reads back about what was set.
 TEST_F(FaultScenarios, ATHTSupplyThatDoesNotFollowReadsZeroVolts) {
-  int rounds = 0;
   for (const bool following : {true, false}) {
     SCOPED_TRACE(following ? "following" : "not following");
     const std::string observation = following ? "013" : "003";
@@ -180,9 +180,7 @@ TEST_F(FaultScenarios, ATHTSupplyThatDoesNotFollowReadsZeroVolts) {
       for (const auto& line : progress) EXPECT_NE(line.find("  THT read 0 V"), std::string::npos) << line;
       for (const ChannelRecord& r : ExpectChannelsKept(observation, 3)) EXPECT_EQ(r.tht, "?????") << r.channel;
     }
-    ++rounds;
   }
-  EXPECT_EQ(rounds, 2);
 }
 
 // The close loop lost for ten seconds in the middle of channel 1: storing is held
