@@ -14,7 +14,7 @@ std::optional<ObserveOptions> ParseObserveOptions(const std::vector<std::string>
       {"--names", &o.names},          {"--temp-mode", &o.tempMode}, {"--preset", &o.preset},
       {"--cs100", &o.cs100},          {"--lambda", &o.lambda},     {"--cqg", &o.cqg},
       {"--scanning", &o.scanning},    {"--end", &o.end},           {"--hold-limit", &o.holdLimit},
-      {"--disk-error-grace", &o.diskErrorGrace}};
+      {"--disk-error-grace", &o.diskErrorGrace}, {"--tht", &o.tht}};
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--fast") o.fast = true;
@@ -70,6 +70,8 @@ directory) holds the instrument definitions and the camera files.
                         directory removed) for S seconds ends the observation
                         as "Quit integration" does (default 60); meanwhile each
                         second lost is said, with its photons, here and in the log
+  --tht V               set the intensifier's high voltage to V volts before Start,
+                        as the THT tuning window does, and say what it reads back
   --overwrite           replace the photon files of an observation that exists
   --fast                virtual clock: the same files, as fast as the machine allows
   --help

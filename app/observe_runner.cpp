@@ -58,7 +58,19 @@ class ConsoleHost : public StoreStepHost,
   ConsoleHost(std::FILE* out, AcquisitionProgram& program, Cs100Link*& link)
       : out_(out), program_(program), shared_(program.shared), link_(link), board_(program.board) {}
 
-  void RefreshStatusLabels() override { RefreshInstrumentReadings(program_, *this, *this); }
+  void RefreshStatusLabels() override {
+    RefreshInstrumentReadings(program_, *this, *this);
+    SayCloseLoopReading();
+  }
+  // A close loop that cannot be read is not watched: storing goes on, and the
+  // output and the log say so when it starts and when it ends.
+  void SayCloseLoopReading();
+  // The shutter's status is said when it changes: a shutter that stays closed shows here.
+  void ShowShutterStatus(const std::string& text, std::int32_t, std::int32_t) override {
+    if (text == shutterText_) return;
+    shutterText_ = text;
+    Print("shutter %s", text.c_str());
+  }
   // The temperature goes into the progress lines, as the window's labels show it.
   void ShowTemperatureLabels(const std::string& temperature, const std::string& command) override {
     temperatureText_ = temperature + "  " + command;
@@ -158,7 +170,24 @@ class ConsoleHost : public StoreStepHost,
   Cs100Link*& link_;
   InstrumentBoard& board_;
   std::string temperatureText_;
+  std::string closeLoopUnread_;
+  std::string shutterText_;
 };
+
+void ConsoleHost::SayCloseLoopReading() {
+  const std::string& unread = board_.closeLoopUnread();
+  if (unread == closeLoopUnread_) return;
+  const bool wasUnread = !closeLoopUnread_.empty();
+  closeLoopUnread_ = unread;
+  const std::string now = TimeOfDayText(ProcessClock().Now());
+  const std::string line =
+      unread.empty() ? (wasUnread ? Format("!!! Close loop read again at %s : it is watched again", now.c_str()) : "")
+                     : Format("!!! Close loop cannot be read at %s : %s; it is not watched, storing goes on",
+                              now.c_str(), unread.c_str());
+  if (line.empty()) return;
+  Print("%s", line.substr(4).c_str());
+  AppendLogLine(shared_.acquisition, line);
+}
 
 void ConsoleHost::ChannelFinished(std::int32_t channel, std::int32_t cycle) {
   const AcquisitionState& s = shared_.acquisition;
@@ -177,9 +206,11 @@ void ConsoleHost::ChannelFinished(std::int32_t channel, std::int32_t cycle) {
     const std::string& problem = program_.temperature.replyProblem();
     temperature = "  temperature " + temperatureText_ + (problem.empty() ? "" : " (" + problem + ")");
   }
-  Print("channel %4.4d cycle %4.4d  photons %8d  frames %5d  efficiency %s  elapsed %s  remaining %s%s", channel, cycle,
-        s.channelPhotons, s.channelFrames, s.cumulatedEfficiencyText.c_str(), ExposureText(elapsed).c_str(),
-        ExposureText(static_cast<double>(left) * p.Tcan).c_str(), temperature.c_str());
+  // THT systems 2 and 3 read their voltage back: a supply that does not follow shows here.
+  const std::string tht = p.THTSystem == 2 || p.THTSystem == 3 ? Format("  THT read %d V", s.thtRead) : "";
+  Print("channel %4.4d cycle %4.4d  photons %8d  frames %5d  efficiency %s  elapsed %s  remaining %s%s%s", channel,
+        cycle, s.channelPhotons, s.channelFrames, s.cumulatedEfficiencyText.c_str(), ExposureText(elapsed).c_str(),
+        ExposureText(static_cast<double>(left) * p.Tcan).c_str(), tht.c_str(), temperature.c_str());
 }
 
 void ConsoleHost::ShowHold(const std::string& line1, const std::string& line2) {
@@ -334,6 +365,9 @@ std::string ApplyFlags(const ObserveOptions& o, AcquisitionParameters& p, Acquis
     return "--hold-limit must be a whole number of seconds, at least 1";
   if (const auto grace = WholeInt(o.diskErrorGrace); !grace || *grace < 0)
     return "--disk-error-grace must be a whole number of seconds, 0 or more";
+  if (!o.tht.empty())
+    if (const auto volts = WholeInt(o.tht); !volts || *volts < 0 || *volts > 20000)
+      return "--tht must be a whole number of volts, 0 to 20000";
   return {};
 }
 
@@ -503,6 +537,10 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
   WaitSeconds(1.0);
   link.DriveToChannel(1);
   program.board.CommandShutter(0);  // the observer opens the shutter before Start
+  if (!o.tht.empty()) {
+    program.highVoltage.SetTHT(*WholeInt(o.tht));
+    host.Print("THT set to %d V: read back %d V", s.thtSent, s.thtRead);
+  }
   RefreshInstrumentReadings(program, host, host);
 
   StoreStepContext context{s, p, program.engine, program.grabber, host};

@@ -34,6 +34,8 @@ std::string ParseDigitizerDescription(const std::string& text, const std::string
       {"dark_grey_max", IntSetter(d.darkGreyMax, 0, 255)},
       {"reference_step", IntSetter(d.referenceStep, 1, 128)},
       {"seed", IntSetter(seed, 0, 2147483647)},
+      {"stall_from", RealSetter(d.stallFrom, -1.0, 1.0e9)},
+      {"stall_for", RealSetter(d.stallFor, 0.0, 1.0e9)},
       {"source",
        [&](const std::string& v) {
          if (v == "simulated") d.source = CameraSource::Simulated;
@@ -128,6 +130,8 @@ std::string DigitizerDescriptionText(const DigitizerDescription& d, const std::s
   t += Format("dark_grey_max = %d\n", d.darkGreyMax);
   t += Format("reference_step = %d\n", d.referenceStep);
   t += Format("seed = %llu\n", static_cast<unsigned long long>(d.seed));
+  if (d.stallFrom >= 0)
+    t += Format("stall_from = %g\nstall_for = %g\n", d.stallFrom, d.stallFor);
   return t;
 }
 

@@ -27,6 +27,10 @@ struct DigitizerDescription {
   int darkGreyMax = 40;             // dark pixels are at most this bright
   int referenceStep = 1;            // the digitizer keeps reference levels on multiples of this
   std::uint64_t seed = 1947;
+  // A fault to rehearse with: from stallFrom seconds after the digitizer is
+  // opened, for stallFor seconds, the camera sends no frame (-1: never).
+  double stallFrom = -1.0;
+  double stallFor = 0.0;
 };
 
 struct DisplayDescription {

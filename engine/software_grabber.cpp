@@ -51,6 +51,7 @@ struct DigitizerObject {
   double grabMode = 0.0;
   int black = 0, white = 255;
   std::int64_t lastFrame = -1;  // index of the last frame delivered
+  std::int64_t openedMs = ProcessClock().MonotonicMs();  // the stall knobs count from here
   std::thread continuous;
   std::mutex continuousMutex;
   std::condition_variable continuousWake;
@@ -420,7 +421,15 @@ double SoftwareGrabber::DigitizerControl(GrabberId id, int code) {
 namespace {
 std::int64_t NextFrameIndex(const DigitizerObject& digitizer, double period, double now) {
   const auto due = static_cast<std::int64_t>(std::ceil(now / period - 0.5));
-  return std::max(digitizer.lastFrame + 1, due);
+  const std::int64_t frame = std::max(digitizer.lastFrame + 1, due);
+  // A stalled camera sends nothing: the next frame is the first after the stall.
+  const DigitizerDescription& d = digitizer.description;
+  if (d.stallFrom < 0 || d.stallFor <= 0) return frame;
+  const double from = static_cast<double>(digitizer.openedMs) + d.stallFrom * 1000.0;
+  const double end = from + d.stallFor * 1000.0;
+  const double at = static_cast<double>(frame) * period;
+  if (at < from || at >= end) return frame;
+  return static_cast<std::int64_t>(std::ceil(end / period));
 }
 }  // namespace
 

@@ -106,7 +106,11 @@ std::optional<std::int32_t> InstrumentBoard::ReadCloseLoop(bool closeLoopAlarm) 
 
 void InstrumentBoard::UpdateCloseLoopError(bool closeLoopAlarm) {
   const auto bit = ReadCloseLoop(closeLoopAlarm);
-  if (!bit) return;  // no reading: the error keeps its value
+  if (!bit) {
+    closeLoopUnread_ = lastErrorText_;
+    return;  // no reading: the error keeps its value
+  }
+  closeLoopUnread_.clear();
   s_.closeLoopActive = *bit == 1 ? 0 : 1;
 }
 

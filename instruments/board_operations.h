@@ -39,6 +39,8 @@ class InstrumentBoard {
   // The close-loop bit (1 = loop good), or nothing when the reading failed.
   std::optional<std::int32_t> ReadCloseLoop(bool closeLoopAlarm = false);
   void UpdateCloseLoopError(bool closeLoopAlarm = false);
+  // Why the last close-loop update read nothing (the driver's text); empty when it read.
+  const std::string& closeLoopUnread() const { return closeLoopUnread_; }
   void ShowCloseLoop(BoardDisplay& display);
 
   // The parallel lines of the CS100 (value = the negated position, 12 bits).
@@ -60,6 +62,7 @@ class InstrumentBoard {
   AcquisitionState& s_;
   std::uint16_t lastError_ = 0;
   std::string lastErrorText_;
+  std::string closeLoopUnread_;
 };
 
 }  // namespace velmar

@@ -91,6 +91,15 @@ void Cs100Link::InitialiseController() {
   console_.RestoreCountingState();
 }
 
+// A controller that no longer takes its positions leaves the etalon where it is while
+// the channels go on: said once when it starts, since each channel would repeat it.
+void Cs100Link::SayUnsent(const std::string& error) {
+  if (!error.empty() && !serialErrorShown_)
+    ShowError("Impossible to drive the CS100 on its COM port !", Format("COM%d: %s", p_.ComPort, error.c_str()),
+              "The interferometer does not follow the channels.");
+  serialErrorShown_ = !error.empty();
+}
+
 void Cs100Link::SendPosition(std::int32_t value) {
   console_.ShowLinkState(CountingState::DrivingPF);
   switch (p_.CS100Link) {
@@ -98,7 +107,7 @@ void Cs100Link::SendPosition(std::int32_t value) {
       board_.WriteCs100Lines(static_cast<std::uint16_t>(static_cast<unsigned>(-value) & 0xFFFu));
       break;
     case 1:
-      port_.Write(PositionCommand(value) + "\r");
+      SayUnsent(port_.Write(PositionCommand(value) + "\r"));
       break;
     case 2:
       AppendTestLine(PositionCommand(value), false);

@@ -50,6 +50,7 @@ class Cs100Link {
   void InitialiseSerial();
   void InitialiseTestFile();
   void AppendTestLine(const std::string& line, bool create);
+  void SayUnsent(const std::string& error);
 
   AcquisitionParameters& p_;
   AcquisitionState& s_;
@@ -59,6 +60,7 @@ class Cs100Link {
   SerialPort port_;
   std::int32_t portOpenedMarker_ = 0;
   bool testFileErrorShown_ = false;
+  bool serialErrorShown_ = false;
 };
 
 }  // namespace velmar

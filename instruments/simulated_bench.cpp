@@ -13,6 +13,7 @@ namespace velmar {
 namespace {
 constexpr std::uint16_t kOpenFailed = 1;
 constexpr std::uint16_t kBadBoard = 2;
+constexpr std::uint16_t kNotOpen = 3;
 constexpr std::uint16_t kReadFailed = 5;
 constexpr std::uint16_t kWriteFailed = 6;
 constexpr std::uint16_t kAnalogFailed = 7;
@@ -85,6 +86,7 @@ std::string SimulatedBench::ErrorText(std::uint16_t code) {
     case 0: return "";
     case kOpenFailed: return config_.openError;
     case kBadBoard: return "AXDRV: no such board or port";
+    case kNotOpen: return "AXDRV: the board is not open";
     case kReadFailed: return "AXDRV: digital input read error";
     case kWriteFailed: return "AXDRV: digital output write error";
     case kAnalogFailed: return "AXDRV: analog output error";
@@ -94,7 +96,8 @@ std::string SimulatedBench::ErrorText(std::uint16_t code) {
 
 std::uint16_t SimulatedBench::AnalogOut(int board, int channel, float volts) {
   std::lock_guard lock(mutex_);
-  if (board != 1 || channel != 0 || config_.openFails) return kBadBoard;
+  if (board != 1 || channel != 0) return kBadBoard;
+  if (config_.openFails) return kNotOpen;
   if (config_.analogOutFails) return kAnalogFailed;
   analog_ = volts;
   return 0;
@@ -103,6 +106,8 @@ std::uint16_t SimulatedBench::AnalogOut(int board, int channel, float volts) {
 std::uint16_t SimulatedBench::DigitalOut(int board, int port, std::uint16_t value, std::uint16_t mask) {
   std::lock_guard lock(mutex_);
   if (board < 1 || board > 2 || port < 0 || port > 15) return kBadBoard;
+  // A board that did not open answers no call until it opens.
+  if (config_.openFails) return kNotOpen;
   if (config_.writeFails) return kWriteFailed;
   std::uint16_t& out = outputs_[board][port];
   out = static_cast<std::uint16_t>((out & ~mask) | (value & mask));
@@ -185,6 +190,7 @@ std::uint16_t SimulatedBench::StatusBits(int board, int port) const {
 std::uint16_t SimulatedBench::DigitalIn(int board, int port, std::uint16_t& value) {
   std::lock_guard lock(mutex_);
   if (board < 1 || board > 2 || port < 0 || port > 15) return kBadBoard;
+  if (config_.openFails) return kNotOpen;
   if (config_.readFails) return kReadFailed;
   value = StatusBits(board, port);
   return 0;

@@ -66,10 +66,12 @@ std::optional<int> TemperatureLink::Ask(int item) {
   // On the virtual clock the wait takes no real time, so the read itself gives the
   // controller its 100 ms; on the real clock they have passed and it reads at once.
   const auto replyDue = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
-  port_.Write(TemperatureRequest(item) + "\r");
+  const std::string unsent = port_.Write(TemperatureRequest(item) + "\r");
   WaitSeconds(0.1);
   const std::string reply = port_.ReadUntil(16, '\r', replyDue);
   const auto value = TemperatureOfReply(reply);
+  // A line that hung up is said as such: "no reply" would hide that the device is gone.
+  if (!value && replyProblem_.empty() && !unsent.empty()) replyProblem_ = "request not sent: " + unsent;
   if (!value && replyProblem_.empty())
     replyProblem_ = reply.empty() ? "no reply" : "unreadable reply \"" + Printable(reply) + "\"";
   return value;

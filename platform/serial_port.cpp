@@ -74,20 +74,30 @@ std::string SerialPort::Open(const std::string& device, const std::string& mode)
   tty.c_cc[VMIN] = 0;  // a read returns at once with what has arrived
   tty.c_cc[VTIME] = 0;
   ::tcsetattr(fd, TCSANOW, &tty);
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  fd_ = fd;
+  fd_ = fd;  // left non-blocking: reads return at once, writes wait in poll with a deadline
   return {};
 }
 
-void SerialPort::Write(const std::string& bytes) {
-  if (fd_ < 0) return;
+std::string SerialPort::Write(const std::string& bytes) {
+  if (fd_ < 0) return "the port is not open";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) return;
-    done += static_cast<std::size_t>(n);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) return std::strerror(errno);
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    pollfd ready{fd_, POLLOUT, 0};
+    if (left <= 0 || (::poll(&ready, 1, static_cast<int>(left)) == 0))
+      return "the device takes nothing (nothing sent for 1 s)";
   }
   ::tcdrain(fd_);
+  return {};
 }
 
 std::string SerialPort::ReadAvailable(std::size_t maxBytes) {

@@ -22,8 +22,9 @@ class SerialPort {
   std::string Open(const std::string& device, const std::string& mode);
   bool isOpen() const { return fd_ >= 0; }
   void Close();
-  // Errors are not reported: the program does not look at them.
-  void Write(const std::string& bytes);
+  // Sends the bytes within a second; empty text when they went, else why not (a
+  // line that hung up, or a peer that takes nothing): a write never blocks for ever.
+  std::string Write(const std::string& bytes);
   std::string ReadAvailable(std::size_t maxBytes);
   // Reads until maxBytes or the terminator have arrived or the steady clock passes
   // the deadline; with the deadline already past, it reads once what has arrived.

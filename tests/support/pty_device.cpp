@@ -20,6 +20,9 @@ PtyDevice::PtyDevice() {
   cfmakeraw(&raw);
   if (openpty(&master_, &slaveKeeper_, name, &raw, nullptr) != 0) throw std::runtime_error("openpty failed");
   slave_ = name;
+  // Programs started by the test must not hold the line open behind its back.
+  fcntl(master_, F_SETFD, FD_CLOEXEC);
+  fcntl(slaveKeeper_, F_SETFD, FD_CLOEXEC);
 }
 
 PtyDevice::~PtyDevice() {
@@ -27,8 +30,21 @@ PtyDevice::~PtyDevice() {
     kill(child_, SIGTERM);
     waitpid(child_, nullptr, 0);
   }
-  close(master_);
+  if (master_ >= 0) close(master_);
   close(slaveKeeper_);
+}
+
+void PtyDevice::KillPeer() {
+  if (child_ <= 0) return;
+  kill(child_, SIGKILL);
+  waitpid(child_, nullptr, 0);
+  child_ = 0;
+}
+
+void PtyDevice::HangUp() {
+  KillPeer();
+  if (master_ >= 0) close(master_);
+  master_ = -1;
 }
 
 std::string PtyDevice::Read(std::size_t minBytes, int timeoutMs) {

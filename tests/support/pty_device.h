@@ -17,6 +17,11 @@ class PtyDevice {
   void Write(const std::string& bytes);
   // Runs a program with its standard input and output on the master.
   void RunOnMaster(const std::string& program, const std::vector<std::string>& args);
+  // The program on the master killed at once, as a device that dies: the line
+  // stays, nothing answers on it.
+  void KillPeer();
+  // The master closed: the line hangs up, as an unplugged adapter does.
+  void HangUp();
   // Sends bytes on the slave side, as the program would, and returns what the peer
   // on the master answers up to the terminator (or what came within timeoutMs):
   // a way to wait until a simulator is up.
