@@ -105,8 +105,7 @@ AppendResult AppendPhotons(AcquisitionState& s, const AcquisitionParameters& p, 
   // A record the disk took only in part is cut off, so every record after it stays
   // aligned; were the cut refused, the next second still writes over the piece.
   const std::size_t kept = done / size * size;
-  const int cut = kept != done ? ::ftruncate(fd, static_cast<off_t>(s.bytesInFile + static_cast<std::int64_t>(kept))) : 0;
-  (void)cut;
+  if (kept != done) static_cast<void>(::ftruncate(fd, static_cast<off_t>(s.bytesInFile + static_cast<std::int64_t>(kept))));
   s.bytesInFile += static_cast<std::int64_t>(kept);
   ::close(fd);
   if (done == block.size()) return {};

@@ -70,16 +70,8 @@ std::optional<float> WholeReal(std::string_view text) {
 }
 
 std::optional<float> LeadingReal(std::string_view text) {
-  text = Prepare(text);
-  // Only digits, a point or a sign may begin a real here: "inf" and "nan" are not numbers to us.
-  if (text.empty()) return std::nullopt;
-  const char first = text.front();
-  const bool digitStart = (first >= '0' && first <= '9') || first == '.' || first == '-';
-  if (!digitStart) return std::nullopt;
-  float value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || !std::isfinite(value)) return std::nullopt;
-  return value;
+  const char* end = nullptr;
+  return RealAt(Prepare(text), &end);
 }
 
 }  // namespace velmar
