@@ -2,7 +2,7 @@
 // The program's acquisition machinery for the life of the process, the same for
 // the windowed program and the headless runner: the frame grabber, the counting
 // engine and its threads, the TV display, the instrument links.
-#include "console/shared_state.h"
+#include "engine/shared_state.h"
 #include "engine/counting_engine.h"
 #include "engine/counting_thread.h"
 #include "engine/frame_grabber_setup.h"

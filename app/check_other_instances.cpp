@@ -1,6 +1,6 @@
 #include "app/check_other_instances.h"
 
-#include "app/witness_file.h"
+#include "platform/witness_file.h"
 #include "platform/error_reporter.h"
 
 namespace velmar {

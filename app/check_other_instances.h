@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "app/witness_file.h"
+#include "platform/witness_file.h"
 #include "params/acquisition_parameters.h"
 
 namespace velmar {

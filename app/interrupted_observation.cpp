@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/witness_file.h"
+#include "platform/witness_file.h"
 #include "engine/channel_in_progress.h"
 #include "engine/photon_file.h"
 #include "params/acquisition_parameters.h"

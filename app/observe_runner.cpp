@@ -17,7 +17,7 @@
 #include "app/prepare_parameters.h"
 #include "app/safe_stop.h"
 #include "app/terminate.h"
-#include "app/witness_file.h"
+#include "platform/witness_file.h"
 #include "console/data_directory.h"
 #include "engine/observation_log.h"
 #include "engine/start_acquisition.h"

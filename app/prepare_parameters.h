@@ -5,7 +5,7 @@
 // mode from the system file.
 #include <filesystem>
 
-#include "console/shared_state.h"
+#include "engine/shared_state.h"
 
 namespace velmar {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The end of an acquisition: grabbing stopped, the log told, the frame-grabber
 // objects freed after the detection workers have finished.
-#include "console/acquisition_state.h"
+#include "engine/acquisition_state.h"
 #include "engine/counting_engine.h"
 #include "engine/grabber.h"
 

@@ -9,7 +9,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
-#include "console/inline_panels.h"
+#include "engine/inline_panels.h"
 #include "engine/statistics.h"
 #include "params/fixed_text.h"
 #include "platform/format.h"

@@ -7,8 +7,8 @@
 #include <QWidget>
 #include <functional>
 
-#include "console/counting_status.h"
-#include "console/shared_state.h"
+#include "engine/counting_status.h"
+#include "engine/shared_state.h"
 #include "engine/store_step.h"
 #include "instruments/board_operations.h"
 #include "instruments/cs100_link.h"

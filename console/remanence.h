@@ -1,7 +1,7 @@
 #pragma once
 // The remanence images: the four grab buffers of the ring written as 2D images
 // "reman1.vl2" to "reman4.vl2" in the system directory.
-#include "console/acquisition_state.h"
+#include "engine/acquisition_state.h"
 #include "engine/grabber.h"
 #include "params/acquisition_parameters.h"
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "console/shared_state.h"
+#include "engine/shared_state.h"
 #include "params/fixed_text.h"
 #include "platform/error_reporter.h"
 #include "platform/format.h"

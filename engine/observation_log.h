@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "console/acquisition_state.h"
+#include "engine/acquisition_state.h"
 #include "params/acquisition_parameters.h"
 #include "platform/clock.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "console/acquisition_state.h"
+#include "engine/acquisition_state.h"
 #include "engine/photon_buffer.h"
 #include "params/acquisition_parameters.h"
 

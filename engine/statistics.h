@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "console/acquisition_state.h"
+#include "engine/acquisition_state.h"
 #include "params/acquisition_parameters.h"
 
 namespace velmar {

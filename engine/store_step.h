@@ -5,8 +5,8 @@
 // answers.
 #include <string>
 
-#include "console/acquisition_state.h"
-#include "console/inline_panels.h"
+#include "engine/acquisition_state.h"
+#include "engine/inline_panels.h"
 #include "engine/counting_engine.h"
 #include "engine/photon_file.h"
 #include "engine/statistics.h"

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "console/acquisition_state.h"
+#include "engine/acquisition_state.h"
 #include "instruments/io_board.h"
 #include "params/acquisition_parameters.h"
 

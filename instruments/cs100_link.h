@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "console/acquisition_state.h"
+#include "engine/acquisition_state.h"
 #include "engine/counting_state.h"
 #include "instruments/board_operations.h"
 #include "params/acquisition_parameters.h"

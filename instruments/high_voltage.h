@@ -1,7 +1,7 @@
 #pragma once
 // The intensifier's high voltage (THT): set and read back for every THT system,
 // and the idle banner on the control monitor.
-#include "console/acquisition_state.h"
+#include "engine/acquisition_state.h"
 #include "engine/grabber.h"
 #include "instruments/board_operations.h"
 #include "params/acquisition_parameters.h"

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "console/acquisition_state.h"
+#include "engine/acquisition_state.h"
 #include "params/acquisition_parameters.h"
 #include "platform/serial_port.h"
 

@@ -1,6 +1,6 @@
 #include "params/acquisition_parameters.h"
 
-#include "console/acquisition_state.h"
+#include "engine/acquisition_state.h"
 #include "params/fixed_text.h"
 
 namespace velmar {

@@ -12,7 +12,7 @@
 #include "app/prepare_parameters.h"
 #include "app/safe_stop.h"
 #include "app/terminate.h"
-#include "app/witness_file.h"
+#include "platform/witness_file.h"
 #include "console/TControlMonitor.h"
 #include "console/TDiskError.h"
 #include "console/TGeneral.h"

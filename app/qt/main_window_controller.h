@@ -10,7 +10,7 @@
 #include "app/qt/qt_driver_file_console.h"
 #include "app/qt/qt_frame_grabber_console.h"
 #include "app/qt/qt_instance_warnings.h"
-#include "app/witness_file.h"
+#include "platform/witness_file.h"
 #include "engine/store_frames_thread.h"
 #include "engine/store_step.h"
 #include "instruments/cs100_link.h"

@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "app/acquisition_program.h"
-#include "console/shared_state.h"
+#include "engine/shared_state.h"
 
 namespace velmar {
 

@@ -5,7 +5,7 @@
 #include "console/TErrorMatrox.h"
 #include "console/TGeneral.h"
 #include "console/TInitMatrox.h"
-#include "console/counting_status.h"
+#include "engine/counting_status.h"
 
 namespace velmar {
 

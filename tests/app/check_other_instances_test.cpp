@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "app/check_other_instances.h"
-#include "app/witness_file.h"
+#include "platform/witness_file.h"
 #include "params/fixed_text.h"
 #include "platform/system_dir.h"
 #include "support/temp_dir.h"

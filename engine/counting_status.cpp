@@ -1,4 +1,4 @@
-#include "console/counting_status.h"
+#include "engine/counting_status.h"
 
 #include "platform/clock.h"
 #include "platform/format.h"

@@ -1,4 +1,4 @@
-#include "console/acquisition_state.h"
+#include "engine/acquisition_state.h"
 
 namespace velmar {
 

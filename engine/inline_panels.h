@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "console/acquisition_state.h"
-#include "console/counting_status.h"
+#include "engine/acquisition_state.h"
+#include "engine/counting_status.h"
 #include "params/acquisition_parameters.h"
 
 namespace velmar {

@@ -1,7 +1,7 @@
 #pragma once
 // What the program's windows share for the life of the process: the parameter
 // set of the next acquisition and the acquisition state.
-#include "console/acquisition_state.h"
+#include "engine/acquisition_state.h"
 #include "params/acquisition_parameters.h"
 
 namespace velmar {

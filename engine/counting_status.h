@@ -1,7 +1,7 @@
 #pragma once
 // Showing the counting state in the main window; entering the suspended state is
 // also logged.
-#include "console/acquisition_state.h"
+#include "engine/acquisition_state.h"
 #include "engine/counting_state.h"
 #include "params/acquisition_parameters.h"
 

@@ -1,6 +1,6 @@
-#include "console/inline_panels.h"
+#include "engine/inline_panels.h"
 
-#include "app/witness_file.h"
+#include "platform/witness_file.h"
 #include "platform/format.h"
 
 namespace velmar {

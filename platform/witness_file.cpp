@@ -1,4 +1,4 @@
-#include "app/witness_file.h"
+#include "platform/witness_file.h"
 
 #include <cerrno>
 #include <cstdio>
