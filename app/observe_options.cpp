@@ -2,12 +2,14 @@
 
 #include <map>
 
+#include "platform/program_dir.h"
+
 namespace velmar {
 
 std::optional<ObserveOptions> ParseObserveOptions(const std::vector<std::string>& args, std::string& error) {
   ObserveOptions o;
   const std::map<std::string, std::string*> valued = {
-      {"--system-dir", &o.systemDir}, {"--data", &o.data},         {"--prefix", &o.prefix},
+      {"--program-dir", &o.programDir}, {"--system-dir", &o.systemDir}, {"--data", &o.data},         {"--prefix", &o.prefix},
       {"--number", &o.number},        {"--type", &o.type},         {"--source", &o.source},
       {"--random-points", &o.randomPoints}, {"--channels", &o.channels}, {"--exposure", &o.exposure},
       {"--cycles", &o.cycles},        {"--see-saw", &o.seeSaw},    {"--format", &o.format},
@@ -34,15 +36,33 @@ std::optional<ObserveOptions> ParseObserveOptions(const std::vector<std::string>
   return o;
 }
 
+ObserveOptions AnchoredObserveOptions(ObserveOptions o) {
+  o.programDir = AnchoredPath(o.programDir);
+  o.systemDir = AnchoredPath(o.systemDir);
+  o.data = AnchoredPath(o.data);
+  // A bare definition name is the program directory's; a path is the user's.
+  if (o.preset.find('/') != std::string::npos) o.preset = AnchoredPath(o.preset);
+  if (o.cs100.rfind("file:", 0) == 0) o.cs100 = "file:" + AnchoredPath(o.cs100.substr(5));
+  return o;
+}
+
 const char* ObserveUsage() {
   return R"(vlmipcs-observe: a photon-counting observation without windows.
 
 The parameters are prepared as the parameters window prepares them (defaults, then
 the parameters file, the observation number moved on), then changed by the flags,
-checked with the window's rules, and saved. The program directory (the current
-directory) holds the instrument definitions and the camera files.
+checked with the window's rules, and saved.
 
-  --system-dir DIR      where the program keeps its own files (vla.def, ...)
+The program directory holds the instrument definitions, the camera and monitor
+files and axdrv.ini. It is --program-dir DIR, else $VELMAR_PROGRAM_DIR, else the
+current directory when it holds instrument definitions (.def files), else a
+directory of one's own beside the system directory (~/.local/share/velmar-program),
+laid out from the installed presets on first use; files already there are never
+replaced. The runner says which one it uses ("program directory: ...").
+
+  --program-dir DIR     the program directory
+  --system-dir DIR      where the program keeps its own files (vla.def, ...);
+                        $VELMAR_SYSTEM_DIR, else ~/.local/share/velmar
   --data DIR            the data directory, used as given (created, one level)
   --prefix L            observation prefix, a letter
   --number N            observation number, 0 to 999

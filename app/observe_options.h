@@ -7,6 +7,7 @@
 namespace velmar {
 
 struct ObserveOptions {
+  std::string programDir;  // empty: chosen as every start chooses it
   std::string systemDir, data, prefix, number, type, source, randomPoints, channels, exposure, cycles, seeSaw;
   std::string format, names, tempMode, preset, cs100, lambda, cqg, scanning;
   std::string end = "stop";  // "stop" or "continue:N"
@@ -17,6 +18,10 @@ struct ObserveOptions {
   bool overwrite = false;
   bool help = false;
 };
+
+// The same options with every path made absolute from the directory the runner
+// was started in, before it moves into its program directory.
+ObserveOptions AnchoredObserveOptions(ObserveOptions o);
 
 // Reads the arguments; an error text names a flag that is unknown or lacks its value.
 std::optional<ObserveOptions> ParseObserveOptions(const std::vector<std::string>& args, std::string& error);

@@ -33,6 +33,7 @@
 #include "platform/format.h"
 #include "platform/number_text.h"
 #include "platform/processes.h"
+#include "platform/program_dir.h"
 #include "platform/quit_signals.h"
 #include "platform/single_instance.h"
 #include "platform/system_dir.h"
@@ -430,12 +431,19 @@ void PrintSummary(const AcquisitionParameters& p, ConsoleHost& host) {
 
 }  // namespace
 
-int RunObservation(const ObserveOptions& o, std::FILE* out) {
-  if (o.help) {
+int RunObservation(const ObserveOptions& given, std::FILE* out) {
+  if (given.help) {
     std::fputs(ObserveUsage(), out);
     return 0;
   }
+  // Paths are the user's, from where the runner was started; it then works in its program directory.
+  const ObserveOptions o = AnchoredObserveOptions(given);
+  AnchorPathEnvironment();
   if (!o.systemDir.empty()) setenv("VELMAR_SYSTEM_DIR", o.systemDir.c_str(), 1);
+  const ProgramDirChoice programDir = EnterProgramDirectory(o.programDir);
+  std::fprintf(out, "%s\n", ProgramDirLine(programDir).c_str());
+  std::fflush(out);
+  if (!programDir.error.empty()) return kBadInput;
   std::unique_ptr<VirtualClock> virtualClock;
   std::unique_ptr<ScopedClock> clockInstalled;
   if (o.fast) {
@@ -456,7 +464,7 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
   ConsoleHost host(out, program, linkPointer);
 
   ProgramInstanceLock instanceLock(SystemDirectory(), kApplicationTitle);
-  PrepareNewAcquisitionParameters(shared, std::filesystem::current_path());
+  PrepareNewAcquisitionParameters(shared, programDir.directory);
   p.AnotherInstance = instanceLock.held() ? 0 : 1;
   p.DisplayRunning = ProcessRunning("Vlm3D") ? 1 : 0;
 

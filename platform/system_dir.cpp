@@ -7,8 +7,7 @@
 
 namespace velmar {
 
-namespace {
-std::filesystem::path ChooseSystemDirectory() {
+std::filesystem::path SystemDirectoryLocation() {
   if (const char* dir = std::getenv("VELMAR_SYSTEM_DIR"); dir && *dir) return dir;
   if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
     return std::filesystem::path(data) / "velmar";
@@ -16,11 +15,10 @@ std::filesystem::path ChooseSystemDirectory() {
     return std::filesystem::path(home) / ".local" / "share" / "velmar";
   return std::filesystem::temp_directory_path() / "velmar";
 }
-}  // namespace
 
 std::filesystem::path SystemDirectory() {
   // Read each time: tests and the runner point it elsewhere with the environment.
-  std::filesystem::path dir = ChooseSystemDirectory();
+  std::filesystem::path dir = SystemDirectoryLocation();
   std::error_code ignored;
   std::filesystem::create_directories(dir, ignored);
   return dir;

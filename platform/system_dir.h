@@ -17,6 +17,8 @@ inline constexpr const char* kTestImageFileName = "test.tif";
 
 // The directory itself; created (with its parents) when missing.
 std::filesystem::path SystemDirectory();
+// Where it is, without creating it.
+std::filesystem::path SystemDirectoryLocation();
 // A file of the system directory, by name.
 std::filesystem::path SystemFile(const std::string& name);
 // "reman1.vl2" to "reman4.vl2".

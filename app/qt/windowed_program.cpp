@@ -2,7 +2,10 @@
 
 #include <QSocketNotifier>
 #include <csignal>
+#include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/TSplashForm.h"
 #include "app/acquisition_program.h"
@@ -10,9 +13,11 @@
 #include "app/qt/program_windows.h"
 #include "app/qt/velmar_application.h"
 #include "app/safe_stop.h"
+#include "app/windowed_options.h"
 #include "console/TGeneral.h"
 #include "engine/counting_state.h"
 #include "platform/processes.h"
+#include "platform/program_dir.h"
 #include "platform/qt/TError.h"
 #include "platform/qt/qt_window_thread.h"
 #include "platform/quit_signals.h"
@@ -21,7 +26,37 @@
 
 namespace velmar {
 
+namespace {
+
+constexpr int kBadArgumentExitCode = 2;
+
+// Qt has taken its own arguments; what is left is ours. The program directory is
+// chosen and entered before any window looks for a file, and said once.
+bool EnterProgramDirectoryOf(const QStringList& arguments) {
+  std::vector<std::string> args;
+  for (qsizetype i = 1; i < arguments.size(); ++i) args.push_back(arguments[i].toStdString());
+  std::string error;
+  const WindowedOptions options = ParseWindowedOptions(args, error);
+  if (!error.empty()) {
+    std::fprintf(stderr, "vlmipcs: %s\n", error.c_str());
+    return false;
+  }
+  AnchorPathEnvironment();
+  const ProgramDirChoice programDir = EnterProgramDirectory(options.programDir);
+  std::printf("%s\n", ProgramDirLine(programDir).c_str());
+  std::fflush(stdout);
+  if (programDir.error.empty()) return true;
+  ShowError("Impossible to use the program directory", programDir.directory.string(), programDir.error);
+  return false;
+}
+
+}  // namespace
+
 int RunWindowedProgram(int argc, char** argv, const WindowedProgramHooks& hooks) {
+  if (AsksForHelp(argc, argv)) {
+    std::fputs(WindowedUsage(), stdout);
+    return 0;
+  }
   // First: a signal from here on is kept until the controller can act on it.
   QuitSignals::Install();
   // A full disk must fail a write, not end the program.
@@ -32,6 +67,7 @@ int RunWindowedProgram(int argc, char** argv, const WindowedProgramHooks& hooks)
   InstallWindowThread(&windowThread);
   QtErrorReporter errorReporter;
   InstallErrorReporter(&errorReporter);
+  if (!EnterProgramDirectoryOf(QCoreApplication::arguments())) return kBadArgumentExitCode;
 
   auto shared = std::make_unique<SharedState>();
   AcquisitionParameters& p = shared->parameters;
