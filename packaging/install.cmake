@@ -15,6 +15,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/vlmipcs.svg
 
 # Each program's manual page is made from its own --help text.
 add_executable(help_to_man ${CMAKE_SOURCE_DIR}/packaging/help_to_man.cpp)
+set_target_properties(help_to_man PROPERTIES AUTOMOC OFF)
 set(VELMAR_MAN_PAGES)
 foreach(program ${VELMAR_PROGRAMS})
   set(page ${CMAKE_BINARY_DIR}/man/${program}.1)
