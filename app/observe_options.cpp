@@ -47,19 +47,13 @@ ObserveOptions AnchoredObserveOptions(ObserveOptions o) {
 }
 
 const char* ObserveUsage() {
-  return R"(vlmipcs-observe: a photon-counting observation without windows.
+  static const std::string text = R"(vlmipcs-observe: a photon-counting observation without windows.
 
 The parameters are prepared as the parameters window prepares them (defaults, then
 the parameters file, the observation number moved on), then changed by the flags,
 checked with the window's rules, and saved.
 
-The program directory holds the instrument definitions, the camera and monitor
-files and axdrv.ini. It is --program-dir DIR, else $VELMAR_PROGRAM_DIR, else the
-current directory when it holds instrument definitions (.def files), else a
-directory of one's own beside the system directory (~/.local/share/velmar-program),
-laid out from the installed presets on first use; files already there are never
-replaced. The runner says which one it uses ("program directory: ...").
-
+)" + std::string(kProgramDirHelp) + R"(
   --program-dir DIR     the program directory
   --system-dir DIR      where the program keeps its own files (vla.def, ...);
                         $VELMAR_SYSTEM_DIR, else ~/.local/share/velmar
@@ -110,6 +104,7 @@ the instrument or the disk ended it early (a serial port that cannot be opened, 
 hold longer than --hold-limit, a disk error longer than --disk-error-grace),
 128 + the signal's number after a signal (130 for Ctrl-C, 143 for SIGTERM).
 )";
+  return text.c_str();
 }
 
 }  // namespace velmar

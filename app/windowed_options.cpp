@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/program_dir.h"
+
 namespace velmar {
 
 WindowedOptions ParseWindowedOptions(const std::vector<std::string>& args, std::string& error) {
@@ -34,19 +36,13 @@ bool AsksForHelp(int argc, char** argv) {
 }
 
 const char* WindowedUsage() {
-  return R"(vlmipcs: the photon-counting acquisition program, with its windows.
+  static const std::string text = R"(vlmipcs: the photon-counting acquisition program, with its windows.
 
 Counts photons from an intensified TV camera while a scanning Fabry-Perot
 interferometer steps through its channels: the parameters window first, then the
 main window, where Start begins the observation.
 
-The program directory holds the instrument definitions, the camera and monitor
-files and axdrv.ini. It is --program-dir DIR, else $VELMAR_PROGRAM_DIR, else the
-current directory when it holds instrument definitions (.def files), else a
-directory of one's own beside the system directory (~/.local/share/velmar-program),
-laid out from the installed presets on first use; files already there are never
-replaced. The program says which one it uses ("program directory: ...").
-
+)" + std::string(kProgramDirHelp) + R"(
   --program-dir DIR     the program directory
   --help                this text
 
@@ -61,6 +57,7 @@ Exit code 0 when the operator quits, 1 when another copy runs, 2 for a bad
 argument or a program directory that cannot be used, 128 + the signal's number
 after a signal.
 )";
+  return text.c_str();
 }
 
 }  // namespace velmar

@@ -82,7 +82,10 @@ ProgramDirChoice PerUser(const ProgramDirRequest& r) {
 // Copies one preset beside its final name first: a start cut short never leaves
 // a half-written definition under a name the program would read.
 std::string CopyPreset(const fs::path& source, const fs::path& target) {
-  const fs::path part = target.parent_path() / ("." + target.filename().string() + ".part");
+  std::string partName = target.filename().string();
+  partName.insert(0, 1, '.');
+  partName += ".part";
+  const fs::path part = target.parent_path() / partName;
   std::error_code ec;
   fs::copy_file(source, part, fs::copy_options::overwrite_existing, ec);
   // Installed presets are read-only; the observer's copy is theirs to edit.
@@ -209,5 +212,14 @@ void AnchorPathEnvironment() {
     if (const char* value = std::getenv(name); value && *value && value[0] != '/')
       setenv(name, AnchoredPath(value).c_str(), 1);
 }
+
+const char* const kProgramDirHelp =
+    R"(The program directory holds the instrument definitions, the camera and monitor
+files and axdrv.ini. It is --program-dir DIR, else $VELMAR_PROGRAM_DIR, else the
+current directory when it holds instrument definitions (.def files), else a
+directory of one's own beside the system directory (~/.local/share/velmar-program),
+laid out from the installed presets on first use; files already there are never
+replaced. The program says which one it uses ("program directory: ...").
+)";
 
 }  // namespace velmar

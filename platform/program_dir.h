@@ -64,4 +64,7 @@ std::string AnchoredPath(const std::string& path);
 // $XDG_DATA_HOME, $XDG_RUNTIME_DIR, $VELMAR_COM1..4).
 void AnchorPathEnvironment();
 
+// The paragraph of each program's --help that tells where its program directory is.
+extern const char* const kProgramDirHelp;
+
 }  // namespace velmar
