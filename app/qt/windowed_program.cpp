@@ -46,6 +46,10 @@ bool EnterProgramDirectoryOf(const QStringList& arguments) {
   std::printf("%s\n", ProgramDirLine(programDir).c_str());
   std::fflush(stdout);
   if (programDir.error.empty()) return true;
+  // Nothing has started: a signal while the observer reads why ends the program at once.
+  QSocketNotifier quitSignal(QuitSignals::NotifyFd(), QSocketNotifier::Read);
+  QObject::connect(&quitSignal, &QSocketNotifier::activated,
+                   [] { EndProcess(QuitSignals::ExitCode(QuitSignals::Requested())); });
   ShowError("Impossible to use the program directory", programDir.directory.string(), programDir.error);
   return false;
 }

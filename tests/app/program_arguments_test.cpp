@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -56,6 +58,26 @@ TEST(ProgramArguments, EveryProgramHasItsHelpAndRefusesABadArgumentWritingNothin
   // Qt alone may make the runtime directory it is given.
   for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
     EXPECT_EQ(entry.path().filename(), "run") << "a refused start wrote " << entry.path();
+}
+
+// A program directory that cannot be used is shown in the error window; Ctrl-C or
+// SIGTERM while it is shown ends the program at once, as nothing has started.
+TEST(ProgramArguments, TheWindowedProgramRefusingItsProgramDirectoryEndsOnASignal) {
+  for (const int signal : {SIGINT, SIGTERM}) {
+    TempDir dir;
+    ChildProcess gui(std::string(VELMAR_BIN_DIR) + "/vlmipcs", {}, dir.path().string(),
+                     {"QT_QPA_PLATFORM=offscreen", "VELMAR_PROGRAM_DIR=" + dir.file("absent"),
+                      "VELMAR_SYSTEM_DIR=" + dir.file("system"), "XDG_RUNTIME_DIR=" + dir.file("run"),
+                      "HOME=" + dir.path().string()});
+    ASSERT_TRUE(gui.WaitForOutput("program directory: $VELMAR_PROGRAM_DIR names " + dir.file("absent") +
+                                      ", which is not a directory",
+                                  20000))
+        << gui.output();
+    gui.Signal(signal);
+    EXPECT_EQ(gui.Wait(10000), 128 + signal) << gui.output();
+    EXPECT_FALSE(std::filesystem::exists(dir.file("system")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file(".local")));
+  }
 }
 
 }  // namespace
