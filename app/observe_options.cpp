@@ -9,7 +9,8 @@ namespace velmar {
 std::optional<ObserveOptions> ParseObserveOptions(const std::vector<std::string>& args, std::string& error) {
   ObserveOptions o;
   const std::map<std::string, std::string*> valued = {
-      {"--program-dir", &o.programDir}, {"--system-dir", &o.systemDir}, {"--data", &o.data},         {"--prefix", &o.prefix},
+      {"--program-dir", &o.programDir},
+      {"--system-dir", &o.systemDir}, {"--data", &o.data},         {"--prefix", &o.prefix},
       {"--number", &o.number},        {"--type", &o.type},         {"--source", &o.source},
       {"--random-points", &o.randomPoints}, {"--channels", &o.channels}, {"--exposure", &o.exposure},
       {"--cycles", &o.cycles},        {"--see-saw", &o.seeSaw},    {"--format", &o.format},

@@ -2,22 +2,18 @@
 
 #include <QSocketNotifier>
 #include <csignal>
-#include <cstdio>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "app/TSplashForm.h"
 #include "app/acquisition_program.h"
 #include "app/qt/main_window_controller.h"
+#include "app/qt/program_directory_start.h"
 #include "app/qt/program_windows.h"
 #include "app/qt/velmar_application.h"
 #include "app/safe_stop.h"
-#include "app/windowed_options.h"
 #include "console/TGeneral.h"
 #include "engine/counting_state.h"
 #include "platform/processes.h"
-#include "platform/program_dir.h"
 #include "platform/qt/TError.h"
 #include "platform/qt/qt_window_thread.h"
 #include "platform/quit_signals.h"
@@ -26,41 +22,8 @@
 
 namespace velmar {
 
-namespace {
-
-constexpr int kBadArgumentExitCode = 2;
-
-// Qt has taken its own arguments; what is left is ours. The program directory is
-// chosen and entered before any window looks for a file, and said once.
-bool EnterProgramDirectoryOf(const QStringList& arguments) {
-  std::vector<std::string> args;
-  for (qsizetype i = 1; i < arguments.size(); ++i) args.push_back(arguments[i].toStdString());
-  std::string error;
-  const WindowedOptions options = ParseWindowedOptions(args, error);
-  if (!error.empty()) {
-    std::fprintf(stderr, "vlmipcs: %s\n", error.c_str());
-    return false;
-  }
-  AnchorPathEnvironment();
-  const ProgramDirChoice programDir = EnterProgramDirectory(options.programDir);
-  std::printf("%s\n", ProgramDirLine(programDir).c_str());
-  std::fflush(stdout);
-  if (programDir.error.empty()) return true;
-  // Nothing has started: a signal while the observer reads why ends the program at once.
-  QSocketNotifier quitSignal(QuitSignals::NotifyFd(), QSocketNotifier::Read);
-  QObject::connect(&quitSignal, &QSocketNotifier::activated,
-                   [] { EndProcess(QuitSignals::ExitCode(QuitSignals::Requested())); });
-  ShowError("Impossible to use the program directory", programDir.directory.string(), programDir.error);
-  return false;
-}
-
-}  // namespace
-
 int RunWindowedProgram(int argc, char** argv, const WindowedProgramHooks& hooks) {
-  if (AsksForHelp(argc, argv)) {
-    std::fputs(WindowedUsage(), stdout);
-    return 0;
-  }
+  if (PrintHelpIfAsked(argc, argv)) return 0;
   // First: a signal from here on is kept until the controller can act on it.
   QuitSignals::Install();
   // A full disk must fail a write, not end the program.
@@ -71,7 +34,7 @@ int RunWindowedProgram(int argc, char** argv, const WindowedProgramHooks& hooks)
   InstallWindowThread(&windowThread);
   QtErrorReporter errorReporter;
   InstallErrorReporter(&errorReporter);
-  if (!EnterProgramDirectoryOf(QCoreApplication::arguments())) return kBadArgumentExitCode;
+  if (!EnterProgramDirectoryOrSayWhy(QCoreApplication::arguments())) return kBadArgumentExitCode;
 
   auto shared = std::make_unique<SharedState>();
   AcquisitionParameters& p = shared->parameters;
