@@ -50,8 +50,8 @@ ProgramDirChoice Named(const std::string& text, ProgramDirOrigin origin, const f
   std::error_code ec;
   if (!fs::is_directory(c.directory, ec))
     c.error = Format("%s names %s, which is not a directory", namedBy, c.directory.c_str());
-  else
-    FitsProgramDir(c);
+  else if (FitsProgramDir(c))
+    c.holdsDefinitions = HoldsInstrumentDefinitions(c.directory);
   return c;
 }
 
@@ -196,6 +196,7 @@ std::string ProgramDirLine(const ProgramDirChoice& c) {
   }
   if (c.filesLaidOut > 0)
     why += Format(", %d file%s laid out from %s", c.filesLaidOut, c.filesLaidOut == 1 ? "" : "s", c.laidOutFrom.c_str());
+  if (!c.holdsDefinitions) why += "; it holds no instrument definition";
   return Format("program directory: %s (%s)", c.directory.c_str(), why.c_str());
 }
 

@@ -27,6 +27,7 @@ struct ProgramDirChoice {
   ProgramDirOrigin origin = ProgramDirOrigin::CurrentDirectory;
   std::filesystem::path laidOutFrom; // the presets copied from by this start; empty when none were
   int filesLaidOut = 0;
+  bool holdsDefinitions = true;      // false: a named directory without any, said at start
   std::string error;                 // not empty: no usable directory, and nothing was written
 };
 

@@ -54,9 +54,12 @@ TEST_F(ProgramDir, TheFlagThenTheEnvironmentThenACurrentDirectoryWithDefinitions
   EXPECT_EQ(perUser.origin, ProgramDirOrigin::PerUser);
   EXPECT_EQ(perUser.directory, request_.perUser);
   EXPECT_TRUE(perUser.error.empty()) << perUser.error;
-  // Nothing was laid out into the directories the user named.
+  // Nothing was laid out into the directories the user named; that they are empty is said.
   EXPECT_TRUE(fs::is_empty(flagged));
   EXPECT_TRUE(fs::is_empty(named));
+  request_.flag = flagged.string();
+  EXPECT_EQ(ProgramDirLine(ChooseProgramDirectory(request_)),
+            "program directory: " + flagged.string() + " (given by --program-dir; it holds no instrument definition)");
 }
 
 TEST_F(ProgramDir, ARelativeNameIsTakenFromTheCurrentDirectoryAndATrailingSlashIsDropped) {
