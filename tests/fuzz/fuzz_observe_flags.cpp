@@ -1,4 +1,5 @@
-// The runner's command line: any arguments are parsed or refused with a reason.
+// The runner's command line: any arguments are parsed or refused with a reason,
+// and the paths among them anchored to the starting directory.
 #include <vector>
 
 #include "app/observe_options.h"
@@ -15,5 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string error;
   const auto options = ParseObserveOptions(args, error);
   fuzz::Require(options.has_value() || !error.empty());
+  // Paths made absolute stay absolute, whatever was given.
+  if (options) {
+    const ObserveOptions anchored = AnchoredObserveOptions(*options);
+    fuzz::Require(anchored.data.empty() || anchored.data[0] == '/');
+  }
   return 0;
 }
