@@ -12,9 +12,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ProgramDir : public ::testing::Test {
+class ProgramDirChoosing : public ::testing::Test {
  protected:
-  ProgramDir() {
+  ProgramDirChoosing() {
     fs::create_directories(presets());
     for (const char* name : {"kem512.def", "varsa.def", "comptage.dcf", "ecran.vcf", "axdrv.ini"})
       WriteFile((presets() / name).string(), std::string("preset ") + name + "\n");
@@ -34,7 +34,7 @@ class ProgramDir : public ::testing::Test {
   ProgramDirRequest request_;
 };
 
-TEST_F(ProgramDir, TheFlagThenTheEnvironmentThenACurrentDirectoryWithDefinitionsThenThePerUserOne) {
+TEST_F(ProgramDirChoosing, TheFlagThenTheEnvironmentThenACurrentDirectoryWithDefinitionsThenThePerUserOne) {
   const fs::path flagged = Make("flagged"), named = Make("named");
   WriteFile((current() / "site.DEF").string(), "x");
   request_.flag = flagged.string();
@@ -62,7 +62,7 @@ TEST_F(ProgramDir, TheFlagThenTheEnvironmentThenACurrentDirectoryWithDefinitions
             "program directory: " + flagged.string() + " (given by --program-dir; it holds no instrument definition)");
 }
 
-TEST_F(ProgramDir, ARelativeNameIsTakenFromTheCurrentDirectoryAndATrailingSlashIsDropped) {
+TEST_F(ProgramDirChoosing, ARelativeNameIsTakenFromTheCurrentDirectoryAndATrailingSlashIsDropped) {
   const fs::path flagged = Make("cwd/site");
   request_.flag = "site/";
   EXPECT_EQ(ChooseProgramDirectory(request_).directory, flagged);
@@ -71,7 +71,7 @@ TEST_F(ProgramDir, ARelativeNameIsTakenFromTheCurrentDirectoryAndATrailingSlashI
   EXPECT_EQ(ChooseProgramDirectory(request_).directory, flagged);
 }
 
-TEST_F(ProgramDir, AFirstStartLaysItOutAndALaterOneKeepsTheObserversFiles) {
+TEST_F(ProgramDirChoosing, AFirstStartLaysItOutAndALaterOneKeepsTheObserversFiles) {
   const ProgramDirChoice first = ChooseProgramDirectory(request_);
   ASSERT_TRUE(first.error.empty()) << first.error;
   EXPECT_EQ(first.filesLaidOut, 5);
@@ -97,14 +97,14 @@ TEST_F(ProgramDir, AFirstStartLaysItOutAndALaterOneKeepsTheObserversFiles) {
   EXPECT_EQ(ProgramDirLine(third), "program directory: " + request_.perUser.string() + " (per user)");
 }
 
-TEST_F(ProgramDir, ReadOnlyPresetsBecomeFilesTheObserverCanEdit) {
+TEST_F(ProgramDirChoosing, ReadOnlyPresetsBecomeFilesTheObserverCanEdit) {
   fs::permissions(presets() / "varsa.def", fs::perms::owner_read | fs::perms::group_read);
   ASSERT_TRUE(ChooseProgramDirectory(request_).error.empty());
   const auto perms = fs::status(request_.perUser / "varsa.def").permissions();
   EXPECT_NE(perms & fs::perms::owner_write, fs::perms::none);
 }
 
-TEST_F(ProgramDir, ADirectoryThatCannotBeUsedIsSaidAndNothingIsWritten) {
+TEST_F(ProgramDirChoosing, ADirectoryThatCannotBeUsedIsSaidAndNothingIsWritten) {
   request_.flag = (dir_.path() / "absent").string();
   ProgramDirChoice c = ChooseProgramDirectory(request_);
   EXPECT_NE(c.error.find("--program-dir names " + request_.flag + ", which is not a directory"), std::string::npos)
@@ -136,7 +136,7 @@ TEST_F(ProgramDir, ADirectoryThatCannotBeUsedIsSaidAndNothingIsWritten) {
   EXPECT_NE(c.error.find("cannot create"), std::string::npos) << c.error;
 }
 
-TEST_F(ProgramDir, ThisProcessEntersItsChoiceBesideTheSystemDirectory) {
+TEST_F(ProgramDirChoosing, ThisProcessEntersItsChoiceBesideTheSystemDirectory) {
   ScopedCurrentDir cwd(current());
   ScopedSystemDir system(dir_.path() / "home" / "system");
   ScopedEnv unnamed("VELMAR_PROGRAM_DIR", "");
