@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -25,6 +26,7 @@
 #include "console/TSmallWindows.h"
 #include "engine/observation_log.h"
 #include "engine/photon_file.h"
+#include "instruments/TTuneTHT.h"
 #include "params/acquisition_parameters.h"
 #include "params/fixed_text.h"
 #include "params/instrument_definition.h"
@@ -95,6 +97,8 @@ class Operator {
     Say("data-dir", std::string(TextOf(program_.shared.parameters.Path)));
     Say("log", s.logPath);
     Say("phase", std::to_string(phase_));
+    Say("tht-sent", std::to_string(s.thtSent));
+    Say("monitor-created", std::to_string(s.monitorCreated));
   }
 
  private:
@@ -121,12 +125,28 @@ class Operator {
       }
       return;
     }
+    if (name == "TTuneTHT" && scenario_ == "tuning-signal") {
+      TuneTheTht(modal);
+      return;
+    }
     if (name == "TErrorMatrox" && scenario_ == "grabber-bypass") {
       modal->findChild<QPushButton*>("ButtonBypass")->click();
       return;
     }
     if (auto* ok = modal->findChild<QPushButton*>("ButtonOK")) ok->click();
     else if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+  }
+
+  // A rise to the low level, and a signal while it runs with the monitor ticking.
+  void TuneTheTht(QWidget* tuning) {
+    if (!riseStarted_.isValid()) {
+      tuning->findChild<QPushButton*>("ButtonUpLow")->click();
+      riseStarted_.start();
+    } else if (!signalled_ && riseStarted_.elapsed() > 2500) {
+      signalled_ = true;
+      Say("tht-at-signal", std::to_string(state().thtSent));
+      Raise(SIGTERM);
+    }
   }
 
   bool StartedUp() const { return windows_.clickOnStart && windows_.clickOnStart->isVisible(); }
@@ -152,6 +172,14 @@ class Operator {
       Say("started-up", "1");
       if (scenario_ == "idle-signal") {
         Raise(SIGHUP);
+        return;
+      }
+      if (scenario_ == "tuning-signal") {
+        parameters().THTSystem = 4;  // a supply that reads back what it is sent
+        parameters().THTLow = 6000;  // steps of 500 V
+        parameters().THTMedium = 9400;
+        parameters().THTMax = 10800;
+        QTimer::singleShot(0, [this] { OpenTuneTHT(*windows_.tuneTht); });
         return;
       }
       if (scenario_ == "log-failure") Obstruct(LogFilePath(parameters()));
@@ -194,6 +222,7 @@ class Operator {
   ProgramWindows& windows_;
   int phase_ = 0;
   bool signalled_ = false;
+  QElapsedTimer riseStarted_;
   QString lastModal_;
 };
 
