@@ -173,6 +173,8 @@ void TTuneTHT::ButtonReturnClick() {
   accept();
 }
 
+void TTuneTHT::ZeroRequestedVolts() { findChild<QLineEdit*>("EditVolts")->setText("0."); }
+
 void TTuneTHT::ShowThtRead(const std::string& text) { label("LabelTHT")->setText(Q(text)); }
 
 void TTuneTHT::ShowMessage(const std::string& text, ThtMessageStyle style) {

@@ -23,6 +23,8 @@ class TTuneTHT : public QDialog, public ThtTuningDisplay {
   TTuneTHT(SharedState& shared, HighVoltage& tht, InstrumentBoard& board, Grabber& grabber, QWidget* parent = nullptr);
   ThtTuning& tuning() { return tuning_; }
   void reject() override;
+  // The volts field back to "0." (the parameters window does it before each start).
+  void ZeroRequestedVolts();
 
   // ThtTuningDisplay
   void ShowThtRead(const std::string& text) override;

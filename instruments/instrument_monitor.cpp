@@ -11,11 +11,29 @@
 
 namespace velmar {
 
+namespace {
+// The shutter read once, its status shown on every window that has a shutter label.
+class ShutterLabels final : public BoardDisplay {
+ public:
+  ShutterLabels(BoardDisplay& main, const std::vector<BoardDisplay*>& others) : main_(main), others_(others) {}
+  void ShowShutterStatus(const std::string& text, std::int32_t code, std::int32_t system) override {
+    main_.ShowShutterStatus(text, code, system);
+    for (BoardDisplay* other : others_) other->ShowShutterStatus(text, code, system);
+  }
+  void ShowShutterClosedLabel(bool shown) override { main_.ShowShutterClosedLabel(shown); }
+
+ private:
+  BoardDisplay& main_;
+  const std::vector<BoardDisplay*>& others_;
+};
+}  // namespace
+
 void InstrumentMonitor::Tick() {
   AcquisitionParameters& p = l_.p;
   AcquisitionState& s = l_.s;
   l_.board.ShowCloseLoop(display_);
-  l_.board.ShowShutterStatus(display_);
+  ShutterLabels shutter(display_, shutterLabels_);
+  l_.board.ShowShutterStatus(shutter);
   l_.temperature.ShowTemperature(display_);
   display_.ShowFiltersStatus(FiltersStatus(s));
   l_.tht.ReadTHT();

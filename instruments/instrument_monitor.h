@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/acquisition_state.h"
 #include "instruments/board_operations.h"
@@ -53,6 +54,8 @@ class InstrumentMonitor {
   InstrumentMonitor(InstrumentLinks links, InstrumentMonitorDisplay& display) : l_(links), display_(display) {}
   // The tuning window's level rules follow the read every second.
   void SetTuning(ThtTuning* tuning) { tuning_ = tuning; }
+  // Other windows whose shutter label the tick keeps current (tuning, filters).
+  void AlsoShowShutterOn(BoardDisplay* window) { shutterLabels_.push_back(window); }
   // One tick in twelve steps.
   void Tick();
   // What the pacing thread hands over: the tick, while the monitor is enabled.
@@ -67,6 +70,7 @@ class InstrumentMonitor {
   InstrumentLinks l_;
   InstrumentMonitorDisplay& display_;
   ThtTuning* tuning_ = nullptr;
+  std::vector<BoardDisplay*> shutterLabels_;
 };
 
 // Controle: sleeps a second, then hands the tick to the window thread.

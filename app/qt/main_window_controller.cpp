@@ -83,6 +83,8 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
   program_.temperature.SetEndProgram([this] { EndOfProgram(false); });
   windows_.filtersMirror->filters().SetStatus(&monitorDisplay_);
   monitor_.SetTuning(&windows_.tuneTht->tuning());
+  monitor_.AlsoShowShutterOn(windows_.tuneTht);
+  monitor_.AlsoShowShutterOn(windows_.filtersMirror);
   program_.engine.SetAfterWorker3([this] {
     if (shared_.acquisition.remanenceRequested)
       WriteRemanenceImages(program_.grabber, shared_.acquisition, shared_.parameters);

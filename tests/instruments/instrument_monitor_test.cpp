@@ -142,7 +142,13 @@ TEST_F(MonitorTest, TheTickRefreshesTheRemoteControlsIntoTheState) {
   s_.filterPosition = 2;
   s_.filterNames[1] = "Halpha";
   s_.mirrorPosition = 2;
+  struct : BoardDisplay {
+    void ShowShutterStatus(const std::string& text, std::int32_t, std::int32_t) override { shown = text; }
+    std::string shown;
+  } tuningWindow;
+  monitor_.AlsoShowShutterOn(&tuningWindow);
   monitor_.Tick();
+  EXPECT_EQ(tuningWindow.shown, s_.shutterStateText);
   EXPECT_EQ(display_.Text("LabelShutter"), s_.shutterStateText);
   EXPECT_EQ(display_.Text("LabelCloseLoop"), "INHIB");
   EXPECT_EQ(display_.Text("LabelTemperature"), "- - -");
