@@ -120,8 +120,10 @@ void FiltersMirror::ChangeNames(const FilterNames& names) {
 }
 
 // The change lines go to the observation log, except while the program starts.
+// The first observation runs before the start-up flag is cleared: a change made
+// while it counts is logged all the same.
 void FiltersMirror::Log(const std::string& line) {
-  if (!s_.startUpInProgress) QueueLogLine(s_, line);
+  if (!s_.startUpInProgress || s_.acquisitionStarted) QueueLogLine(s_, line);
 }
 
 void FiltersMirror::NextFilter() {

@@ -108,9 +108,11 @@ TEST_F(FiltersMirrorTest, MirrorLinesAreLoggedEvenWithoutAMove) {
   EXPECT_EQ(FiltersStatus(s_).lamp1, " ON ");
   EXPECT_EQ(FiltersStatus(s_).lamp1Colour, StatusColour::Red);
   EXPECT_EQ(panel_.panel.lamp1, PanelColour::Yellow);
-  // While the program starts up nothing is logged.
+  // While the program starts up nothing is logged; its first observation is.
   s_.startUpInProgress = 1;
   EXPECT_EQ(LineAfter([&] { filters_.MoveMirror(2); }, 0), "");
+  s_.acquisitionStarted = 1;
+  EXPECT_EQ(LineAfter([&] { filters_.MoveMirror(2); }, 0), "!!! Mirror changed : is now SKY");
 }
 
 TEST_F(FiltersMirrorTest, TheNamesGoThroughTheirFileAndBack) {
