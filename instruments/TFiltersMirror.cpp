@@ -56,10 +56,14 @@ TFiltersMirror::TFiltersMirror(SharedState& shared, InstrumentBoard& board, QWid
   Connect();
   filters_.SetPanel(this);
   ident_ = new TFIIdent(filters_, shared.acquisition, this);
-  // A move waits on the process clock; the window looks for its end.
-  auto* steps = new QTimer(this);
-  connect(steps, &QTimer::timeout, this, [this] { filters_.Poll(); });
-  steps->start(50);
+  // A move waits on the process clock; the window looks for its end while it is
+  // shown or a move it started is still under way.
+  steps_ = new QTimer(this);
+  steps_->setInterval(50);
+  connect(steps_, &QTimer::timeout, this, [this] {
+    filters_.Poll();
+    if (!isVisible() && !filters_.filterMoving() && !filters_.mirrorMoving()) steps_->stop();
+  });
 }
 
 void TFiltersMirror::Build() {
@@ -131,6 +135,7 @@ void TFiltersMirror::ParametersShown() {
 
 void TFiltersMirror::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  steps_->start();
   filters_.ShowFiltersPanel();
   label("LabelShutter")->setText(Q(shared_.acquisition.shutterStateText));
 }

@@ -11,6 +11,7 @@
 
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace velmar {
 
@@ -46,6 +47,7 @@ class TFiltersMirror : public QDialog, public FiltersPanelDisplay, public BoardD
   InstrumentBoard& board_;
   FiltersMirror filters_;
   TFIIdent* ident_ = nullptr;
+  QTimer* steps_ = nullptr;
 };
 
 }  // namespace velmar
