@@ -207,6 +207,7 @@ TEST_F(QuitPath, ASignalWhileTheThtRisesWithTheMonitorRunningStopsTheRiseAndQuit
   ExpectSafeEnd(e, QuitSignals::ExitCode(SIGTERM));
   EXPECT_NE(e.output.find("modal TTuneTHT"), std::string::npos) << e.output;
   EXPECT_EQ(e.said("monitor-created"), "1") << e.output;
+  EXPECT_GE(std::stoi(e.said("monitor-ticks")), 1) << e.output;  // the monitor ticked through the real threads
   ASSERT_FALSE(e.said("tht-at-signal").empty()) << e.output;
   EXPECT_GE(std::stoi(e.said("tht-at-signal")), 500) << e.output;  // the rise was under way
   EXPECT_EQ(e.said("tht-sent"), e.said("tht-at-signal")) << e.output;  // and went no further

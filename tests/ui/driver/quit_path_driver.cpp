@@ -74,8 +74,9 @@ void Obstruct(const std::string& path) {
 
 class Operator {
  public:
-  Operator(std::string scenario, AcquisitionProgram& program, ProgramWindows& windows)
-      : scenario_(std::move(scenario)), program_(program), windows_(windows) {}
+  Operator(std::string scenario, AcquisitionProgram& program, ProgramWindows& windows,
+           MainWindowController& controller)
+      : scenario_(std::move(scenario)), program_(program), windows_(windows), controller_(controller) {}
 
   // Two timers: Qt does not re-enter a timer's slot, and a step of the scenario
   // (a click) may open a modal window that only the other timer can answer.
@@ -99,6 +100,7 @@ class Operator {
     Say("phase", std::to_string(phase_));
     Say("tht-sent", std::to_string(s.thtSent));
     Say("monitor-created", std::to_string(s.monitorCreated));
+    Say("monitor-ticks", std::to_string(controller_.monitorDisplay().refreshes));
   }
 
  private:
@@ -220,6 +222,7 @@ class Operator {
   std::string scenario_;
   AcquisitionProgram& program_;
   ProgramWindows& windows_;
+  MainWindowController& controller_;
   int phase_ = 0;
   bool signalled_ = false;
   QElapsedTimer riseStarted_;
@@ -236,8 +239,8 @@ int main(int argc, char** argv) {
   if (scenario == "grabber-bypass") SpoilCameraDescriptions();
   std::unique_ptr<Operator> player;
   WindowedProgramHooks hooks;
-  hooks.ready = [&](AcquisitionProgram& program, ProgramWindows& windows, MainWindowController&) {
-    player = std::make_unique<Operator>(scenario, program, windows);
+  hooks.ready = [&](AcquisitionProgram& program, ProgramWindows& windows, MainWindowController& controller) {
+    player = std::make_unique<Operator>(scenario, program, windows, controller);
     player->Begin();
   };
   hooks.beforeExit = [&](int exitCode) {
