@@ -31,24 +31,24 @@ class ShutterLabels final : public BoardDisplay {
 void InstrumentMonitor::Tick() {
   AcquisitionParameters& p = l_.p;
   AcquisitionState& s = l_.s;
-  l_.board.ShowCloseLoop(display_);
-  ShutterLabels shutter(display_, shutterLabels_);
+  l_.board.ShowCloseLoop(*display_);
+  ShutterLabels shutter(*display_, shutterLabels_);
   l_.board.ShowShutterStatus(shutter);
-  l_.temperature.ShowTemperature(display_);
-  display_.ShowFiltersStatus(FiltersStatus(s));
+  l_.temperature.ShowTemperature(*display_);
+  display_->ShowFiltersStatus(FiltersStatus(s));
   l_.tht.ReadTHT();
-  display_.ShowThtLabels(ThtText(s.thtSent), ThtText(s.thtRead));
-  l_.board.ShowCloseLoop(display_);
+  display_->ShowThtLabels(ThtText(s.thtSent), ThtText(s.thtRead));
+  l_.board.ShowCloseLoop(*display_);
   if (tuning_) tuning_->ShowReadAndLevels();
   p.MonitorWarning = 0;
   l_.tht.ReadTHT();
   const bool noTht = ProbeTht();
   if (!noTht) {
     s.thtWarningText = s.thtRead >= p.THTLow || p.AcqType == kAcqAnalogicCalibration ? "" : kThtTooLowText;
-    display_.ShowThtWarning(s.thtWarningText);
+    display_->ShowThtWarning(s.thtWarningText);
   }
   CheckChannelCount();
-  display_.RemoteControlsRefreshed();
+  display_->RemoteControlsRefreshed();
 }
 
 // A THT near zero is raised to 200 V for half a second: a supply that reads back
@@ -61,7 +61,7 @@ bool InstrumentMonitor::ProbeTht() {
   l_.tht.ReadTHT();
   const bool noTht = std::abs(s.thtRead - 200) > 100;
   s.thtWarningText = noTht ? kNoThtText : "";
-  display_.ShowThtWarning(s.thtWarningText);
+  display_->ShowThtWarning(s.thtWarningText);
   l_.tht.SetTHT(0);
   return noTht;
 }
@@ -69,13 +69,13 @@ bool InstrumentMonitor::ProbeTht() {
 // A scan of one channel is likely a mistake outside 2D images: the operator is
 // asked about it when validating.
 void InstrumentMonitor::CheckChannelCount() {
-  const auto typed = display_.ChannelCountText();
+  const auto typed = display_->ChannelCountText();
   const auto channels = typed ? LeadingInt(*typed) : std::optional<std::int32_t>(l_.p.Lz);
   if (!channels) return;  // the label keeps its state
   const bool one = *channels <= 1 && l_.p.AcqType != kAcq2DImage;
   l_.s.scanOneChannelShown = one ? 1 : 0;
   if (one) l_.p.MonitorWarning = 1;
-  display_.ShowScanOneChannel(one);
+  display_->ShowScanOneChannel(one);
 }
 
 void ControleThread::Start() {

@@ -51,7 +51,9 @@ struct InstrumentLinks {
 
 class InstrumentMonitor {
  public:
-  InstrumentMonitor(InstrumentLinks links, InstrumentMonitorDisplay& display) : l_(links), display_(display) {}
+  InstrumentMonitor(InstrumentLinks links, InstrumentMonitorDisplay& display) : l_(links), display_(&display) {}
+  // Where the tick shows what it finds (the parameters window, once it exists).
+  void SetDisplay(InstrumentMonitorDisplay& display) { display_ = &display; }
   // The tuning window's level rules follow the read every second.
   void SetTuning(ThtTuning* tuning) { tuning_ = tuning; }
   // Other windows whose shutter label the tick keeps current (tuning, filters).
@@ -68,7 +70,7 @@ class InstrumentMonitor {
   void CheckChannelCount();
 
   InstrumentLinks l_;
-  InstrumentMonitorDisplay& display_;
+  InstrumentMonitorDisplay* display_;
   ThtTuning* tuning_ = nullptr;
   std::vector<BoardDisplay*> shutterLabels_;
 };

@@ -43,6 +43,7 @@ class MainWindowController {
   // Creates and starts the Controle thread the first time, and enables the monitor.
   void StartInstrumentMonitor();
   const TextMonitorDisplay& monitorDisplay() const { return monitorDisplay_; }
+  InstrumentMonitor& monitor() { return monitor_; }
 
  private:
   void PrepareParameters();
