@@ -127,6 +127,20 @@ TEST_F(InstrumentWindows, TheOperatorRaisesTheThtStepsItDownInAnEmergencyAndRetu
   EXPECT_GT(std::count(monitor.pixels.begin(), monitor.pixels.end(), 240), 500);  // the idle banner
 }
 
+TEST_F(InstrumentWindows, ClosingTheTuningWindowMidRiseEndsTheRise) {
+  AcquisitionState& s = shared_.acquisition;
+  tune().show();
+  In(tune(), "ButtonUpLow")->click();
+  Advance(1000);
+  EXPECT_EQ(s.thtSent, 500);
+  tune().close();  // the close box
+  EXPECT_FALSE(tune().isVisible());
+  EXPECT_EQ(s.tuning.open.load(), 0);  // the TV display stops
+  Advance(5000);
+  EXPECT_EQ(s.thtSent, 500);
+  EXPECT_FALSE(tune().tuning().rising());
+}
+
 TEST_F(InstrumentWindows, TheHandsetRecordsFiltersMirrorAndLampsAndNamesTheFilters) {
   AcquisitionState& s = shared_.acquisition;
   filters().ParametersShown();
