@@ -281,6 +281,7 @@ void TGeneral::Connect() {
   connect(button("ButtonNewAcq"), &QPushButton::clicked, this, [this, run] { run(actions_.newAcquisition); });
   connect(button("ButtonNewEnd"), &QPushButton::clicked, this, [this, run] { run(actions_.quitApplication); });
   connect(button("BitBtnTHTStop"), &QPushButton::clicked, this, [this, run] { run(actions_.thtStop); });
+  connect(button("ButtonFilters"), &QPushButton::clicked, this, [this, run] { run(actions_.openFilters); });
   connect(button("BitBtnOpen"), &QPushButton::clicked, this, [this] {
     if (actions_.commandShutter) actions_.commandShutter(0);
   });
@@ -325,8 +326,8 @@ void TGeneral::Connect() {
   connect(button("ButtonDialogAcqStop"), &QPushButton::clicked, this, [this, &s, &p] { ButtonDialogAcqStopClick(s, p, *this); });
   connect(button("ButtonDialogPFContinue"), &QPushButton::clicked, this,
           [this, &s, &p] { ButtonDialogPFContinueClick(s, p, *this); });
-  // "Suspend", "Request deferred stop", the logbook buttons, "See parameters", "Print
-  // window" and "Filters / mirror" open windows of their own, not part of this window.
+  // "Suspend", "Request deferred stop", the logbook buttons, "See parameters" and
+  // "Print window" open windows of their own, not part of this window.
 }
 
 void TGeneral::RefreshParameterLabels() {

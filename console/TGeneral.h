@@ -43,6 +43,7 @@ class TGeneral : public QWidget,
     std::function<void(int)> commandShutter;  // 1 close, 0 open
     std::function<void()> thtStop, levelsStored, quitAfterAbortYes, quitIntegration, quitAfterLogFailure;
     std::function<void()> refreshReadings;
+    std::function<void()> openFilters;  // the filters and mirror window
     std::function<DiskErrorChoice(const DiskErrorReport&)> diskError;
   };
   void SetActions(Actions actions) { actions_ = std::move(actions); }

@@ -86,6 +86,15 @@ struct AcquisitionState {
   float PFstep = 0.0f, PFbase = 0.0f;
   float temperature = 999.0f, temperatureCommand = 999.0f;
 
+  // Instrument monitor (the Controle thread) and what its tick last found.
+  std::int32_t monitorEnabled = 0, monitorCreated = 0;
+  std::string thtWarningText;         // "No THT ! (locked ?)", "THT too low !" or empty (hidden)
+  std::int32_t scanOneChannelShown = 0;
+  // Filters and mirror as the operator recorded them: filter 0 = moving or unknown,
+  // 1..4; mirror 0 = moving or unknown, 1 Calib, 2 Sky; lamps 0 off, 1 on.
+  std::int32_t filterPosition = 0, mirrorPosition = 0, lamp1 = 0, lamp2 = 0;
+  std::string filterNames[4] = {"Filtre ??", "Filtre ??", "Filtre ??", "Filtre ??"};
+
   // Lifecycle.
   std::int32_t acquisitionStarted = 0;
   std::int32_t quitting = 0;

@@ -20,6 +20,8 @@
 #include "console/remanence.h"
 #include "engine/observation_log.h"
 #include "engine/start_acquisition.h"
+#include "instruments/TFiltersMirror.h"
+#include "instruments/TTuneTHT.h"
 #include "params/fixed_text.h"
 #include "params/instrument_definition.h"
 #include "params/parameters_file.h"
@@ -51,7 +53,10 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
       link_(program.shared.parameters, program.shared.acquisition, program.board, *windows.general,
             [this] { EndOfProgram(false); }),
       context_{program.shared.acquisition, program.shared.parameters, program.engine, program.grabber,
-               *windows.general} {
+               *windows.general},
+      monitor_({program.shared.parameters, program.shared.acquisition, program.board, program.highVoltage,
+                program.temperature},
+               monitorDisplay_) {
   TGeneral& g = *windows_.general;
   TGeneral::Actions a;
   a.start = [this] { Start(); };
@@ -71,10 +76,15 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
   a.quitAfterLogFailure = [this] { QuitAfterLogFailure(); };
   a.refreshReadings = [this] { RefreshInstrumentReadings(program_, *windows_.general, *windows_.general); };
   a.diskError = [this](const DiskErrorReport& report) { return windows_.diskError->ShowDiskError(report); };
+  a.openFilters = [this] { windows_.filtersMirror->exec(); };
   g.SetActions(std::move(a));
   // A temperature port that cannot be opened ends the program after its error,
   // through the same shutdown as every other way of quitting.
   program_.temperature.SetEndProgram([this] { EndOfProgram(false); });
+  windows_.filtersMirror->filters().SetStatus(&monitorDisplay_);
+  monitor_.SetTuning(&windows_.tuneTht->tuning());
+  monitor_.AlsoShowShutterOn(windows_.tuneTht);
+  monitor_.AlsoShowShutterOn(windows_.filtersMirror);
   program_.engine.SetAfterWorker3([this] {
     if (shared_.acquisition.remanenceRequested)
       WriteRemanenceImages(program_.grabber, shared_.acquisition, shared_.parameters);
@@ -84,6 +94,7 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
 MainWindowController::~MainWindowController() { StopThreads(); }
 
 void MainWindowController::StopThreads() {
+  if (controle_) controle_->Stop();
   if (storeFrames_) storeFrames_->Stop();
   program_.comptage.Stop();
   program_.tvContinue.Stop();
@@ -92,6 +103,7 @@ void MainWindowController::StopThreads() {
 // A quit may be raised inside a step whose thread waits for it: the threads are
 // only told to stop, never waited for; the process end stops them.
 void MainWindowController::MarkThreadsTerminated() {
+  if (controle_) controle_->RequestStop();
   if (storeFrames_) storeFrames_->RequestStop();
   program_.comptage.RequestStop();
   program_.tvContinue.RequestStop();
@@ -129,7 +141,24 @@ void MainWindowController::PrepareParameters() {
   if (p.THTSystem == 0) s.thtSent = 99999;
   s.levels.discriminator = p.Discri;
   windows_.general->ShowTvLevelDefaults();
+  windows_.filtersMirror->ParametersShown();
+  StartInstrumentMonitor();
 }
+
+void MainWindowController::StartInstrumentMonitor() {
+  AcquisitionState& s = shared_.acquisition;
+  if (!controle_) {
+    // A tick handed over after the end began finds nothing to refresh.
+    controle_ = std::make_unique<ControleThread>([this] {
+      if (!ended_) monitor_.TickIfEnabled();
+    });
+    controle_->Start();
+    s.monitorCreated = 1;
+  }
+  s.monitorEnabled = 1;
+}
+
+void MainWindowController::OpenTuneTHT() { velmar::OpenTuneTHT(*windows_.tuneTht); }
 
 // An observation of that name exists: overwrite it only when the operator says so,
 // otherwise take the next free number.
@@ -231,8 +260,10 @@ void MainWindowController::NewAcquisitionReset() {
 }
 
 void MainWindowController::Start() {
-  if (StartAcquisition(context_, windows_.general->DiscriminatorText().toStdString()))
+  if (StartAcquisition(context_, windows_.general->DiscriminatorText().toStdString())) {
     windows_.general->SetAcquiringButtons();
+    shared_.acquisition.monitorEnabled = 0;  // the store step reads the instrument while counting
+  }
 }
 
 void MainWindowController::NewAcquisition() {
@@ -256,6 +287,7 @@ void MainWindowController::EndOfProgram(bool showTerminating, int exitCode) {
     QCoreApplication::processEvents();
   }
   MarkThreadsTerminated();
+  windows_.tuneTht->tuning().StopPositioning();  // no further THT step once the end has begun
   FlushLogMessage(s);  // a line still queued is not overwritten by the terminate line
   TerminateAcquisition(s, program_.engine, program_.grabber);
   FlushLogMessage(s);

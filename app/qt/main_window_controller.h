@@ -14,7 +14,9 @@
 #include "engine/store_frames_thread.h"
 #include "engine/store_step.h"
 #include "instruments/cs100_link.h"
+#include "instruments/instrument_monitor.h"
 #include "instruments/instrument_safe_stop.h"
+#include "instruments/monitor_text_display.h"
 
 namespace velmar {
 
@@ -36,6 +38,12 @@ class MainWindowController {
   // SIGINT, SIGTERM or SIGHUP: "Abort and Quit", confirmed, ending with 128 + signal.
   void QuitOnSignal(int signal);
   StoreStepContext& context() { return context_; }
+  // The THT tuning window, modal (the parameters window's "Tune THT").
+  void OpenTuneTHT();
+  // Creates and starts the Controle thread the first time, and enables the monitor.
+  void StartInstrumentMonitor();
+  const TextMonitorDisplay& monitorDisplay() const { return monitorDisplay_; }
+  InstrumentMonitor& monitor() { return monitor_; }
 
  private:
   void PrepareParameters();
@@ -58,6 +66,10 @@ class MainWindowController {
   WitnessFile witness_;
   StoreStepContext context_;
   std::unique_ptr<StoreFramesThread> storeFrames_;
+  // Until the parameters window shows them, the monitor's labels are kept as texts.
+  TextMonitorDisplay monitorDisplay_;
+  InstrumentMonitor monitor_;
+  std::unique_ptr<ControleThread> controle_;
   bool ended_ = false;
 };
 

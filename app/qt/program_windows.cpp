@@ -11,6 +11,8 @@
 #include "console/TDiskError.h"
 #include "console/TRepertoire.h"
 #include "console/TSmallWindows.h"
+#include "instruments/TFiltersMirror.h"
+#include "instruments/TTuneTHT.h"
 #include "params/TError_DCF.h"
 
 namespace velmar {
@@ -41,6 +43,10 @@ ProgramWindows CreateProgramWindows(AcquisitionProgram& program, const std::func
         w.terminating = new TTerminating(w.general);
         w.noteClose = new TNoteClose(w.general);
         w.general->SetStartPrompt(w.clickOnStart);
+      },
+      [&] {
+        w.tuneTht = new TTuneTHT(program.shared, program.highVoltage, program.board, program.grabber, w.general);
+        w.filtersMirror = new TFiltersMirror(program.shared, program.board, w.general);
       },
   };
   constexpr int kSteps = 10;

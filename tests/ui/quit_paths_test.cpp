@@ -202,6 +202,18 @@ TEST_F(QuitPath, ASignalInsideAStepAndAModalWindowAbortsAndQuits) {
   EXPECT_FALSE(fs::exists(witness()));
 }
 
+TEST_F(QuitPath, ASignalWhileTheThtRisesWithTheMonitorRunningStopsTheRiseAndQuits) {
+  const Ending e = RunDriver("tuning-signal");
+  ExpectSafeEnd(e, QuitSignals::ExitCode(SIGTERM));
+  EXPECT_NE(e.output.find("modal TTuneTHT"), std::string::npos) << e.output;
+  EXPECT_EQ(e.said("monitor-created"), "1") << e.output;
+  EXPECT_GE(std::stoi(e.said("monitor-ticks")), 1) << e.output;  // the monitor ticked through the real threads
+  ASSERT_FALSE(e.said("tht-at-signal").empty()) << e.output;
+  EXPECT_GE(std::stoi(e.said("tht-at-signal")), 500) << e.output;  // the rise was under way
+  EXPECT_EQ(e.said("tht-sent"), e.said("tht-at-signal")) << e.output;  // and went no further
+  EXPECT_FALSE(fs::exists(witness()));
+}
+
 TEST_F(QuitPath, ASignalWhileIdleAbortsAndQuits) {
   const Ending e = RunDriver("idle-signal");
   ExpectSafeEnd(e, QuitSignals::ExitCode(SIGHUP));

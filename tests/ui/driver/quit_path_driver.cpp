@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -25,6 +26,7 @@
 #include "console/TSmallWindows.h"
 #include "engine/observation_log.h"
 #include "engine/photon_file.h"
+#include "instruments/TTuneTHT.h"
 #include "params/acquisition_parameters.h"
 #include "params/fixed_text.h"
 #include "params/instrument_definition.h"
@@ -72,8 +74,9 @@ void Obstruct(const std::string& path) {
 
 class Operator {
  public:
-  Operator(std::string scenario, AcquisitionProgram& program, ProgramWindows& windows)
-      : scenario_(std::move(scenario)), program_(program), windows_(windows) {}
+  Operator(std::string scenario, AcquisitionProgram& program, ProgramWindows& windows,
+           MainWindowController& controller)
+      : scenario_(std::move(scenario)), program_(program), windows_(windows), controller_(controller) {}
 
   // Two timers: Qt does not re-enter a timer's slot, and a step of the scenario
   // (a click) may open a modal window that only the other timer can answer.
@@ -95,6 +98,9 @@ class Operator {
     Say("data-dir", std::string(TextOf(program_.shared.parameters.Path)));
     Say("log", s.logPath);
     Say("phase", std::to_string(phase_));
+    Say("tht-sent", std::to_string(s.thtSent));
+    Say("monitor-created", std::to_string(s.monitorCreated));
+    Say("monitor-ticks", std::to_string(controller_.monitorDisplay().refreshes));
   }
 
  private:
@@ -121,12 +127,28 @@ class Operator {
       }
       return;
     }
+    if (name == "TTuneTHT" && scenario_ == "tuning-signal") {
+      TuneTheTht(modal);
+      return;
+    }
     if (name == "TErrorMatrox" && scenario_ == "grabber-bypass") {
       modal->findChild<QPushButton*>("ButtonBypass")->click();
       return;
     }
     if (auto* ok = modal->findChild<QPushButton*>("ButtonOK")) ok->click();
     else if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+  }
+
+  // A rise to the low level, and a signal while it runs with the monitor ticking.
+  void TuneTheTht(QWidget* tuning) {
+    if (!riseStarted_.isValid()) {
+      tuning->findChild<QPushButton*>("ButtonUpLow")->click();
+      riseStarted_.start();
+    } else if (!signalled_ && riseStarted_.elapsed() > 2500) {
+      signalled_ = true;
+      Say("tht-at-signal", std::to_string(state().thtSent));
+      Raise(SIGTERM);
+    }
   }
 
   bool StartedUp() const { return windows_.clickOnStart && windows_.clickOnStart->isVisible(); }
@@ -152,6 +174,14 @@ class Operator {
       Say("started-up", "1");
       if (scenario_ == "idle-signal") {
         Raise(SIGHUP);
+        return;
+      }
+      if (scenario_ == "tuning-signal") {
+        parameters().THTSystem = 4;  // a supply that reads back what it is sent
+        parameters().THTLow = 6000;  // steps of 500 V
+        parameters().THTMedium = 9400;
+        parameters().THTMax = 10800;
+        QTimer::singleShot(0, [this] { OpenTuneTHT(*windows_.tuneTht); });
         return;
       }
       if (scenario_ == "log-failure") Obstruct(LogFilePath(parameters()));
@@ -192,8 +222,10 @@ class Operator {
   std::string scenario_;
   AcquisitionProgram& program_;
   ProgramWindows& windows_;
+  MainWindowController& controller_;
   int phase_ = 0;
   bool signalled_ = false;
+  QElapsedTimer riseStarted_;
   QString lastModal_;
 };
 
@@ -207,8 +239,8 @@ int main(int argc, char** argv) {
   if (scenario == "grabber-bypass") SpoilCameraDescriptions();
   std::unique_ptr<Operator> player;
   WindowedProgramHooks hooks;
-  hooks.ready = [&](AcquisitionProgram& program, ProgramWindows& windows, MainWindowController&) {
-    player = std::make_unique<Operator>(scenario, program, windows);
+  hooks.ready = [&](AcquisitionProgram& program, ProgramWindows& windows, MainWindowController& controller) {
+    player = std::make_unique<Operator>(scenario, program, windows, controller);
     player->Begin();
   };
   hooks.beforeExit = [&](int exitCode) {
