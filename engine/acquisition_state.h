@@ -78,6 +78,15 @@ struct AcquisitionState {
   std::int32_t remanenceRequested = 0;
   std::int32_t alarmCode = 0;
 
+  // Alarm supervisor: the code last written in the log, the panel's blink phase,
+  // the close-loop faults counted, and the message window of the message file.
+  std::int32_t lastLoggedAlarm = 0, alarmBlink = 0, closeLoopCount = 0;
+  std::int32_t messageShown = 0, messageSeconds = 0, messageElapsed = 0;
+  // The shutter state and close-loop fault the last alarm re-evaluation saw.
+  std::int32_t alarmShutterSeen = 0, alarmFaultSeen = 0;
+  // The logbook viewer asks the next store step to (re)load the log.
+  std::int32_t logbookReload = 0;
+
   // Instrument readings shown and logged.
   std::int32_t thtSent = 0, thtRead = 0, thtReadAtLastStep = 0;
   std::int32_t shutterState = 0;      // 0 open; after a command 0/1; after a reading the status code

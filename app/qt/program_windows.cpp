@@ -9,7 +9,12 @@
 #include "console/TGeneral.h"
 #include "console/TInitMatrox.h"
 #include "console/TDiskError.h"
+#include "console/TDeferredStop.h"
+#include "console/TLogBook.h"
 #include "console/TRepertoire.h"
+#include "console/TRequestAbort.h"
+#include "console/TSuspended.h"
+#include "console/TVirus.h"
 #include "console/TSmallWindows.h"
 #include "params/TError_DCF.h"
 
@@ -41,6 +46,14 @@ ProgramWindows CreateProgramWindows(AcquisitionProgram& program, const std::func
         w.terminating = new TTerminating(w.general);
         w.noteClose = new TNoteClose(w.general);
         w.general->SetStartPrompt(w.clickOnStart);
+      },
+      [&] {
+        w.suspended = new TSuspended(w.general);
+        w.requestAbort = new TRequestAbort(w.general);
+        w.deferredStop = new TDeferredStop(w.general);
+        w.logBook = new TLogBook(w.general);
+        w.commentOnLogBook = new TCommentOnLogBook(w.general);
+        w.virus = new TVirus(w.general);
       },
   };
   constexpr int kSteps = 10;

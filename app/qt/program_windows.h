@@ -22,6 +22,12 @@ class TTerminating;
 class TNoteClose;
 class TDiskError;
 class TRepertoire;
+class TSuspended;
+class TRequestAbort;
+class TDeferredStop;
+class TLogBook;
+class TCommentOnLogBook;
+class TVirus;
 
 struct ProgramWindows {
   TGeneral* general = nullptr;
@@ -38,6 +44,12 @@ struct ProgramWindows {
   TTerminating* terminating = nullptr;
   TNoteClose* noteClose = nullptr;
   TDiskError* diskError = nullptr;
+  TSuspended* suspended = nullptr;
+  TRequestAbort* requestAbort = nullptr;
+  TDeferredStop* deferredStop = nullptr;
+  TLogBook* logBook = nullptr;
+  TCommentOnLogBook* commentOnLogBook = nullptr;
+  TVirus* virus = nullptr;
 };
 
 // Creates the windows group by group; progress receives 10, 20, ... 100.
