@@ -80,6 +80,7 @@ std::optional<ErrorLines> AnswerSuspension(AcquisitionState& s, const Acquisitio
 
 void ResumeAfterSuspension(AcquisitionState& s, const AcquisitionParameters& p, StoreStepHost& host) {
   s.channelSeconds = kEndChannelNow;
+  NoteInterruptedChannel(s);
   s.currentCycle = s.redoCycle;
   s.scanDirection = ScanDirectionOfCycle(p, s.redoCycle);
   // One step before the redo channel: channel 1 of an increasing cycle gives 0 and

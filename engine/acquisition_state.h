@@ -46,6 +46,8 @@ struct AcquisitionState {
   std::int32_t lastScannedChannel = 0, lastScannedCycle = 0;
   // The channel just finished, kept across a pause for its record and the end panel.
   std::int32_t finishedChannel = 0, finishedCycle = 0, finishedInterferometerValue = 0;
+  // The channel a redo interrupted (-1: none): its record names it, not the redo point.
+  std::int32_t interruptedChannel = -1, interruptedCycle = 0;
   std::int64_t stepStartMs = 0, stepEndMs = 0;  // monotonic stamps of the previous store step
 
   // Photon files.
@@ -102,5 +104,8 @@ struct AcquisitionState {
 
 // Queues one line for the observation log; a line still waiting is replaced.
 void QueueLogLine(AcquisitionState& state, const std::string& line);
+
+// Before a redo moves the current channel: the channel about to end is this one.
+void NoteInterruptedChannel(AcquisitionState& state);
 
 }  // namespace velmar

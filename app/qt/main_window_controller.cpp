@@ -251,6 +251,8 @@ void MainWindowController::NewAcquisitionReset() {
   s.alarmCode = 0;
   g.ResetShutterControl();
   s.redoChannel = s.redoCycle = 0;
+  s.interruptedChannel = -1;
+  s.closeLoopCount = s.lastLoggedAlarm = 0;
   s.pendingLogLineReady = 0;
   g.EnableSuspend(false);
   g.EnableDeferredStop(false);

@@ -54,6 +54,11 @@ TEST_F(Interventions, RedoOfTheFirstChannelGoingUpAndOfTheLastGoingDownExposesIt
   EXPECT_EQ(s_.lastScannedCycle, 2);
   EXPECT_EQ(Count("!!! User command at 21:15:"), 2u);
   EXPECT_EQ(Count(" : redo last channel"), 2u);
+  // The interrupted channels' records name them, not the point before the redo.
+  EXPECT_EQ(Count("ch=0000  cy=0001"), 1u);
+  EXPECT_EQ(Count("ch=0001  cy=0001"), 2u);
+  EXPECT_EQ(Count("ch=0003  cy=0002"), 2u);
+  EXPECT_EQ(Count("ch=0004"), 0u);
   // Each redone channel's file holds its whole second exposure, written after the redo.
   EXPECT_EQ(std::filesystem::file_size(data_ + "/G0420101.VLA"), 2 * 80 * FrameRecords().size());
   EXPECT_EQ(std::filesystem::file_size(data_ + "/G0420203.VLA"), 2 * 80 * FrameRecords().size());
