@@ -611,12 +611,9 @@ int RunObservation(const ObserveOptions& o, std::FILE* out) {
   if (!QuitSignals::Requested() && !StartAcquisition(context, Format("%d", p.Discri)))
     return host.quit ? kFailed : kBadInput;
   InterventionPlayer interventions(*script, s, p, host, [&](const std::string& line) { host.Print("%s", line.c_str()); });
-  if (script->closeLoopFault) {
-    BenchConfig bench = program.bench.config();
-    bench.closeLoopLostFrom = static_cast<double>(host.startMs) / 1000.0 + script->closeLoopFault->from;
-    bench.closeLoopLostFor = script->closeLoopFault->lasting;
-    program.bench.SetConfig(bench);
-  }
+  if (script->closeLoopFault)
+    program.bench.ScheduleCloseLoopLoss(static_cast<double>(host.startMs) / 1000.0 + script->closeLoopFault->from,
+                                        script->closeLoopFault->lasting);
   bool abortedByOperator = false;
   int continueCycles = o.end.rfind("continue:", 0) == 0 ? *WholeInt(o.end.substr(9)) : -1;
   const std::int64_t holdLimitMs = static_cast<std::int64_t>(*WholeInt(o.holdLimit)) * 1000;
