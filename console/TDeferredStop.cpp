@@ -5,33 +5,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "platform/qt/message_window.h"
+#include "platform/qt/number_edit.h"
 
 namespace velmar {
 
 namespace {
-
-QLineEdit* NumberEdit(const char* name, QWidget* parent, QHBoxLayout* row, QRadioButton* selects) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(name);
-  edit->setFixedWidth(60);
-  auto* upDown = new QScrollBar(Qt::Vertical, parent);
-  upDown->setObjectName(QString("UpDown") + QString(name).mid(4));
-  upDown->setRange(1, 9999);
-  upDown->setInvertedAppearance(true);
-  upDown->setFixedSize(14, 22);
-  QObject::connect(upDown, &QScrollBar::valueChanged, edit, [edit, selects](int v) {
-    edit->setText(QString::number(v));
-    selects->setChecked(true);
-  });
-  QObject::connect(edit, &QLineEdit::textEdited, selects, [selects] { selects->setChecked(true); });
-  row->addWidget(edit);
-  row->addWidget(upDown);
-  return edit;
-}
 
 QRadioButton* Radio(const char* name, const QString& text, QWidget* parent) {
   auto* r = new QRadioButton(text, parent);
@@ -59,15 +40,16 @@ TDeferredStop::TDeferredStop(QWidget* parent) : QDialog(parent) {
   auto* cycleRow = new QHBoxLayout;
   auto* endOfCycle = Radio("RadioButtonCycle", "Stop at the end of cycle", this);
   cycleRow->addWidget(endOfCycle);
-  NumberEdit("EditCycle", this, cycleRow, endOfCycle);
+  AddNumberEdit(this, cycleRow, "EditCycle", "UpDownCycle", [endOfCycle] { endOfCycle->setChecked(true); });
   cycleRow->addStretch();
   layout->addLayout(cycleRow);
   auto* fullRow = new QHBoxLayout;
   auto* full = Radio("RadioButtonFull", "Stop at     channel", this);
   fullRow->addWidget(full);
-  NumberEdit("EditChannelFull", this, fullRow, full);
+  const auto pickFull = [full] { full->setChecked(true); };
+  AddNumberEdit(this, fullRow, "EditChannelFull", "UpDownChannelFull", pickFull);
   fullRow->addWidget(new QLabel("cycle", this));
-  NumberEdit("EditCycleFull", this, fullRow, full);
+  AddNumberEdit(this, fullRow, "EditCycleFull", "UpDownCycleFull", pickFull);
   fullRow->addStretch();
   layout->addLayout(fullRow);
 

@@ -6,32 +6,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "platform/qt/message_window.h"
+#include "platform/qt/number_edit.h"
 
 namespace velmar {
 
 namespace {
-
-QLineEdit* NumberEdit(const char* name, const char* upDownName, QWidget* parent, QHBoxLayout* row) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(name);
-  edit->setFixedWidth(60);
-  auto* upDown = new QScrollBar(Qt::Vertical, parent);
-  upDown->setObjectName(upDownName);
-  upDown->setRange(1, 9999);
-  upDown->setInvertedAppearance(true);
-  upDown->setFixedSize(14, 22);
-  QObject::connect(upDown, &QScrollBar::valueChanged, edit, [edit](int v) {
-    edit->setText(QString::number(v));
-    emit edit->textEdited(edit->text());
-  });
-  row->addWidget(edit);
-  row->addWidget(upDown);
-  return edit;
-}
 
 QPushButton* Button(const char* name, const QString& text, QWidget* parent) {
   auto* b = new QPushButton(text, parent);
@@ -74,16 +56,15 @@ TSuspended::TSuspended(QWidget* parent) : QDialog(parent) {
   auto* chosen = new QRadioButton("Redo channel", this);
   chosen->setObjectName("RadioButtonChannelAndCycle");
   row->addWidget(chosen);
-  channel_ = NumberEdit("EditChannel", "UpDownChannel", this, row);
+  const auto pick = [chosen] { chosen->setChecked(true); };
+  channel_ = AddNumberEdit(this, row, "EditChannel", "UpDownChannel", pick);
   row->addWidget(new QLabel("at cycle", this));
-  cycle_ = NumberEdit("EditCycle", "UpDownCycle", this, row);
+  cycle_ = AddNumberEdit(this, row, "EditCycle", "UpDownCycle", pick);
   row->addStretch();
   layout->addLayout(row);
   auto* quit = new QRadioButton("Abort definitively acquisition", this);
   quit->setObjectName("RadioButtonQuit");
   layout->addWidget(quit);
-  for (QLineEdit* edit : {channel_, cycle_})
-    connect(edit, &QLineEdit::textEdited, chosen, [chosen] { chosen->setChecked(true); });
 
   auto* instrument = new QHBoxLayout;
   auto* closeShutter = Button("Button1", "Close shutter", this);
