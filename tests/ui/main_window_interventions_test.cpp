@@ -41,6 +41,8 @@ class MainWindowInterventions : public MainWindowFixture {
   void StartCounting(int channels, int exposure) {
     general().show();
     controller_->StartUp();
+    // The counting thread shows "standby" as it begins: Start comes after, as the observer's does.
+    ASSERT_TRUE(RunUntil([&] { return Label("CountingState")->text().startsWith("standby"); }));
     AcquisitionParameters& p = shared_.parameters;
     AcquisitionState& s = shared_.acquisition;
     p.Lz = channels;
