@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -15,7 +16,9 @@
 
 #include "engine/observation_log.h"
 #include "main_window_fixture.h"
+#include "console/TVirus.h"
 #include "params/fixed_text.h"
+#include "platform/system_dir.h"
 
 namespace velmar {
 namespace {
@@ -127,6 +130,13 @@ TEST_F(MainWindowInterventions, AClosedShutterRaisesTheAlarmPanelAndTheWindowPri
   EXPECT_TRUE(RunUntil([&] { return Log().find("!!! ALARM at ") != std::string::npos; })) << Log();
   Button("BitBtnOpen")->click();
   EXPECT_TRUE(RunUntil([&] { return s.alarmCode == 0 && general().height() == 263; }, 5000));
+
+  // A message left by another program: shown in front, counted down, then deleted.
+  const std::filesystem::path message = SystemFile(kMessageFileName);
+  testing::WriteFile(message.string(), "Dome closing in 5 minutes\nwind above the limit\n2\n");
+  ASSERT_TRUE(RunUntil([&] { return windows_.virus->isVisible(); }, 5000));
+  EXPECT_EQ(windows_.virus->findChild<QLabel*>("Label2")->text(), "Dome closing in 5 minutes");
+  EXPECT_TRUE(RunUntil([&] { return !windows_.virus->isVisible() && !std::filesystem::exists(message); }, 5000));
 
   // No printer here: the print dialog offers a PDF file in the data directory.
   if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is installed";
