@@ -59,7 +59,9 @@ class InterventionWindows : public ::testing::Test {
 
   RecordingErrorReporter errors_;
   ScopedErrorReporter installed_;
-  std::string pictures_ = "/tmp/pictures/14";
+  // Pictures go beside the other window pictures of the test run.
+  std::string pictures_ =
+      (std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "pictures").string();
   SharedState shared_;
   TGeneral general_{shared_};
 };

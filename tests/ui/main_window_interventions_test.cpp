@@ -126,7 +126,6 @@ TEST_F(MainWindowInterventions, AClosedShutterRaisesTheAlarmPanelAndTheWindowPri
       << Label("LabelAlarm1")->text().toStdString();
   EXPECT_EQ(general().height(), 297);
   Picture("TGeneral-alarm");
-  general().grab().save("/tmp/pictures/14/TGeneral_alarm_shutter.png");
   EXPECT_TRUE(RunUntil([&] { return Log().find("!!! ALARM at ") != std::string::npos; })) << Log();
   Button("BitBtnOpen")->click();
   EXPECT_TRUE(RunUntil([&] { return s.alarmCode == 0 && general().height() == 263; }, 5000));
