@@ -3,7 +3,7 @@
 namespace velmar {
 
 void RefreshInstrumentReadings(AcquisitionProgram& program, BoardDisplay& display,
-                               TemperatureDisplay& temperatureDisplay) {
+                               TemperatureDisplay& temperatureDisplay, AlarmConsole* alarms) {
   AcquisitionState& s = program.shared.acquisition;
   const AcquisitionParameters& p = program.shared.parameters;
   program.board.RefreshShutterStatus(display);
@@ -11,6 +11,7 @@ void RefreshInstrumentReadings(AcquisitionProgram& program, BoardDisplay& displa
   program.highVoltage.ReadTHT();
   if (s.closeLoopWatch && p.AcqType != kAcq2DImage) program.board.UpdateCloseLoopError();
   program.temperature.ShowTemperature(temperatureDisplay);
+  if (alarms) ReevaluateInstrumentAlarm(s, p, *alarms);
 }
 
 }  // namespace velmar

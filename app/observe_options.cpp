@@ -17,10 +17,20 @@ std::optional<ObserveOptions> ParseObserveOptions(const std::vector<std::string>
       {"--names", &o.names},          {"--temp-mode", &o.tempMode}, {"--preset", &o.preset},
       {"--cs100", &o.cs100},          {"--lambda", &o.lambda},     {"--cqg", &o.cqg},
       {"--scanning", &o.scanning},    {"--end", &o.end},           {"--hold-limit", &o.holdLimit},
-      {"--disk-error-grace", &o.diskErrorGrace}, {"--tht", &o.tht}};
+      {"--disk-error-grace", &o.diskErrorGrace}, {"--tht", &o.tht}, {"--close-loop-fault", &o.closeLoopFault}};
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
+    const std::map<std::string, std::vector<std::string>*> repeated = {
+        {"--suspend", &o.suspensions}, {"--deferred-stop", &o.deferredStops}, {"--comment", &o.comments}};
     if (a == "--fast") o.fast = true;
+    else if (a == "--full-silence") o.fullSilence = true;
+    else if (const auto r = repeated.find(a); r != repeated.end()) {
+      if (i + 1 >= args.size()) {
+        error = a + " needs a value";
+        return std::nullopt;
+      }
+      r->second->push_back(args[++i]);
+    }
     else if (a == "--overwrite") o.overwrite = true;
     else if (a == "--help" || a == "-h") o.help = true;
     else if (const auto it = valued.find(a); it != valued.end()) {
@@ -87,6 +97,25 @@ checked with the window's rules, and saved.
                         second lost is said, with its photons, here and in the log
   --tht V               set the intensifier's high voltage to V volts before Start,
                         as the THT tuning window does, and say what it reads back
+  --full-silence        no alarm beeps (as the alarm panel's "full silence")
+
+The operator's interventions, scripted; S is a whole number of seconds after Start,
+each flag but --close-loop-fault may be given several times:
+  --suspend S[+H]:WHAT  "Suspend" at S, answered H seconds later (default 0) with
+                        WHAT: channel (redo the last channel), cycle (redo the
+                        whole last cycle), K,C (redo channel K at cycle C), or
+                        abort (abort definitively, then "Yes": the program ends,
+                        keeping the complete channels)
+  --deferred-stop S:WHEN
+                        "Request deferred stop" at S, WHEN: channel (end of the
+                        current channel), cycle (end of the current cycle), C
+                        (end of cycle C), K,C (channel K of cycle C), or cancel
+  --comment S:TEXT      "Write on logbk" at S: "### Comment at ... : TEXT" in the
+                        log (at most 70 characters)
+  --close-loop-fault S:D
+                        the simulated bench loses the interferometer's close loop
+                        at S for D seconds: storing is held, the spoilt channel
+                        exposed again
   --overwrite           replace the photon files of an observation that exists
   --fast                virtual clock: the same files, as fast as the machine allows
   --help
@@ -100,9 +129,10 @@ With the scanning mode "pause", every pause between channels is answered
 does: the shutter is closed, the channel in progress is dropped, every complete
 channel is kept; a second signal ends at once.
 
-Exit code 0 when the observation completed, 2 for a bad flag or parameter, 1 when
-the instrument or the disk ended it early (a serial port that cannot be opened, a
-hold longer than --hold-limit, a disk error longer than --disk-error-grace),
+Exit code 0 when the observation completed or a scripted suspension aborted it,
+2 for a bad flag or parameter, 1 when the instrument or the disk ended it early
+(a serial port that cannot be opened, a hold longer than --hold-limit, a disk
+error longer than --disk-error-grace),
 128 + the signal's number after a signal (130 for Ctrl-C, 143 for SIGTERM).
 )";
   return text.c_str();

@@ -14,6 +14,10 @@ struct ObserveOptions {
   std::string holdLimit = "600";  // seconds a hold by the instrument may last before the runner gives up
   std::string diskErrorGrace = "60";  // seconds the photon file may fail to be written before the runner gives up
   std::string tht;  // volts of high voltage set before Start, as the THT tuning window sets it; empty: untouched
+  // The operator's interventions, each at a number of seconds after Start.
+  std::vector<std::string> suspensions, deferredStops, comments;
+  std::string closeLoopFault;  // "FROM:FOR" seconds after Start: the close loop lost
+  bool fullSilence = false;
   bool fast = false;
   bool overwrite = false;
   bool help = false;

@@ -14,10 +14,13 @@
 #include "app/instrument_readings.h"
 #include "app/interrupted_observation.h"
 #include "app/observation_files.h"
+#include "app/observe_interventions.h"
 #include "app/prepare_parameters.h"
 #include "app/safe_stop.h"
 #include "app/terminate.h"
 #include "platform/witness_file.h"
+#include "console/alarm_supervisor.h"
+#include "console/alarm_thread.h"
 #include "console/data_directory.h"
 #include "engine/observation_log.h"
 #include "engine/start_acquisition.h"
@@ -37,6 +40,7 @@
 #include "platform/quit_signals.h"
 #include "platform/single_instance.h"
 #include "platform/system_dir.h"
+#include "platform/tone.h"
 #include "platform/window_thread.h"
 
 namespace velmar {
@@ -47,6 +51,11 @@ constexpr int kBadInput = 2;
 constexpr int kFailed = 1;
 constexpr std::int64_t kHoldReminderMs = 60000;
 
+class SilentTone final : public ToneSink {
+ public:
+  void Tone(int, int) override {}
+};
+
 // What the windows would show, as lines of text.
 class ConsoleHost : public StoreStepHost,
                     public FrameGrabberConsole,
@@ -54,13 +63,14 @@ class ConsoleHost : public StoreStepHost,
                     public InstanceWarnings,
                     public DriverFileConsole,
                     public BoardDisplay,
-                    public TemperatureDisplay {
+                    public TemperatureDisplay,
+                    public AlarmConsole {
  public:
   ConsoleHost(std::FILE* out, AcquisitionProgram& program, Cs100Link*& link)
       : out_(out), program_(program), shared_(program.shared), link_(link), board_(program.board) {}
 
   void RefreshStatusLabels() override {
-    RefreshInstrumentReadings(program_, *this, *this);
+    RefreshInstrumentReadings(program_, *this, *this, this);
     SayCloseLoopReading();
   }
   // A close loop that cannot be read is not watched: storing goes on, and the
@@ -83,6 +93,19 @@ class ConsoleHost : public StoreStepHost,
     if (!view.line1.empty()) Print("panel: %s %s", view.line1.c_str(), view.line2.c_str());
   }
   void SetWindowHeight(int) override {}
+  // Alarm panel and supervisor messages: said when they change.
+  void ShowAlarmTexts(const std::string&, const std::string&) override {}
+  void ColourAlarmPanel(bool) override {}
+  void ShowSupervisorMessage(const std::string& line1, const std::string& line2) override {
+    Print("supervisor message: %s / %s", line1.c_str(), line2.c_str());
+  }
+  void HideSupervisorMessage() override { Print("supervisor message closed"); }
+  void SayAlarmChange(std::int32_t before) {
+    const AcquisitionState& s = shared_.acquisition;
+    if (s.lastLoggedAlarm == before) return;
+    if (s.lastLoggedAlarm == kAlarmNone) Print("alarm cleared");
+    else Print("ALARM: %s", AlarmTexts(s, shared_.parameters).first.c_str());
+  }
   void CheckBeepBox() override {}
   DiskErrorChoice ShowDiskError(const DiskErrorReport& r) override {
     Print("DISK ERROR: %s %s %s | %s | errno %d %s", r.kind.c_str(), r.code.c_str(), r.handle.c_str(),
@@ -478,6 +501,12 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
     return kBadInput;
   }
   controls.path = DataDirectoryOf(o, p, controls);
+  std::string scriptError;
+  const auto script = ParseInterventions(o, scriptError);
+  if (!script) {
+    host.Print("%s", scriptError.c_str());
+    return kBadInput;
+  }
   if (CollectParameters(p, s, controls, false).result != 0) return kBadInput;
   if (const int signal = QuitSignals::Requested()) {
     host.Print("%s received before the observation began: nothing was written.", QuitSignals::Name(signal));
@@ -552,17 +581,34 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   RefreshInstrumentReadings(program, host, host);
 
   StoreStepContext context{s, p, program.engine, program.grabber, host};
+  AlarmContext alarmContext{s, p, host, SystemFile(kMessageFileName)};
+  const auto alarmStep = [&] {
+    const std::int32_t before = s.lastLoggedAlarm;
+    AlarmCheck(alarmContext);
+    host.SayAlarmChange(before);
+  };
+  // On the virtual clock the seconds pass faster than any sound: no beeps.
+  SilentTone silent;
+  if (o.fast) InstallToneSink(&silent);
+  struct UninstallTone {
+    ~UninstallTone() { InstallToneSink(nullptr); }
+  } uninstallTone;
+  s.fullSilence = o.fullSilence ? 1 : 0;
   std::unique_ptr<VirtualTimeScheduler> scheduler;
   std::unique_ptr<StoreFramesThread> storeFrames;
+  std::unique_ptr<AlarmThread> alarm;
   if (o.fast) {
     s.stepEndMs = s.stepStartMs = ProcessClock().MonotonicMs();  // the end stamp of a previous step
     scheduler = std::make_unique<VirtualTimeScheduler>(*virtualClock, program.engine, program.grabber, s.grabber,
                                                        [&] { StoreStep(context); });
+    scheduler->SetSecondStep(alarmStep);
   } else {
     program.comptage.Start();
     storeFrames = std::make_unique<StoreFramesThread>([&] { s.stepEndMs = s.stepStartMs = ProcessClock().MonotonicMs(); },
                                                       [&] { StoreStep(context); });
     storeFrames->Start();
+    alarm = std::make_unique<AlarmThread>(alarmStep);
+    alarm->Start();
   }
 
   // Start, then every channel and cycle to the planned end.
@@ -572,12 +618,21 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
              p.Maxcycles, p.Path);
   if (!QuitSignals::Requested() && !StartAcquisition(context, Format("%d", p.Discri)))
     return host.quit ? kFailed : kBadInput;
+  InterventionPlayer interventions(*script, s, p, host, [&](const std::string& line) { host.Print("%s", line.c_str()); });
+  if (script->closeLoopFault)
+    program.bench.ScheduleCloseLoopLoss(static_cast<double>(host.startMs) / 1000.0 + script->closeLoopFault->from,
+                                        script->closeLoopFault->lasting);
+  bool abortedByOperator = false;
   int continueCycles = o.end.rfind("continue:", 0) == 0 ? *WholeInt(o.end.substr(9)) : -1;
   const std::int64_t holdLimitMs = static_cast<std::int64_t>(*WholeInt(o.holdLimit)) * 1000;
   bool heldTooLong = false;
   host.diskGraceMs = static_cast<std::int64_t>(*WholeInt(o.diskErrorGrace)) * 1000;
   const auto answered = [&] {
     if (QuitSignals::Requested()) return true;
+    if (interventions.Play(static_cast<double>(ProcessClock().MonotonicMs() - host.startMs) / 1000.0)) {
+      abortedByOperator = true;
+      return true;
+    }
     if (host.HoldOverLimit(holdLimitMs)) {
       heldTooLong = true;
       return true;
@@ -611,7 +666,7 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   // The shutdown path of "Yes", and of "Abort and Quit" for a signal or a hold
   // that never ended: the channel in progress is not kept.
   const int signal = QuitSignals::Requested();
-  const bool channelInProgress = (signal || heldTooLong || host.diskGaveUp) && s.fileOpen;
+  const bool channelInProgress = (signal || heldTooLong || host.diskGaveUp || abortedByOperator) && s.fileOpen;
   const std::string fileInProgress = s.fileName;
   const int cycleInProgress = s.currentCycle, channelNumberInProgress = s.currentChannel;
   FlushLogMessage(s);  // a line still waiting is not overwritten by the lines below
@@ -634,6 +689,7 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
     FlushLogMessage(s);
   }
   if (storeFrames) storeFrames->Stop();
+  if (alarm) alarm->Stop();
   program.comptage.Stop();
   TerminateAcquisition(s, program.engine, program.grabber);
   FlushLogMessage(s);

@@ -326,8 +326,19 @@ void TGeneral::Connect() {
   connect(button("ButtonDialogAcqStop"), &QPushButton::clicked, this, [this, &s, &p] { ButtonDialogAcqStopClick(s, p, *this); });
   connect(button("ButtonDialogPFContinue"), &QPushButton::clicked, this,
           [this, &s, &p] { ButtonDialogPFContinueClick(s, p, *this); });
-  // "Suspend", "Request deferred stop", the logbook buttons, "See parameters" and
-  // "Print window" open windows of their own, not part of this window.
+  const struct {
+    const char* name;
+    std::function<void()> Actions::*action;
+  } windows[5] = {{"ButtonSuspend", &Actions::suspend},
+                  {"ButtonArret", &Actions::deferredStop},
+                  {"ButtonLog", &Actions::writeOnLogbook},
+                  {"ButtonDisplayLog", &Actions::displayLogbook},
+                  {"ButtonPrint", &Actions::printWindow}};
+  for (const auto& w : windows) {
+    const auto action = w.action;
+    connect(button(w.name), &QPushButton::clicked, this, [this, run, action] { run(actions_.*action); });
+  }
+  // "See parameters" opens a window of its own, not part of this window.
 }
 
 void TGeneral::RefreshParameterLabels() {
@@ -431,6 +442,30 @@ void TGeneral::AlternateStartPrompt() {
   promptPhase_ = 1 - promptPhase_;
   startPrompt_->setStyleSheet(promptPhase_ ? "background: rgb(0, 0, 255); color: white;"
                                            : "background: rgb(255, 255, 0); color: black;");
+}
+
+void TGeneral::ReloadLogbookIfAsked() {
+  if (actions_.reloadLogbook) actions_.reloadLogbook();
+}
+
+void TGeneral::ShowAlarmTexts(const std::string& line1, const std::string& line2) {
+  label("LabelAlarm1")->setText(Q(line1));
+  label("LabelAlarm2")->setText(Q(line2));
+}
+
+void TGeneral::ColourAlarmPanel(bool yellow) {
+  findChild<QWidget*>("PanelAlarm")
+      ->setStyleSheet(yellow ? "#PanelAlarm { background: rgb(255, 255, 0); }" : "#PanelAlarm { background: rgb(255, 0, 0); }");
+}
+
+void TGeneral::ShowCloseLoopCount(const std::string& text) { label("Label99")->setText(Q(text)); }
+
+void TGeneral::ShowSupervisorMessage(const std::string& line1, const std::string& line2) {
+  if (actions_.showSupervisorMessage) actions_.showSupervisorMessage(line1, line2);
+}
+
+void TGeneral::HideSupervisorMessage() {
+  if (actions_.hideSupervisorMessage) actions_.hideSupervisorMessage();
 }
 
 TvLevelEdits TGeneral::ReadTvLevelEdits() {

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "console/alarm_supervisor.h"
 #include "engine/counting_status.h"
 #include "engine/shared_state.h"
 #include "engine/store_step.h"
@@ -28,7 +29,8 @@ class TGeneral : public QWidget,
                  public StoreStepHost,
                  public Cs100Console,
                  public BoardDisplay,
-                 public TemperatureDisplay {
+                 public TemperatureDisplay,
+                 public AlarmConsole {
   Q_OBJECT
  public:
   explicit TGeneral(SharedState& shared, QWidget* parent = nullptr);
@@ -45,6 +47,10 @@ class TGeneral : public QWidget,
     std::function<void()> refreshReadings;
     std::function<void()> openFilters;  // the filters and mirror window
     std::function<DiskErrorChoice(const DiskErrorReport&)> diskError;
+    // The operator's interventions and the logbook.
+    std::function<void()> suspend, deferredStop, writeOnLogbook, displayLogbook, printWindow, reloadLogbook;
+    std::function<void(const std::string&, const std::string&)> showSupervisorMessage;
+    std::function<void()> hideSupervisorMessage;
   };
   void SetActions(Actions actions) { actions_ = std::move(actions); }
 
@@ -67,6 +73,7 @@ class TGeneral : public QWidget,
   void CheckBeepBox() override;
   DiskErrorChoice ShowDiskError(const DiskErrorReport& report) override;
   void AlternateStartPrompt() override;
+  void ReloadLogbookIfAsked() override;
   TvLevelEdits ReadTvLevelEdits() override;
   void RefreshStatusLabels() override;
   std::string ReadShutterLimitText() override;
@@ -91,6 +98,13 @@ class TGeneral : public QWidget,
   void QuitAfterAbortYes() override;
   void QuitIntegration() override;
   void QuitAfterLogFailure() override;
+
+  // AlarmConsole
+  void ShowAlarmTexts(const std::string& line1, const std::string& line2) override;
+  void ColourAlarmPanel(bool yellow) override;
+  void ShowCloseLoopCount(const std::string& text) override;
+  void ShowSupervisorMessage(const std::string& line1, const std::string& line2) override;
+  void HideSupervisorMessage() override;
 
   // Cs100Console
   void ShowLinkState(CountingState state) override;

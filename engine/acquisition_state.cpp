@@ -7,4 +7,9 @@ void QueueLogLine(AcquisitionState& state, const std::string& line) {
   state.pendingLogLineReady = 1;
 }
 
+void NoteInterruptedChannel(AcquisitionState& state) {
+  state.interruptedChannel = state.currentChannel;
+  state.interruptedCycle = state.currentCycle;
+}
+
 }  // namespace velmar

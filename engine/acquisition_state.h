@@ -46,6 +46,8 @@ struct AcquisitionState {
   std::int32_t lastScannedChannel = 0, lastScannedCycle = 0;
   // The channel just finished, kept across a pause for its record and the end panel.
   std::int32_t finishedChannel = 0, finishedCycle = 0, finishedInterferometerValue = 0;
+  // The channel a redo interrupted (-1: none): its record names it, not the redo point.
+  std::int32_t interruptedChannel = -1, interruptedCycle = 0;
   std::int64_t stepStartMs = 0, stepEndMs = 0;  // monotonic stamps of the previous store step
 
   // Photon files.
@@ -78,6 +80,15 @@ struct AcquisitionState {
   std::int32_t remanenceRequested = 0;
   std::int32_t alarmCode = 0;
 
+  // Alarm supervisor: the code last written in the log, the panel's blink phase,
+  // the close-loop faults counted, and the message window of the message file.
+  std::int32_t lastLoggedAlarm = 0, alarmBlink = 0, closeLoopCount = 0;
+  std::int32_t messageShown = 0, messageSeconds = 0, messageElapsed = 0;
+  // The shutter state and close-loop fault the last alarm re-evaluation saw.
+  std::int32_t alarmShutterSeen = 0, alarmFaultSeen = 0;
+  // The logbook viewer asks the next store step to (re)load the log.
+  std::int32_t logbookReload = 0;
+
   // Instrument readings shown and logged.
   std::int32_t thtSent = 0, thtRead = 0, thtReadAtLastStep = 0;
   std::int32_t shutterState = 0;      // 0 open; after a command 0/1; after a reading the status code
@@ -102,5 +113,8 @@ struct AcquisitionState {
 
 // Queues one line for the observation log; a line still waiting is replaced.
 void QueueLogLine(AcquisitionState& state, const std::string& line);
+
+// Before a redo moves the current channel: the channel about to end is this one.
+void NoteInterruptedChannel(AcquisitionState& state);
 
 }  // namespace velmar

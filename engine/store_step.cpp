@@ -63,6 +63,7 @@ void CloseLoopControl(StoreStepContext& c) {
     s.storingHeld = 0;
     c.host.EnableSuspend(true);
     s.channelSeconds = kEndChannelNow;
+    NoteInterruptedChannel(s);
     s.currentChannel = s.closeLoopRedoChannel;
     s.currentCycle = s.closeLoopRedoCycle;
     ShowCountingState(CountingState::Counting, c.p, s, c.host);
@@ -189,16 +190,19 @@ void StoreAndSequence(StoreStepContext& c, const SecondFigures& figures, const P
                            Format("%5.5d", TruncateTowardZero(s.channelTimeOverCycles)));
 
   if (s.channelSeconds < static_cast<float>(c.p.Tcan) && s.currentChannel != 0) return;
-  s.finishedChannel = s.currentChannel;
-  s.finishedCycle = s.currentCycle;
+  const std::int32_t channel = s.currentChannel, cycle = s.currentCycle, interrupted = s.interruptedChannel;
+  s.finishedChannel = interrupted >= 0 ? interrupted : channel;
+  s.finishedCycle = interrupted >= 0 ? s.interruptedCycle : cycle;
+  s.interruptedChannel = -1;
   s.finishedInterferometerValue = s.interferometerValue;
   const std::int32_t direction = s.scanDirection;
   Advance(s, c.p, c.host);
   if (!Handle(CloseChannelFile(s, c.p, c.host), c.host)) {
     // The file could not take its final name: the channel stays where it was and
     // its end is tried again next second, rather than skipping the next channel.
-    s.currentChannel = s.finishedChannel;
-    s.currentCycle = s.finishedCycle;
+    s.currentChannel = channel;
+    s.currentCycle = cycle;
+    s.interruptedChannel = interrupted;
     if (s.scanDirection != direction) c.host.ShowScanDirection(direction == 1 ? ">>>>>" : "<<<<<");
     s.scanDirection = direction;
     return;

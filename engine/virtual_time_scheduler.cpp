@@ -21,6 +21,7 @@ int VirtualTimeScheduler::RunUntil(const std::function<bool()>& done, int maxSec
     clock_.SleepUntilMs(nextStoreMs_);
     nextStoreMs_ += 1000;
     storeStep_();
+    if (secondStep_) secondStep_();
     ++steps;
     if (done && done()) break;
   }

@@ -15,6 +15,10 @@ class VirtualTimeScheduler {
   VirtualTimeScheduler(Clock& clock, CountingEngine& engine, Grabber& grabber, const GrabberObjects& objects,
                        std::function<void()> storeStep);
 
+  // A step run each whole second after the store step (the alarm step), as the
+  // thread created after StoreFrames runs it.
+  void SetSecondStep(std::function<void()> step) { secondStep_ = std::move(step); }
+
   // Runs until done() holds after a store step, or for maxSeconds store steps;
   // returns the number of store steps run.
   int RunUntil(const std::function<bool()>& done, int maxSeconds);
@@ -25,6 +29,7 @@ class VirtualTimeScheduler {
   Grabber& grabber_;
   const GrabberObjects& objects_;
   std::function<void()> storeStep_;
+  std::function<void()> secondStep_;
   std::int64_t nextStoreMs_;
 };
 

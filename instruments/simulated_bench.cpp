@@ -156,8 +156,11 @@ std::uint16_t SimulatedBench::StatusBits(int board, int port) const {
   const BenchWiring w = WiringLocked();
   const bool closed = ShutterClosedLocked(w);
   const auto seconds = static_cast<double>(ProcessClock().MonotonicMs()) / 1000.0;
-  const bool lockLost = config_.closeLoopLostFrom >= 0 && seconds >= config_.closeLoopLostFrom &&
-                        seconds < config_.closeLoopLostFrom + config_.closeLoopLostFor;
+  const auto lostAt = [seconds](double from, double lasting) {
+    return from >= 0 && seconds >= from && seconds < from + lasting;
+  };
+  const bool lockLost = lostAt(config_.closeLoopLostFrom, config_.closeLoopLostFor) ||
+                        lostAt(scheduledLossFrom_, scheduledLossFor_);
   const std::uint16_t loopBit = lockLost ? 0 : 1;
   if (board == 1 && port == 3) {
     if (w.shutterSystem == 1 || w.shutterSystem == 2)
@@ -214,6 +217,12 @@ float SimulatedBench::AnalogSetPoint() const {
 void SimulatedBench::SetConfig(const BenchConfig& config) {
   std::lock_guard lock(mutex_);
   config_ = config;
+}
+
+void SimulatedBench::ScheduleCloseLoopLoss(double from, double lasting) {
+  std::lock_guard lock(mutex_);
+  scheduledLossFrom_ = from;
+  scheduledLossFor_ = lasting;
 }
 
 int SimulatedBench::opens() const {

@@ -75,6 +75,9 @@ class SimulatedBench final : public IoBoard {
   float AnalogSetPoint() const;
   const BenchConfig& config() const { return config_; }
   void SetConfig(const BenchConfig& config);
+  // A loss of the close loop from a second of the process clock, for a while,
+  // kept when the board is opened again (the configuration is read anew then).
+  void ScheduleCloseLoopLoss(double from, double lasting);
   int opens() const;
   // Whether the shutter behind the boards is closed now.
   bool ShutterClosed() const;
@@ -91,6 +94,7 @@ class SimulatedBench final : public IoBoard {
   float analog_ = 0.0f;
   std::vector<Write> writes_;
   int opens_ = 0;
+  double scheduledLossFrom_ = -1, scheduledLossFor_ = 0;
 };
 
 }  // namespace velmar

@@ -13,7 +13,15 @@
 #include "app/safe_stop.h"
 #include "app/terminate.h"
 #include "platform/witness_file.h"
+#include "app/qt/window_printing.h"
 #include "console/TControlMonitor.h"
+#include "console/TDeferredStop.h"
+#include "console/TLogBook.h"
+#include "console/TRequestAbort.h"
+#include "console/TSuspended.h"
+#include "console/TVirus.h"
+#include "console/interventions.h"
+#include "console/logbook.h"
 #include "console/TDiskError.h"
 #include "console/TGeneral.h"
 #include "console/TSmallWindows.h"
@@ -29,6 +37,7 @@
 #include "platform/format.h"
 #include "platform/processes.h"
 #include "platform/quit_signals.h"
+#include "platform/system_dir.h"
 
 namespace velmar {
 
@@ -56,7 +65,9 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
                *windows.general},
       monitor_({program.shared.parameters, program.shared.acquisition, program.board, program.highVoltage,
                 program.temperature},
-               monitorDisplay_) {
+               monitorDisplay_),
+      alarmContext_{program.shared.acquisition, program.shared.parameters, *windows.general,
+                    SystemFile(kMessageFileName)} {
   TGeneral& g = *windows_.general;
   TGeneral::Actions a;
   a.start = [this] { Start(); };
@@ -74,10 +85,40 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
   a.quitAfterAbortYes = [this] { QuitAfterAbortYes(); };
   a.quitIntegration = [this] { QuitIntegration(); };
   a.quitAfterLogFailure = [this] { QuitAfterLogFailure(); };
-  a.refreshReadings = [this] { RefreshInstrumentReadings(program_, *windows_.general, *windows_.general); };
+  a.refreshReadings = [this] {
+    RefreshInstrumentReadings(program_, *windows_.general, *windows_.general, windows_.general);
+  };
   a.diskError = [this](const DiskErrorReport& report) { return windows_.diskError->ShowDiskError(report); };
   a.openFilters = [this] { windows_.filtersMirror->exec(); };
+  a.suspend = [this] { Suspend(); };
+  a.deferredStop = [this] { DeferredStop(); };
+  a.writeOnLogbook = [this] { WriteOnLogbook(); };
+  a.displayLogbook = [this] { DisplayLogbook(); };
+  a.printWindow = [this] { PrintWindow(); };
+  a.reloadLogbook = [this] {
+    ReloadLogbook(shared_.acquisition, [this](const std::string& text) {
+      windows_.logBook->SetLogText(QString::fromStdString(text));
+    });
+  };
+  a.showSupervisorMessage = [this](const std::string& line1, const std::string& line2) {
+    windows_.virus->ShowMessage(QString::fromStdString(line1), QString::fromStdString(line2));
+  };
+  a.hideSupervisorMessage = [this] { windows_.virus->hide(); };
   g.SetActions(std::move(a));
+  windows_.logBook->SetReloadRequest([this] { shared_.acquisition.logbookReload = 1; });
+  windows_.requestAbort->SetCloseShutter([this] { program_.board.CommandShutter(1); });
+  TSuspended::Actions suspension;
+  suspension.answer = [this](SuspensionChoice choice, const std::string& channel, const std::string& cycle) {
+    return AnswerSuspension(shared_.acquisition, shared_.parameters, choice, channel, cycle, ProcessClock().Now());
+  };
+  suspension.commandShutter = [this](int close) {
+    program_.board.CommandShutter(close);
+    program_.board.RefreshShutterStatus(*windows_.general);
+  };
+  windows_.suspended->SetActions(std::move(suspension));
+  windows_.deferredStop->SetAnswer([this](DeferredStopChoice choice, const DeferredStopEdits& edits) {
+    return AnswerDeferredStop(shared_.acquisition, shared_.parameters, choice, edits, *windows_.general);
+  });
   // A temperature port that cannot be opened ends the program after its error,
   // through the same shutdown as every other way of quitting.
   program_.temperature.SetEndProgram([this] { EndOfProgram(false); });
@@ -95,6 +136,7 @@ MainWindowController::~MainWindowController() { StopThreads(); }
 
 void MainWindowController::StopThreads() {
   if (controle_) controle_->Stop();
+  if (alarm_) alarm_->Stop();
   if (storeFrames_) storeFrames_->Stop();
   program_.comptage.Stop();
   program_.tvContinue.Stop();
@@ -105,6 +147,7 @@ void MainWindowController::StopThreads() {
 void MainWindowController::MarkThreadsTerminated() {
   if (controle_) controle_->RequestStop();
   if (storeFrames_) storeFrames_->RequestStop();
+  if (alarm_) alarm_->RequestStop();
   program_.comptage.RequestStop();
   program_.tvContinue.RequestStop();
 }
@@ -221,6 +264,10 @@ void MainWindowController::StartUp() {
                                                        if (!ended_) StoreStep(context_);
                                                      });
   storeFrames_->Start();
+  alarm_ = std::make_unique<AlarmThread>([this] {
+    if (!ended_) AlarmCheck(alarmContext_);
+  });
+  alarm_->Start();
   windows_.attente->hide();
   windows_.clickOnStart->move(g.x(), g.y() + 320);
   windows_.clickOnStart->show();
@@ -233,6 +280,8 @@ void MainWindowController::NewAcquisitionReset() {
   s.alarmCode = 0;
   g.ResetShutterControl();
   s.redoChannel = s.redoCycle = 0;
+  s.interruptedChannel = -1;
+  s.closeLoopCount = s.lastLoggedAlarm = 0;
   s.pendingLogLineReady = 0;
   g.EnableSuspend(false);
   g.EnableDeferredStop(false);
@@ -301,11 +350,55 @@ void MainWindowController::EndOfProgram(bool showTerminating, int exitCode) {
 }
 
 void MainWindowController::AbortAndQuit(bool confirmed) {
-  if (!confirmed &&
-      QMessageBox::question(windows_.general, "VlmIPCS abort", "Abort the acquisition and quit the program ?") !=
-          QMessageBox::Yes)
-    return;
-  EndOfProgram(true);
+  if (confirmed) EndOfProgram(true);
+  else RequestAbort();
+}
+
+int MainWindowController::RequestAbort() {
+  AcquisitionState& s = shared_.acquisition;
+  s.operatorAnswer = windows_.requestAbort->Ask();
+  if (s.operatorAnswer == 0) EndOfProgram(true);
+  else AfterAbortRequest(s, *windows_.general);
+  return s.operatorAnswer;
+}
+
+// "Abort definitively acquisition" answered "&No" brings the suspension window
+// back: storing is still held, and the observer chooses again what follows.
+void MainWindowController::Suspend() {
+  AcquisitionState& s = shared_.acquisition;
+  const SuspensionView view = BeginSuspension(s, shared_.parameters, *windows_.general);
+  for (;;) {
+    windows_.suspended->Fill(view);
+    windows_.suspended->exec();
+    if (ended_) return;
+    if (s.operatorAnswer != -1) {
+      ResumeAfterSuspension(s, shared_.parameters, *windows_.general);
+      return;
+    }
+    if (RequestAbort() != 1) return;
+  }
+}
+
+void MainWindowController::DeferredStop() {
+  AcquisitionState& s = shared_.acquisition;
+  windows_.deferredStop->Fill(DeferredStopShown(s));
+  if (windows_.deferredStop->exec() != QDialog::Accepted) s.operatorAnswer = 1;  // "&Cancel": nothing changes
+}
+
+void MainWindowController::WriteOnLogbook() {
+  if (const auto text = windows_.commentOnLogBook->Ask())
+    QueueComment(shared_.acquisition, text->toStdString(), ProcessClock().Now());
+}
+
+void MainWindowController::DisplayLogbook() {
+  shared_.acquisition.logbookReload = 1;
+  windows_.logBook->exec();
+}
+
+void MainWindowController::PrintWindow() {
+  const AcquisitionParameters& p = shared_.parameters;
+  const std::string pdf = JoinPath(std::string(TextOf(p.Path)), Format("%s%3.3d_window.pdf", p.Prefix, p.Numobs));
+  PrintWindowWithDialog(*windows_.general, QString::fromStdString(pdf));
 }
 
 void MainWindowController::QuitApplication() { EndOfProgram(true); }

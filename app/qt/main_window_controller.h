@@ -11,6 +11,8 @@
 #include "app/qt/qt_frame_grabber_console.h"
 #include "app/qt/qt_instance_warnings.h"
 #include "platform/witness_file.h"
+#include "console/alarm_supervisor.h"
+#include "console/alarm_thread.h"
 #include "engine/store_frames_thread.h"
 #include "engine/store_step.h"
 #include "instruments/cs100_link.h"
@@ -31,6 +33,15 @@ class MainWindowController {
   void Start();
   void NewAcquisition();
   void AbortAndQuit(bool confirmed);
+  // The abort request window and what its answer does; returns the answer
+  // (0 yes: the program ends; 1 no; 2 new acquisition).
+  int RequestAbort();
+  // Suspension: the window, then the redo, or the abort request.
+  void Suspend();
+  void DeferredStop();
+  void WriteOnLogbook();
+  void DisplayLogbook();
+  void PrintWindow();
   void QuitApplication();
   void QuitAfterAbortYes();
   void QuitIntegration();
@@ -44,6 +55,7 @@ class MainWindowController {
   void StartInstrumentMonitor();
   const TextMonitorDisplay& monitorDisplay() const { return monitorDisplay_; }
   InstrumentMonitor& monitor() { return monitor_; }
+  AlarmContext& alarmContext() { return alarmContext_; }
 
  private:
   void PrepareParameters();
@@ -70,6 +82,8 @@ class MainWindowController {
   TextMonitorDisplay monitorDisplay_;
   InstrumentMonitor monitor_;
   std::unique_ptr<ControleThread> controle_;
+  AlarmContext alarmContext_;
+  std::unique_ptr<AlarmThread> alarm_;
   bool ended_ = false;
 };
 

@@ -9,7 +9,12 @@
 #include "console/TGeneral.h"
 #include "console/TInitMatrox.h"
 #include "console/TDiskError.h"
+#include "console/TDeferredStop.h"
+#include "console/TLogBook.h"
 #include "console/TRepertoire.h"
+#include "console/TRequestAbort.h"
+#include "console/TSuspended.h"
+#include "console/TVirus.h"
 #include "console/TSmallWindows.h"
 #include "instruments/TFiltersMirror.h"
 #include "instruments/TTuneTHT.h"
@@ -47,6 +52,12 @@ ProgramWindows CreateProgramWindows(AcquisitionProgram& program, const std::func
       [&] {
         w.tuneTht = new TTuneTHT(program.shared, program.highVoltage, program.board, program.grabber, w.general);
         w.filtersMirror = new TFiltersMirror(program.shared, program.board, w.general);
+        w.suspended = new TSuspended(w.general);
+        w.requestAbort = new TRequestAbort(w.general);
+        w.deferredStop = new TDeferredStop(w.general);
+        w.logBook = new TLogBook(w.general);
+        w.commentOnLogBook = new TCommentOnLogBook(w.general);
+        w.virus = new TVirus(w.general);
       },
   };
   constexpr int kSteps = 10;

@@ -24,6 +24,12 @@ class TDiskError;
 class TRepertoire;
 class TTuneTHT;
 class TFiltersMirror;
+class TSuspended;
+class TRequestAbort;
+class TDeferredStop;
+class TLogBook;
+class TCommentOnLogBook;
+class TVirus;
 
 struct ProgramWindows {
   TGeneral* general = nullptr;
@@ -42,6 +48,12 @@ struct ProgramWindows {
   TDiskError* diskError = nullptr;
   TTuneTHT* tuneTht = nullptr;
   TFiltersMirror* filtersMirror = nullptr;
+  TSuspended* suspended = nullptr;
+  TRequestAbort* requestAbort = nullptr;
+  TDeferredStop* deferredStop = nullptr;
+  TLogBook* logBook = nullptr;
+  TCommentOnLogBook* commentOnLogBook = nullptr;
+  TVirus* virus = nullptr;
 };
 
 // Creates the windows group by group; progress receives 10, 20, ... 100.

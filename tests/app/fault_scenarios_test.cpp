@@ -25,8 +25,7 @@ struct ChannelRecord {
   int efficiency = 0;  // cumulated, in percent
   std::string tht, shutter;
   // The record of a channel the close loop spoilt (its file dropped): written as
-  // the hold ends, after the position went back, so it carries the channel before
-  // the spoilt one.
+  // the hold ends, it names the spoilt channel.
   bool spoilt = false;
 };
 
@@ -149,7 +148,10 @@ TEST_F(FaultScenarios, ABoardThatDoesNotOpenIsSaidAndTheObservationGoesOnSayingT
 TEST_F(FaultScenarios, AStuckShutterIsSaidByItsStatus) {
   SetBench("shutter_stuck", "1");
   ASSERT_EQ(RunFast("002", 2, 2), 0) << output_;
-  EXPECT_EQ(LinesWith(output_, "shutter ").size(), 1u) << output_;  // said when it changes, not every second
+  // Said when it changes, not every second (the alarm it raises is said apart).
+  std::size_t said = 0;
+  for (const std::string& line : LinesWith(output_, "shutter ")) said += line.rfind("shutter ", 0) == 0 ? 1 : 0;
+  EXPECT_EQ(said, 1u) << output_;
   EXPECT_NE(output_.find("shutter CLOSED\n"), std::string::npos) << output_;
   for (const ChannelRecord& r : ExpectChannelsKept("002", 3)) EXPECT_EQ(r.shutter, "CLOSED") << r.channel;
 }
@@ -188,7 +190,11 @@ TEST_F(FaultScenarios, ATHTSupplyThatDoesNotFollowReadsZeroVolts) {
 TEST_F(FaultScenarios, ACloseLoopLostForTenSecondsHoldsAndRedoesTheSpoiltChannel) {
   SetBench("close_loop_lost_from", "10");
   SetBench("close_loop_lost_for", "10");
-  ASSERT_EQ(RunFast("004", 2, 4), 0) << output_;
+  // The high voltage up, as the observer has it: a THT alarm raised in the second
+  // counting resumes would take the decision's place in the one-line log queue.
+  auto flags = Flags("004", 2, 4);
+  flags.insert(flags.end(), {"--fast", "--tht", "9600"});
+  ASSERT_EQ(RunWith({}, flags), 0) << output_;
   EXPECT_NE(output_.find("HOLD at channel 1 cycle 1: WARNING : Close loop (PF in default) ! waiting for good CL"),
             std::string::npos)
       << output_;

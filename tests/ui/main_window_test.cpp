@@ -167,6 +167,7 @@ TEST_F(MainWindow, AThomsonPresetCountsThroughTheWindow) {
   AcquisitionState& s = shared_.acquisition;
   ASSERT_EQ(shared_.parameters.AxiomBoard, 0);
   ASSERT_EQ(shared_.parameters.CCDXSize, 768);  // the Thomson camera's 768 by 288 frames
+  shared_.parameters.THTMedium = 0;  // the high voltage counts as up: no THT alarm in the panel
   shared_.parameters.Lz = 2;
   shared_.parameters.Tcan = 1;
   shared_.parameters.Maxcycles = 1;
@@ -204,6 +205,7 @@ TEST_F(MainWindow, AHoldByTheCloseLoopIsShownWithItsReason) {
   controller_->StartUp();
   AcquisitionState& s = shared_.acquisition;
   ASSERT_EQ(shared_.parameters.AxiomBoard, 1);  // the first preset's AX5215H, read on board 2
+  shared_.parameters.THTMedium = 0;  // the high voltage counts as up: no THT alarm in the panel
   Button("ButtonStart")->click();
   ASSERT_TRUE(RunUntil([&] { return s.closeLoopHeld == 1; }));
   EXPECT_EQ(Label("LabelAlarm1")->text(), "WARNING : Close loop (PF in default) !");

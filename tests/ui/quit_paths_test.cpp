@@ -120,6 +120,28 @@ TEST_F(QuitPath, YesInTheAbortPanelEndsTheProgramFromInsideTheStoreStep) {
   EXPECT_EQ(photonFiles, 3);  // channel 0, then channels 1 and 2
 }
 
+// "Abort and Quit" asks first; "&Yes" ends the program while the threads run.
+TEST_F(QuitPath, YesToTheAbortRequestEndsTheProgramWhileAcquiring) {
+  const Ending e = RunDriver("request-abort");
+  ExpectSafeEnd(e, 0);
+  EXPECT_NE(e.output.find("modal TRequestAbort"), std::string::npos) << e.output;
+  EXPECT_NE(Log(e).find("TERMINATE ACQUISITION..."), std::string::npos) << Log(e);
+  EXPECT_FALSE(fs::exists(witness()));
+}
+
+// Suspended, "Abort definitively acquisition", "&No" brings the suspension back;
+// the second time "&Yes" ends the program.
+TEST_F(QuitPath, AbortingFromTheSuspensionAsksAndEndsTheProgram) {
+  const Ending e = RunDriver("suspend-abort");
+  ExpectSafeEnd(e, 0);
+  const auto first = e.output.find("modal TSuspended");
+  ASSERT_NE(first, std::string::npos) << e.output;
+  EXPECT_NE(e.output.find("modal TSuspended", e.output.find("modal TRequestAbort", first)), std::string::npos)
+      << e.output;
+  EXPECT_NE(Log(e).find("TERMINATE ACQUISITION..."), std::string::npos) << Log(e);
+  EXPECT_FALSE(fs::exists(witness()));
+}
+
 TEST_F(QuitPath, QuitIntegrationOfTheDiskErrorWindowEndsTheProgramFromInsideTheStoreStep) {
   const Ending e = RunDriver("disk-quit");
   ExpectSafeEnd(e, 0);

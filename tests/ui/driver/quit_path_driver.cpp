@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
@@ -135,6 +136,20 @@ class Operator {
       modal->findChild<QPushButton*>("ButtonBypass")->click();
       return;
     }
+    if (name == "TSuspended") {
+      // Abort definitively; the first time "&No" brings the window back.
+      // Clicked from a timer of its own: the window it opens needs this timer to answer it.
+      modal->findChild<QRadioButton*>("RadioButtonQuit")->setChecked(true);
+      QTimer::singleShot(0, modal->findChild<QPushButton*>("BitBtn1"), &QPushButton::click);
+      return;
+    }
+    if (name == "TRequestAbort") {
+      const bool no = scenario_ == "suspend-abort" && !answeredNo_;
+      answeredNo_ = answeredNo_ || no;
+      QTimer::singleShot(0, modal->findChild<QPushButton*>(no ? "BitBtn2" : "BitBtn1"), &QPushButton::click);
+      lastModal_.clear();
+      return;
+    }
     if (auto* ok = modal->findChild<QPushButton*>("ButtonOK")) ok->click();
     else if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
   }
@@ -211,6 +226,12 @@ class Operator {
         phase_ = 4;
         Button("ButtonNewEnd")->click();
       }
+    } else if (scenario_ == "request-abort" || scenario_ == "suspend-abort") {
+      // "Abort and Quit", or "Suspend" then abort, while a channel is counted.
+      if (phase_ == 1 && s.currentChannel >= 1 && s.channelSeconds > 0.0f) {
+        phase_ = 2;
+        Button(scenario_ == "request-abort" ? "ButtonAbort" : "ButtonSuspend")->click();
+      }
     } else if (scenario_ == "acquiring-signal") {
       if (phase_ == 1 && s.currentChannel >= 1 && s.channelSeconds > 0.0f) {
         phase_ = 2;
@@ -226,6 +247,7 @@ class Operator {
   int phase_ = 0;
   bool signalled_ = false;
   QElapsedTimer riseStarted_;
+  bool answeredNo_ = false;
   QString lastModal_;
 };
 
