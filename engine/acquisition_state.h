@@ -3,6 +3,7 @@
 // and written by the counting, storing and alarm steps (all on the window thread).
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/grabber_objects.h"
 
@@ -62,6 +63,10 @@ struct AcquisitionState {
   std::string logPath;
   std::string pendingLogLine;
   std::int32_t pendingLogLineReady = 0;
+  // Lines queued before pendingLogLine and not yet written, oldest first: an
+  // observer's comment or command must not vanish because an alarm came in the
+  // same second.
+  std::vector<std::string> earlierLogLines;
   float cumulatedExposure = 0.0f;
   std::int32_t cumulatedFrames = 0;
   std::int64_t cumulatedFramesDropped = 0;  // frames the photon buffer had no room for
@@ -111,8 +116,12 @@ struct AcquisitionState {
   std::int32_t quitting = 0;
 };
 
-// Queues one line for the observation log; a line still waiting is replaced.
+// Queues one line for the observation log. A waiting alarm line is replaced by a
+// later alarm line (only the latest alarm state matters); any other waiting line
+// is kept and written first.
 void QueueLogLine(AcquisitionState& state, const std::string& line);
+// Forgets every queued line (a new acquisition starts with an empty queue).
+void ClearQueuedLogLines(AcquisitionState& state);
 
 // Before a redo moves the current channel: the channel about to end is this one.
 void NoteInterruptedChannel(AcquisitionState& state);

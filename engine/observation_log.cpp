@@ -176,10 +176,13 @@ bool AppendLogLine(const AcquisitionState& s, const std::string& line) {
 void FlushLogMessage(AcquisitionState& s) {
   if (!s.pendingLogLineReady || !HasLogPath(s.logPath)) return;
   LogFile log(s.logPath, "a+");
-  const bool written = log.file && std::fprintf(log.file, "\n%s", s.pendingLogLine.c_str()) >= 0;
+  bool written = log.file != nullptr;
+  for (const std::string& line : s.earlierLogLines)
+    written = written && std::fprintf(log.file, "\n%s", line.c_str()) >= 0;
+  written = written && std::fprintf(log.file, "\n%s", s.pendingLogLine.c_str()) >= 0;
   if (!log.Close() || !written)
     ShowError("Impossible to write onto the log file (case A)", Shortened(s.logPath), kFullOrLocked);
-  s.pendingLogLineReady = 0;
+  ClearQueuedLogLines(s);
 }
 
 }  // namespace velmar

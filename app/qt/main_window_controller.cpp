@@ -282,7 +282,7 @@ void MainWindowController::NewAcquisitionReset() {
   s.redoChannel = s.redoCycle = 0;
   s.interruptedChannel = -1;
   s.closeLoopCount = s.lastLoggedAlarm = 0;
-  s.pendingLogLineReady = 0;
+  ClearQueuedLogLines(s);
   g.EnableSuspend(false);
   g.EnableDeferredStop(false);
   ShowCountingState(CountingState::Standby, shared_.parameters, s, g);

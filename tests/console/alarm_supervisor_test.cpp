@@ -114,24 +114,24 @@ TEST_F(AlarmSupervisor, BeepSwitchesSilenceTheAlarmButNotTheMessagesFirstBeep) {
   EXPECT_EQ(Beeps(), 2u);
 }
 
-TEST_F(AlarmSupervisor, TwoLinesQueuedInOneSecondLeaveOnlyTheLaterInTheLog) {
+TEST_F(AlarmSupervisor, TwoAlarmsInOneSecondLeaveOnlyTheLaterButAnAlarmNeverDisplacesAComment) {
   LogHere();
   s_.shutterState = 1;
   Pass();                                    // the alarm is queued...
   QueueComment(s_, "clouds", clock_.Now());  // ...and a comment in the same second
   FlushLogMessage(s_);
-  EXPECT_EQ(Count("!!! ALARM"), 0u);
+  EXPECT_EQ(Count("\n!!! ALARM at 21:15:00 : WARNING : shutter is"), 1u);
   EXPECT_EQ(Count("\n### Comment at 21:15:00 : clouds"), 1u);
-  QueueComment(s_, "", clock_.Now());
+  s_.shutterState = 0;
   s_.alarmCode = kAlarmNone;
   s_.lastLoggedAlarm = kAlarmNone;
+  QueueLogLine(s_, "!!! ALARM at 21:15:00 : WARNING : shutter is closed");  // an earlier alarm of the second
   s_.thtRead = 100;  // below the minimum while storing
   p_.THTMedium = 2500;
   s_.storingHeld = 0;
-  s_.shutterState = 0;
   Pass();
   FlushLogMessage(s_);
-  EXPECT_EQ(Count("### Comment"), 1u);  // the empty comment was replaced by the alarm
+  EXPECT_EQ(Count("!!! ALARM"), 2u);  // the earlier alarm of this second was replaced
   EXPECT_EQ(Count("\n!!! ALARM at 21:15:00 : WARNING : THT is only 100 volts"), 1u);
   EXPECT_EQ(console_.line2, "minimum is 2500 volts");
 }

@@ -226,22 +226,34 @@ TEST(ObservationLog, TheExampleChannelRecord) {
             "\nTHT=-0012v  shutter=open  discri=037  BlackLevel=005 WhiteLevel=240");
 }
 
-TEST(ObservationLog, QueuedLinesWaitForALogAndTheLaterOfTwoWins) {
+TEST(ObservationLog, QueuedLinesWaitForALogAndNoneIsLostButARepeatedAlarm) {
   TempDir dir;
   AcquisitionState s;
-  QueueLogLine(s, "!!! first");
+  QueueLogLine(s, "!!! User command at 21:15:02 : redo last channel");
   FlushLogMessage(s);  // no log yet: the line stays queued
   EXPECT_EQ(s.pendingLogLineReady, 1);
-  QueueLogLine(s, "!!! Photon counting status at 21:15:03 : suspended");
+  QueueLogLine(s, "!!! ALARM at 21:15:03 : WARNING : shutter is closed");
+  QueueLogLine(s, "!!! ALARM at 21:15:03 : WARNING : THT is only 100 volts");
+  QueueLogLine(s, "### Comment at 21:15:03 : clouds");
   s.logPath = dir.file("G042.VLT");
   WriteFile(s.logPath, "header");
   FlushLogMessage(s);
-  EXPECT_EQ(ReadFile(s.logPath), "header\n!!! Photon counting status at 21:15:03 : suspended");
+  const std::string once = ReadFile(s.logPath);
+  EXPECT_EQ(once,
+            "header\n!!! User command at 21:15:02 : redo last channel"
+            "\n!!! ALARM at 21:15:03 : WARNING : THT is only 100 volts"
+            "\n### Comment at 21:15:03 : clouds");
   EXPECT_EQ(s.pendingLogLineReady, 0);
+  FlushLogMessage(s);  // written once only
+  EXPECT_EQ(ReadFile(s.logPath), once);
   s.logPath = "(NULL)";
   QueueLogLine(s, "### comment");
   FlushLogMessage(s);
   EXPECT_EQ(s.pendingLogLineReady, 1);
+  ClearQueuedLogLines(s);
+  s.logPath = dir.file("G042.VLT");
+  FlushLogMessage(s);
+  EXPECT_EQ(ReadFile(s.logPath).find("### comment"), std::string::npos);
 }
 
 TEST_F(Observation, ScanningWithPauseWaitsForContinueBeforeEachRecord) {
