@@ -280,6 +280,7 @@ void TGeneral::Connect() {
   connect(button("ButtonAbort"), &QPushButton::clicked, this, [this, run] { run(actions_.abortAndQuit); });
   connect(button("ButtonNewAcq"), &QPushButton::clicked, this, [this, run] { run(actions_.newAcquisition); });
   connect(button("ButtonNewEnd"), &QPushButton::clicked, this, [this, run] { run(actions_.quitApplication); });
+  connect(button("ButtonDisplay"), &QPushButton::clicked, this, [this, run] { run(actions_.seeParameters); });
   connect(button("BitBtnTHTStop"), &QPushButton::clicked, this, [this, run] { run(actions_.thtStop); });
   connect(button("BitBtnOpen"), &QPushButton::clicked, this, [this] {
     if (actions_.commandShutter) actions_.commandShutter(0);
@@ -325,8 +326,8 @@ void TGeneral::Connect() {
   connect(button("ButtonDialogAcqStop"), &QPushButton::clicked, this, [this, &s, &p] { ButtonDialogAcqStopClick(s, p, *this); });
   connect(button("ButtonDialogPFContinue"), &QPushButton::clicked, this,
           [this, &s, &p] { ButtonDialogPFContinueClick(s, p, *this); });
-  // "Suspend", "Request deferred stop", the logbook buttons, "See parameters", "Print
-  // window" and "Filters / mirror" open windows of their own, not part of this window.
+  // "Suspend", "Request deferred stop", the logbook buttons, "Print window" and
+  // "Filters / mirror" open windows of their own, not part of this window.
 }
 
 void TGeneral::RefreshParameterLabels() {
@@ -357,6 +358,8 @@ void TGeneral::ShowTvLevelDefaults() {
   findChild<QLineEdit*>("EditBL")->setText(QString::number(p.BlackLevel));
   findChild<QLineEdit*>("EditWL")->setText(QString::number(p.WhiteLevel));
 }
+
+void TGeneral::EnableSeeParameters(bool on) { button("ButtonDisplay")->setEnabled(on); }
 
 void TGeneral::ResetShutterControl() {
   AcquisitionState& s = shared_.acquisition;

@@ -42,7 +42,7 @@ class TGeneral : public QWidget,
     std::function<void(std::int32_t)> driveToChannel;
     std::function<void(int)> commandShutter;  // 1 close, 0 open
     std::function<void()> thtStop, levelsStored, quitAfterAbortYes, quitIntegration, quitAfterLogFailure;
-    std::function<void()> refreshReadings;
+    std::function<void()> refreshReadings, seeParameters;
     std::function<DiskErrorChoice(const DiskErrorReport&)> diskError;
   };
   void SetActions(Actions actions) { actions_ = std::move(actions); }
@@ -58,6 +58,7 @@ class TGeneral : public QWidget,
   QString DiscriminatorText() const;
   void SetQuitting() { quitting_ = true; }
   void ResetShutterControl();
+  void EnableSeeParameters(bool on);
 
   // StoreStepHost
   void ShowCountingStateView(const CountingStateView& view) override;

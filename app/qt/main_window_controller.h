@@ -39,12 +39,13 @@ class MainWindowController {
 
  private:
   void PrepareParameters();
-  void ProtectExistingObservation();
+  void ConnectParametersWindow();
+  void SeeParameters();
   void StopThreads();  // waits for each thread: never from inside a step
   void MarkThreadsTerminated();
   // The common end: terminate, quitting flag, witness file, safe stop, temporary
   // files, end of process.
-  void EndOfProgram(bool showTerminating, int exitCode = 0);
+  void EndOfProgram(bool showTerminating, int exitCode = 0, bool removeWitness = true);
 
   AcquisitionProgram& program_;
   ProgramWindows& windows_;

@@ -1,5 +1,6 @@
 #include "app/qt/program_windows.h"
 
+#include <filesystem>
 #include <vector>
 
 #include "app/TTwoPrograms.h"
@@ -11,6 +12,8 @@
 #include "console/TDiskError.h"
 #include "console/TRepertoire.h"
 #include "console/TSmallWindows.h"
+#include "console/TWarningWindows.h"
+#include "params/TParameters.h"
 #include "params/TError_DCF.h"
 
 namespace velmar {
@@ -41,6 +44,11 @@ ProgramWindows CreateProgramWindows(AcquisitionProgram& program, const std::func
         w.terminating = new TTerminating(w.general);
         w.noteClose = new TNoteClose(w.general);
         w.general->SetStartPrompt(w.clickOnStart);
+      },
+      [&] {
+        // The program's own files are looked for in the directory it was started from.
+        w.parameters = new TParameters(program.shared, std::filesystem::current_path(), w.general);
+        w.warningTht = new TWarningTHT([&program] { program.highVoltage.SetTHT(0); }, w.general);
       },
   };
   constexpr int kSteps = 10;

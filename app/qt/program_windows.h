@@ -22,6 +22,8 @@ class TTerminating;
 class TNoteClose;
 class TDiskError;
 class TRepertoire;
+class TParameters;
+class TWarningTHT;
 
 struct ProgramWindows {
   TGeneral* general = nullptr;
@@ -38,6 +40,8 @@ struct ProgramWindows {
   TTerminating* terminating = nullptr;
   TNoteClose* noteClose = nullptr;
   TDiskError* diskError = nullptr;
+  TParameters* parameters = nullptr;
+  TWarningTHT* warningTht = nullptr;
 };
 
 // Creates the windows group by group; progress receives 10, 20, ... 100.

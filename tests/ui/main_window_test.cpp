@@ -30,6 +30,7 @@ class MainWindow : public MainWindowFixture {
 
 TEST_F(MainWindow, AWholeObservationThroughTheWindowAndItsPanels) {
   general().show();
+  ObserverAcceptsParameters();
   controller_->StartUp();
   AcquisitionState& s = shared_.acquisition;
   AcquisitionParameters& p = shared_.parameters;
@@ -163,6 +164,7 @@ TEST_F(MainWindow, AThomsonPresetCountsThroughTheWindow) {
   SetText(saved.Path, dir_.file("obs/T001"));
   ASSERT_TRUE(SaveParametersFile(saved));
   general().show();
+  ObserverAcceptsParameters();
   controller_->StartUp();
   AcquisitionState& s = shared_.acquisition;
   ASSERT_EQ(shared_.parameters.AxiomBoard, 0);
@@ -201,6 +203,7 @@ TEST_F(MainWindow, AHoldByTheCloseLoopIsShownWithItsReason) {
   text.replace(text.find("close_loop_variant = defined"), 28, "close_loop_variant = 0     ");
   testing::WriteFile(ini, text);
   general().show();
+  ObserverAcceptsParameters();
   controller_->StartUp();
   AcquisitionState& s = shared_.acquisition;
   ASSERT_EQ(shared_.parameters.AxiomBoard, 1);  // the first preset's AX5215H, read on board 2
