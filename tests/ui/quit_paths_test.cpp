@@ -36,6 +36,10 @@ class QuitPath : public ::testing::Test {
  protected:
   QuitPath() {
     fs::copy(VELMAR_PRESETS_DIR, dir_.path(), fs::copy_options::recursive);
+    // The display program's stand-in records the arguments it was started with.
+    testing::WriteFile((dir_.path() / "Vlm3D").string(),
+                       "#!/bin/sh\necho \"$@\" >> \"$(dirname \"$0\")/vlm3d-args.txt\"\n");
+    fs::permissions(dir_.path() / "Vlm3D", fs::perms::owner_all);
     fs::create_directories(system());
     env_ = QProcessEnvironment::systemEnvironment();
     env_.insert("QT_QPA_PLATFORM", "offscreen");
@@ -118,6 +122,25 @@ TEST_F(QuitPath, YesInTheAbortPanelEndsTheProgramFromInsideTheStoreStep) {
   int photonFiles = 0;
   for (const auto& entry : fs::directory_iterator(data)) photonFiles += entry.path().extension() == ".VLA";
   EXPECT_EQ(photonFiles, 3);  // channel 0, then channels 1 and 2
+}
+
+// The observer's whole path: the high voltage left as it is, a preset loaded, the
+// type, source and plan typed, OK; the observation runs with what was typed.
+TEST_F(QuitPath, TheObservationRunsWithWhatWasTypedInTheParametersWindow) {
+  const Ending e = RunDriver("observer");
+  ExpectSafeEnd(e, 0);
+  EXPECT_EQ(e.said("grid-camera-driver"), "asga512.dcf") << e.output;
+  EXPECT_EQ(e.said("plan"), "3 1 1 1") << e.output;  // 3 channels of 1 s, 1 cycle, calibration
+  const fs::path data = e.said("data-dir");
+  EXPECT_EQ(data.filename(), "G007");
+  for (const char* channel : {"G0070100.VLA", "G0070101.VLA", "G0070102.VLA", "G0070103.VLA"})
+    EXPECT_TRUE(fs::exists(data / channel)) << channel;
+  const std::string log = Log(e);
+  EXPECT_NE(log.find("NGC 7331 core"), std::string::npos) << log;
+  EXPECT_NE(log.find("6581/20"), std::string::npos) << log;
+  // The display program was started with the observation's first file.
+  const std::string display = testing::ReadFile((dir_.path() / "vlm3d-args.txt").string());
+  EXPECT_EQ(display.substr(0, display.find(' ')), (data / "G0070101.VLA").string()) << display;
 }
 
 TEST_F(QuitPath, QuitIntegrationOfTheDiskErrorWindowEndsTheProgramFromInsideTheStoreStep) {

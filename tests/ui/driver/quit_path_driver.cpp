@@ -8,12 +8,18 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTableWidget>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "app/acquisition_program.h"
@@ -23,6 +29,7 @@
 #include "app/qt/windowed_program.h"
 #include "console/TGeneral.h"
 #include "console/TSmallWindows.h"
+#include "params/TParameters.h"
 #include "engine/observation_log.h"
 #include "engine/photon_file.h"
 #include "params/acquisition_parameters.h"
@@ -83,6 +90,7 @@ class Operator {
     steps->start(50);
     auto* modals = new QTimer(qApp);
     QObject::connect(modals, &QTimer::timeout, [this] {
+      if (!windows_.parameters->isVisible()) filled_ = nullptr;
       if (QWidget* modal = QApplication::activeModalWidget()) Answer(modal);
     });
     modals->start(50);
@@ -125,14 +133,68 @@ class Operator {
       modal->findChild<QPushButton*>("ButtonBypass")->click();
       return;
     }
+    if (name == "TParameters") {
+      FillParameters(*modal);
+      return;
+    }
+    const std::map<QString, const char*> answers = {{"TQuestionObturateur", "ButtonIntegrate"},
+                                                    {"TFileExist", "ButtonYes"},
+                                                    {"TWarningTHT", "ButtonZero"}};
+    if (const auto answer = answers.find(name); answer != answers.end()) {
+      modal->findChild<QPushButton*>(answer->second)->click();
+      return;
+    }
     if (auto* ok = modal->findChild<QPushButton*>("ButtonOK")) ok->click();
     else if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+  }
+
+  // The parameters window, as an observer fills it: the high-voltage choice, a
+  // preset, the comment lines; in the observer's scenario a plan of his own. OK is
+  // pressed from a slot of its own, so that its questions can be answered.
+  void FillParameters(QWidget& window) {
+    if (&window == filled_) return;
+    filled_ = &window;
+    const auto edit = [&](const char* name, const char* text) { window.findChild<QLineEdit*>(name)->setText(text); };
+    const auto click = [&](const char* name) { window.findChild<QAbstractButton*>(name)->click(); };
+    const bool observer = scenario_ == "observer";
+    if (window.findChild<QWidget*>("PanelStart")->isVisible()) {
+      if (observer) {
+        click("CheckBoxStart");
+        click("ButtonStart2");
+      } else {
+        click("BitBtnStart1");
+      }
+    }
+    if (observer || parameters().CCDXSize == 0) {
+      window.findChild<QComboBox*>("ComboBoxDef")->setCurrentIndex(3);
+      click("ButtonDef");
+      Say("grid-camera-driver", window.findChild<QTableWidget*>("StringGrid1")->item(11, 1)->text().toStdString());
+    }
+    if (observer) {
+      click("RadioButtonCalib");
+      click("RadioButtonSimul");
+      edit("EditLz", "3");
+      edit("EditTcan", "1");
+      edit("EditMaxcycles", "1");
+      edit("EditNumobs", "7");
+    }
+    edit("EditComment", "NGC 7331 core");
+    edit("EditPF", "PF 1 order 793");
+    edit("EditFI", "6581/20");
+    QTimer::singleShot(0, &window, [&window] { window.findChild<QPushButton*>("ButtonOK")->click(); });
   }
 
   bool StartedUp() const { return windows_.clickOnStart && windows_.clickOnStart->isVisible(); }
 
   // A short plan: two channels of one second, one cycle; the shutter opened.
   void StartShortObservation() {
+    if (scenario_ == "observer") {  // the plan is the one typed in the parameters window
+      Say("plan", std::to_string(parameters().Lz) + " " + std::to_string(parameters().Tcan) + " " +
+                      std::to_string(parameters().Maxcycles) + " " + std::to_string(parameters().AcqType));
+      Button("BitBtnOpen")->click();
+      Button("ButtonStart")->click();
+      return;
+    }
     parameters().Lz = 2;
     parameters().Tcan = 1;
     parameters().Maxcycles = 1;
@@ -161,7 +223,7 @@ class Operator {
       return;
     }
     AcquisitionState& s = state();
-    if (scenario_ == "abort-yes") {
+    if (scenario_ == "abort-yes" || scenario_ == "observer") {
       if (phase_ == 1 && s.endDialogState == 1) {
         phase_ = 2;
         Button("ButtonDialogAcqStop")->click();
@@ -195,6 +257,7 @@ class Operator {
   int phase_ = 0;
   bool signalled_ = false;
   QString lastModal_;
+  QWidget* filled_ = nullptr;
 };
 
 }  // namespace
