@@ -65,9 +65,9 @@ void TParameters::BuildTitleAndIdentification() {
   title->setFont(big);
 
   auto* id = Group(this, "GroupBoxIdentification", " Identification", QRect(8, 28, 500, 124));
-  Text(id, "", "# of the observation", QRect(8, 18, 120, 22));
-  Edit(id, "EditNumobs", QRect(130, 18, 50, 22));
-  Arrow(id, "UpDown3", 1, 999, QRect(182, 18, 50, 22));
+  Text(id, "", "# of the observation", QRect(8, 18, 126, 22));
+  Edit(id, "EditNumobs", QRect(136, 18, 46, 22));
+  Arrow(id, "UpDown3", 1, 999, QRect(184, 18, 52, 22));
   Text(id, "", "Prefix", QRect(250, 18, 40, 22));
   auto* prefix = Named(new QComboBox(id), "ComboBoxPrefix", QRect(292, 18, 56, 22));
   prefix->setEditable(true);  // a prefix from the file that is no letter shows as it is
@@ -151,7 +151,7 @@ void TParameters::BuildRemoteControls() {
   Text(g, "", "V   read", QRect(134, 44, 60, 22));
   Text(g, "LabelTHTRead", "0", QRect(190, 44, 60, 22), Qt::AlignRight | Qt::AlignVCenter);
   Text(g, "", "V", QRect(254, 44, 16, 22));
-  auto* tht = Button(g, "ButtonTHT", "Tune THT", QRect(342, 44, 146, 22));
+  auto* tht = Button(g, "ButtonTHT", "Tune THT", QRect(310, 44, 180, 22));
   tht->setToolTip("The THT tuning window is not available yet");
   Text(g, "", "Temperature", QRect(8, 70, 80, 22));
   Text(g, "LabelTemperature", "", QRect(90, 70, 120, 22));
@@ -161,11 +161,11 @@ void TParameters::BuildRemoteControls() {
   Text(g, "", "Mirror", QRect(124, 96, 44, 22));
   Text(g, "LabelMirror", "", QRect(170, 96, 60, 22));
   Text(g, "", "Lamps", QRect(234, 96, 40, 22));
-  Text(g, "LabelLamps", "", QRect(276, 96, 60, 22));
-  auto* filters = Button(g, "ButtonFilters", "Select filters / mirror / lamp", QRect(342, 96, 146, 22));
+  Text(g, "LabelLamps", "", QRect(276, 96, 30, 22));
+  auto* filters = Button(g, "ButtonFilters", "Select filters / mirror / lamp", QRect(310, 96, 180, 22));
   filters->setToolTip("The filters and mirror window is not available yet");
   auto* memo = Named(new QLabel("In analogic mode the THT is tuned automatically", g), "MemoAnalogic",
-                     QRect(270, 70, 220, 24));
+                     QRect(310, 66, 180, 28));
   memo->setWordWrap(true);
   memo->hide();
 
@@ -180,13 +180,13 @@ void TParameters::BuildRemoteControls() {
 }
 
 void TParameters::BuildBottom() {
-  auto* ok = Button(this, "ButtonOK", "&OK (acquire)", QRect(8, 636, 160, 40));
+  auto* ok = Button(this, "ButtonOK", "&OK (acquire)", QRect(8, 636, 150, 40));
   QFont bold = ok->font();
   bold.setBold(true);
   ok->setFont(bold);
-  Button(this, "ButtonCancel", "&Quit", QRect(174, 636, 100, 40));
-  Button(this, "ButtonPrint", "&Print this window", QRect(280, 636, 130, 40));
-  auto* mil = Button(this, "ButtonMIL", "&Tests Matrox + PF", QRect(416, 636, 92, 40));
+  Button(this, "ButtonCancel", "&Quit", QRect(164, 636, 86, 40));
+  Button(this, "ButtonPrint", "&Print this window", QRect(256, 636, 124, 40));
+  auto* mil = Button(this, "ButtonMIL", "&Tests Matrox + PF", QRect(386, 636, 122, 40));
   mil->setToolTip("The frame-grabber test window is not available yet");
   auto* wait = Text(this, "LabelWaitAcquisition", " Wait ... initializing", QRect(8, 682, 240, 24));
   wait->setStyleSheet("color: red; font-weight: bold");
@@ -264,29 +264,33 @@ void TParameters::BuildDetailPanel() {
 void TParameters::BuildInstrumentGroup(QWidget* detail) {
   auto* g = Group(detail, "GroupBoxInstrument", " Base default instrument parameters : PRECEDENT VALUES ",
                   QRect(0, 0, 497, 334));
-  grid_ = Named(new QTableWidget(23, 2, g), "StringGrid1", QRect(6, 18, 296, 310));
+  grid_ = Named(new QTableWidget(23, 2, g), "StringGrid1", QRect(6, 18, 268, 303));
   grid_->horizontalHeader()->hide();
   grid_->verticalHeader()->hide();
+  grid_->verticalHeader()->setMinimumSectionSize(10);
+  grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   grid_->verticalHeader()->setDefaultSectionSize(13);
-  grid_->setColumnWidth(0, 178);
-  grid_->setColumnWidth(1, 100);
+  grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  grid_->setColumnWidth(0, 158);
+  grid_->setColumnWidth(1, 106);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   QFont small = grid_->font();
   small.setPointSize(7);
   grid_->setFont(small);
   // The arrows beside the discriminator and TV level rows (rows 2 to 4).
   const char* arrows[3] = {"UpDownDiscri", "UpDownBL", "UpDownWL"};
-  for (int i = 0; i < 3; ++i) Arrow(g, arrows[i], 0, 255, QRect(304, 18 + 13 * (i + 2) - 2, 48, 15));
-  auto* list = Named(new QComboBox(g), "ComboBoxDef", QRect(356, 18, 136, 22));
+  for (int i = 0; i < 3; ++i) Arrow(g, arrows[i], 0, 255, QRect(276, 18 + 13 * (i + 2) - 1, 46, 15));
+  auto* list = Named(new QComboBox(g), "ComboBoxDef", QRect(326, 18, 166, 22));
   list->addItem("Select configuration");
   for (const Preset& preset : Presets()) list->addItem(preset.listEntry);
-  Button(g, "ButtonDef", "<-- &Load .DEF to current", QRect(356, 44, 136, 24));
-  Button(g, "Button1", "Help on .DEF config files", QRect(356, 72, 136, 22));
-  Button(g, "Button2", "THTin=THTout", QRect(356, 98, 136, 22));
-  auto* squeeze = Text(g, "LabelSqueezeTHT", "Return THT squeezed", QRect(356, 122, 136, 18));
+  Button(g, "ButtonDef", "<-- &Load .DEF to current", QRect(326, 44, 166, 24));
+  Button(g, "Button1", "Help on .DEF config files", QRect(326, 72, 166, 22));
+  Button(g, "Button2", "THTin=THTout", QRect(326, 98, 166, 22));
+  auto* squeeze = Text(g, "LabelSqueezeTHT", "Return THT squeezed", QRect(326, 122, 166, 18));
   squeeze->setStyleSheet("color: red");
   squeeze->hide();
-  Text(g, "LabelAxiom", "", QRect(356, 142, 136, 18));
+  Text(g, "LabelAxiom", "", QRect(326, 142, 166, 18));
   const struct {
     const char *name, *text;
   } inhibit[5] = {{"ButtonInhibShutter", "Inhib shutter"},
@@ -294,25 +298,25 @@ void TParameters::BuildInstrumentGroup(QWidget* detail) {
                   {"ButtonMirror0", "Inhib mirror"},
                   {"ButtonInhibCL", "Inhib closeloop"},
                   {"ButtonTHT0", "Inhib THT"}};
-  for (int i = 0; i < 5; ++i) Button(g, inhibit[i].name, inhibit[i].text, QRect(356, 164 + 25 * i, 136, 22));
-  auto* wait = Text(g, "LabelWait", "Wait : reconfiguring acquisition parameters... ", QRect(6, 312, 296, 18));
+  for (int i = 0; i < 5; ++i) Button(g, inhibit[i].name, inhibit[i].text, QRect(326, 164 + 25 * i, 166, 22));
+  auto* wait = Text(g, "LabelWait", "Wait : reconfiguring acquisition parameters... ", QRect(6, 312, 268, 18));
   wait->setStyleSheet("color: red; background: yellow");
   wait->hide();
 }
 
 void TParameters::BuildDetailGroups(QWidget* detail) {
-  auto* format = Group(detail, "GroupBoxFormat", " Data format disk storage ", QRect(0, 338, 300, 70));
-  Text(format, "", "Data format", QRect(6, 16, 80, 22));
-  auto* data = Named(new QComboBox(format), "ComboBoxDataFormat", QRect(90, 16, 204, 22));
+  auto* format = Group(detail, "GroupBoxFormat", " Data format disk storage ", QRect(0, 338, 300, 72));
+  Text(format, "", "Data format", QRect(6, 16, 90, 22));
+  auto* data = Named(new QComboBox(format), "ComboBoxDataFormat", QRect(98, 16, 196, 22));
   data->addItems({"X and Y coordinates [4 bytes] ", "XY + frame number [8 bytes] ", "X and Y 256 x 256 [2 bytes]"});
-  Text(format, "", "Data file names", QRect(6, 42, 80, 22));
-  auto* names = Named(new QComboBox(format), "ComboBoxFileType", QRect(90, 42, 204, 22));
+  Text(format, "", "Data file names", QRect(6, 42, 90, 22));
+  auto* names = Named(new QComboBox(format), "ComboBoxFileType", QRect(98, 42, 196, 22));
   names->addItems({"Miiicckk.VLA (short file name)", "Miiicccckkkk.VLA (long file names)"});
 
-  auto* mil = Group(detail, "GroupBoxMIL", "Matrox board error control ", QRect(304, 338, 193, 70));
-  Radio(mil, "RadioButtonMILNorm", "normal MIL errors", QRect(6, 16, 120, 20));
-  Text(mil, "", "(recommended)", QRect(126, 16, 66, 20));
-  Radio(mil, "RadioButtonMILTest", "full MIL errors (tests only)", QRect(6, 40, 184, 20));
+  auto* mil = Group(detail, "GroupBoxMIL", "Matrox board error control ", QRect(304, 338, 193, 72));
+  Radio(mil, "RadioButtonMILNorm", "normal MIL errors", QRect(6, 14, 184, 18));
+  Text(mil, "", "(recommended)", QRect(26, 31, 160, 14));
+  Radio(mil, "RadioButtonMILTest", "full MIL errors (tests only)", QRect(6, 48, 184, 18));
 
   auto* cs100 = Group(detail, "GroupBoxCS100", " Scanning controler CS100 interface ", QRect(0, 412, 300, 96));
   Radio(cs100, "RadioButtonSerial", "Serial RS232 (PELNO)", QRect(6, 16, 150, 20));
@@ -327,14 +331,14 @@ void TParameters::BuildDetailGroups(QWidget* detail) {
   auto* scanning = Group(detail, "GroupBoxScanningMode", " Perot-Fabry scanning mode ", QRect(304, 412, 193, 96));
   Radio(scanning, "RadioButtonScanningYes", "Scanning performed", QRect(6, 16, 180, 20));
   Radio(scanning, "RadioButtonScanningNo", "Scanning NOT performed", QRect(6, 36, 180, 20));
-  Radio(scanning, "RadioButtonScanningPause", "Scanning with PAUSE ", QRect(6, 56, 140, 20));
+  Radio(scanning, "RadioButtonScanningPause", "Scanning with PAUSE ", QRect(6, 56, 184, 20));
   Text(scanning, "", "before channels", QRect(26, 74, 150, 18));
 
   Button(detail, "ButtonCommand", "(show command)", QRect(0, 510, 110, 24));
-  auto* command = Text(detail, "LabelCommand", "", QRect(114, 508, 280, 26));
+  auto* command = Text(detail, "LabelCommand", "", QRect(114, 508, 260, 26));
   command->setWordWrap(true);
   command->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  auto* mode = Named(new QComboBox(detail), "ComboBoxMode", QRect(398, 510, 99, 24));
+  auto* mode = Named(new QComboBox(detail), "ComboBoxMode", QRect(377, 510, 120, 24));
   mode->addItems({"0 avec flag", "1 avec rename"});
 }
 

@@ -41,6 +41,13 @@ void WhenUp(const QString& name, std::function<void(QWidget&)> act, int triesLef
 
 QPushButton* ButtonOf(QWidget& w, const char* name) { return w.findChild<QPushButton*>(name); }
 
+// Beside the other window pictures (the tests here run in a directory of their own).
+void Picture(QWidget& window, const QString& name) {
+  const QString dir = QCoreApplication::applicationDirPath() + "/pictures";
+  fs::create_directories(dir.toStdString());
+  window.grab().save(dir + "/" + name + ".png");
+}
+
 class ParametersWindow : public ::testing::Test {
  protected:
   ParametersWindow() : cwd_(dir_.path()), system_(dir_.path() / "system"), installed_(errors_) {
@@ -127,7 +134,7 @@ class ParametersWindow : public ::testing::Test {
 
 TEST_F(ParametersWindow, TheStartUpBlockHoldsOkUntilTheHighVoltageIsDecided) {
   WhenUp("TParameters", [this](QWidget&) {
-    testing::SavePicture(w(), "TParameters-start-up");
+    Picture(w(), "TParameters-start-up");
     EXPECT_TRUE(w().findChild<QWidget*>("PanelStart")->isVisible());
     EXPECT_FALSE(Button("ButtonOK")->isEnabled());
     EXPECT_FALSE(Button("ButtonStart2")->isEnabled());
@@ -144,10 +151,10 @@ TEST_F(ParametersWindow, TheStartUpBlockHoldsOkUntilTheHighVoltageIsDecided) {
     EXPECT_EQ(Label("LabelNameVLT")->text(), "Observation log file : G042.VLT");
     EXPECT_EQ(Edit("EditFI")->text(), "");  // typed at every showing
     EXPECT_EQ(w().findChild<QTableWidget*>("StringGrid1")->item(11, 1)->text(), "asga512.dcf");
-    testing::SavePicture(w(), "TParameters-normal");
+    Picture(w(), "TParameters-normal");
     Button("Button3")->click();
     EXPECT_TRUE(w().findChild<QWidget*>("Detail")->isVisible());
-    testing::SavePicture(w(), "TParameters-detail");
+    Picture(w(), "TParameters-detail");
     window_->done(QDialog::Rejected);
   });
   window_->ShowModal();
@@ -201,7 +208,7 @@ TEST_F(ParametersWindow, TheFileNameLinesFollowTheNamesAndTheLockFollowsTheRun) 
     EXPECT_EQ(Label("LabelNameVLA")->text(), "Photon files : G04200010001.VLA to G04200040020.VLA");
     // While an acquisition runs the parameters can be seen, not changed.
     window_->ShowParameters(1);
-    testing::SavePicture(w(), "TParameters-locked");
+    Picture(w(), "TParameters-locked");
     EXPECT_TRUE(Label("LabelLocked1")->isVisible());
     EXPECT_TRUE(Label("LabelLocked2")->isVisible());
     for (const char* name : {"ButtonCancel", "ButtonChangeDir", "ButtonPrefixT", "ButtonInhibShutter", "ButtonTHT0"})
@@ -248,6 +255,14 @@ TEST_F(ParametersWindow, AMissingCommentLineOrAWrongValueKeepsTheWindow) {
     EXPECT_TRUE(w().isVisible());
     ASSERT_FALSE(errors_.reported().empty());
     EXPECT_EQ(errors_.reported().back().line2, "starting channel number");
+    // The analogic calibration says plainly that it cannot start yet.
+    Edit("EditStartcan")->setText("1");
+    Radio("RadioButtonAnalogic")->click();
+    EXPECT_TRUE(w().findChild<QWidget*>("MemoAnalogic")->isVisible());
+    EXPECT_EQ(Edit("EditMaxcycles")->text(), "10");
+    Button("ButtonOK")->click();
+    EXPECT_TRUE(w().isVisible());
+    EXPECT_EQ(errors_.reported().back().line1, "The analogic calibration is not available yet");
     EXPECT_FALSE(fs::exists(dir_.file("vlm3d-args.txt")));
   });
 }
@@ -288,7 +303,7 @@ TEST_F(ParametersWindow, OverwritingAnObservationDeletesCycles1To98AndKeeps99) {
     EXPECT_TRUE(w().isVisible());
     EXPECT_TRUE(fs::exists(dir_.file("data/G042/G0420101.VLA")));
     WhenUp("TFileExist", [](QWidget& question) {
-      testing::SavePicture(question, "TFileExist");
+      Picture(question, "TFileExist");
       ButtonOf(question, "ButtonYes")->click();
     });
     Button("ButtonOK")->click();
@@ -327,7 +342,7 @@ TEST_F(ParametersWindow, AShutterNotSeenOpenIsAskedAbout) {
     Button("ButtonOK")->click();
     EXPECT_TRUE(w().isVisible());
     WhenUp("TQuestionObturateur", [](QWidget& question) {
-      testing::SavePicture(question, "TQuestionObturateur");
+      Picture(question, "TQuestionObturateur");
       ButtonOf(question, "ButtonOpen")->click();
     });
     Button("ButtonOK")->click();
@@ -373,7 +388,7 @@ TEST_F(ParametersWindow, LoadingAPresetFillsTheGridAndTheInhibitButtonsChangeIt)
     Button("ButtonInhibCL")->click();
     EXPECT_EQ(Button("ButtonInhibCL")->text(), "Valid closeloop");
     WhenUp("THelpDEF", [](QWidget& help) {
-      testing::SavePicture(help, "THelpDEF");
+      Picture(help, "THelpDEF");
       ButtonOf(help, "ButtonReturn")->click();
     });
     Button("Button1")->click();
