@@ -242,13 +242,14 @@ void TParameters::ShowParameters(std::int32_t runState) {
   if (p_.ComPort < 1) p_.ComPort = 2;
   if (p_.RefreshMode == 0) return;
   if (p_.RefreshMode == 1) {
-    // The current type's column becomes the current values before they are shown,
-    // so that the controls show the set as it is.
-    if (p_.AcqType == kAcqAnalogicCalibration) {
+    // For a new acquisition the current type's column becomes the current values
+    // before they are shown, so that the controls show the set as it is; a set
+    // already handed to an acquisition is shown unchanged.
+    if (runState == 0 && p_.AcqType == kAcqAnalogicCalibration) {
       p_.Lz = p_.Lz3Dcalib;
       p_.Tcan = 1;
       p_.Maxcycles = 1;
-    } else {
+    } else if (runState == 0) {
       ApplyShownPlan(p_);
     }
     FillFullRefresh();

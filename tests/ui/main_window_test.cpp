@@ -126,6 +126,40 @@ TEST_F(MainWindow, AWholeObservationThroughTheWindowAndItsPanels) {
   EXPECT_EQ(program_->grabber.LiveObjects(), 0);
 }
 
+// "See parameters" while counting: the window locked, its OK a plain return; the
+// running plan is left as it was handed over.
+TEST_F(MainWindow, SeeParametersWhileCountingShowsTheLockedWindow) {
+  ObserverAcceptsParameters([](TParameters& w) { w.findChild<QLineEdit*>("EditLz")->setText("3"); });
+  general().show();
+  controller_->StartUp();
+  observer_.reset();
+  AcquisitionParameters& p = shared_.parameters;
+  ASSERT_EQ(p.Lz, 3);
+  Button("ButtonStart")->click();
+  ASSERT_TRUE(RunUntil([&] { return shared_.acquisition.currentChannel >= 1; }));
+  EXPECT_TRUE(Button("ButtonDisplay")->isEnabled());
+  bool seen = false;
+  QTimer::singleShot(50, [&] {
+    auto* w = qobject_cast<TParameters*>(QApplication::activeModalWidget());
+    ASSERT_NE(w, nullptr);
+    seen = true;
+    EXPECT_EQ(p.ViewOnly, 1947);
+    EXPECT_FALSE(w->findChild<QWidget*>("PanelStart")->isVisible());
+    EXPECT_TRUE(w->findChild<QLabel*>("LabelLocked1")->isVisible());
+    EXPECT_FALSE(w->findChild<QPushButton*>("ButtonCancel")->isEnabled());
+    EXPECT_EQ(w->findChild<QLineEdit*>("EditLz")->text(), "3");
+    EXPECT_EQ(w->findChild<QPushButton*>("ButtonOK")->text(), "&OK return to acq.");
+    w->findChild<QPushButton*>("ButtonOK")->click();
+  });
+  Button("ButtonDisplay")->click();
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(p.ViewOnly, 0);
+  EXPECT_EQ(p.Lz, 3);
+  EXPECT_EQ(parameters().findChild<QPushButton*>("ButtonOK")->text(), "&OK (acquire)");
+  controller_->AbortAndQuit(true);
+  EXPECT_EQ(ended_, 1);
+}
+
 TEST_F(MainWindow, TheOperatorSwitchesOfTheWindow) {
   AcquisitionState& s = shared_.acquisition;
   auto* shutterBox = general().findChild<QCheckBox*>("CheckBoxShutter");
