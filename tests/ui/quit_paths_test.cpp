@@ -178,6 +178,33 @@ TEST_F(QuitPath, BypassAfterAFrameGrabberErrorEndsTheProgram) {
   EXPECT_EQ(e.said("started-up"), "");
 }
 
+TEST_F(QuitPath, QuitInTheParametersWindowAtStartUpEndsTheProgram) {
+  const Ending e = RunDriver("parameters-quit");
+  ExpectSafeEnd(e, 0);
+  EXPECT_EQ(e.said("started-up"), "");
+  EXPECT_TRUE(fs::exists(system() / "vla.def"));  // the parameters are kept for the next start
+}
+
+// The close box of the parameters window ends the program too, but leaves the
+// witness file as "Quit application" does.
+TEST_F(QuitPath, TheParametersWindowCloseBoxAtStartUpEndsTheProgram) {
+  const Ending e = RunDriver("parameters-close");
+  ASSERT_TRUE(e.finished) << e.output;
+  EXPECT_EQ(e.exitCode, 0) << e.output;
+  EXPECT_EQ(e.said("shutter-closed"), "1") << e.output;
+  EXPECT_EQ(e.said("started-up"), "");
+  EXPECT_TRUE(fs::exists(witness()));
+}
+
+// The high voltage still on at the end: the THT warning, answered by setting it to zero.
+TEST_F(QuitPath, TheThtWarningComesOnTheWayOutWhileTheHighVoltageIsOn) {
+  const Ending e = RunDriver("tht-warning");
+  ExpectSafeEnd(e, QuitSignals::ExitCode(SIGHUP));
+  EXPECT_EQ(e.said("tht-before-quit"), "1500") << e.output;
+  EXPECT_NE(e.output.find("modal TWarningTHT: Warning ! THT is not set to zero volts"), std::string::npos) << e.output;
+  EXPECT_EQ(e.said("tht-sent"), "0") << e.output;
+}
+
 // A second copy: told so, and ended at once with a failure code; the witness
 // file, the shutter and the photon files are the running copy's. The running
 // copy is found by its lock in the system directory alone (another runtime

@@ -103,6 +103,7 @@ class Operator {
     Say("data-dir", std::string(TextOf(program_.shared.parameters.Path)));
     Say("log", s.logPath);
     Say("phase", std::to_string(phase_));
+    Say("tht-sent", std::to_string(s.thtSent));
   }
 
  private:
@@ -157,6 +158,14 @@ class Operator {
     const auto edit = [&](const char* name, const char* text) { window.findChild<QLineEdit*>(name)->setText(text); };
     const auto click = [&](const char* name) { window.findChild<QAbstractButton*>(name)->click(); };
     const bool observer = scenario_ == "observer";
+    if (scenario_ == "parameters-quit") {
+      QTimer::singleShot(0, &window, [&window] { window.findChild<QPushButton*>("BitBtnQuit1")->click(); });
+      return;
+    }
+    if (scenario_ == "parameters-close") {
+      QTimer::singleShot(0, &window, [&window] { window.close(); });
+      return;
+    }
     if (window.findChild<QWidget*>("PanelStart")->isVisible()) {
       if (observer) {
         click("CheckBoxStart");
@@ -213,6 +222,12 @@ class Operator {
       phase_ = 1;
       Say("started-up", "1");
       if (scenario_ == "idle-signal") {
+        Raise(SIGHUP);
+        return;
+      }
+      if (scenario_ == "tht-warning") {  // the high voltage left on as the program ends
+        program_.highVoltage.SetTHT(1500);
+        Say("tht-before-quit", std::to_string(state().thtSent));
         Raise(SIGHUP);
         return;
       }
