@@ -36,6 +36,13 @@ void TParameters::ButtonOKClick() {
   okReached4_ = false;
   if (p_.MonitorWarning && warningAcquire_->Ask() == 1) return;
 
+  // Nothing is made before an instrument is defined.
+  if (p_.ViewOnly != kOpenedMarker && InstrumentUndefined(p_)) {
+    ShowError("No instrument is defined yet", "Load a .DEF configuration under \"Detailed instrument parameters\"",
+              "then press OK again");
+    return;
+  }
+
   // The data directory: made here when it does not exist, else it must be writable.
   const std::string path = edit("EditPath")->text().toStdString();
   CreateDefaultDataRootFor(path);

@@ -34,6 +34,10 @@ std::string MissingCommentLine(const AcquisitionParameters& p) {
   return {};
 }
 
+bool InstrumentUndefined(const AcquisitionParameters& p) {
+  return p.CCDXSize <= 0 || p.CCDYSize <= 0 || p.FramesPerSecond <= 0;
+}
+
 bool ShutterSeenOpen(std::optional<std::int32_t> status) { return status && (*status == 0 || *status == 6); }
 
 void SwitchToLongNamesIfNeeded(AcquisitionParameters& p) {

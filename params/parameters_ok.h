@@ -25,6 +25,10 @@ FileNameLines FileNameLinesOf(const AcquisitionParameters& p);
 // when all are filled, for the 2D type, and for a test observation (prefix "T").
 std::string MissingCommentLine(const AcquisitionParameters& p);
 
+// No instrument definition was ever loaded (a first start): the camera has no size
+// and no frame rate to grab with.
+bool InstrumentUndefined(const AcquisitionParameters& p);
+
 // The shutter is seen open (status 0 or 6); a failed reading is not.
 bool ShutterSeenOpen(std::optional<std::int32_t> status);
 

@@ -167,6 +167,31 @@ TEST_F(ParametersWindow, TheStartUpBlockHoldsOkUntilTheHighVoltageIsDecided) {
   window_->ShowModal();
 }
 
+// A first start: no parameters file, no instrument until the observer loads one.
+TEST_F(ParametersWindow, AFirstStartWaitsForAnInstrumentDefinition) {
+  fs::remove(ParametersFilePath());
+  Show([this] {
+    auto* grid = w().findChild<QTableWidget*>("StringGrid1");
+    EXPECT_EQ(grid->item(12, 1)->text(), "0");
+    EXPECT_EQ(grid->item(11, 1)->text(), "");
+    EXPECT_EQ(p_.CCDXSize, 0);
+    FillComments();
+    Button("ButtonOK")->click();
+    EXPECT_TRUE(w().isVisible());
+    ASSERT_FALSE(errors_.reported().empty());
+    EXPECT_EQ(errors_.reported().back().line1, "No instrument is defined yet");
+    EXPECT_EQ(driverChecks_, 0);
+    EXPECT_FALSE(fs::exists(Edit("EditPath")->text().toStdString()));  // nothing made
+    Button("Button3")->click();
+    w().findChild<QComboBox*>("ComboBoxDef")->setCurrentIndex(3);
+    Button("ButtonDef")->click();
+    EXPECT_EQ(grid->item(12, 1)->text(), "512");
+    Button("ButtonOK")->click();
+  });
+  EXPECT_EQ(window_->result(), QDialog::Accepted);
+  EXPECT_EQ(p_.CCDXSize, 512);
+}
+
 TEST_F(ParametersWindow, ATypeCopiesItsColumnAndTypingAfterwardsWaitsForOk) {
   Show([this] {
     Edit("EditLz3Dcalib")->setText("24");
