@@ -542,6 +542,4 @@ void TParameters::reject() {
   QDialog::reject();
 }
 
-void TParameters::closeEvent(QCloseEvent* event) { QDialog::closeEvent(event); }
-
 }  // namespace velmar

@@ -91,9 +91,8 @@ class TParameters : public QDialog, public BoardDisplay, public TemperatureDispl
   bool startAcquisition() const { return startAcquisition_; }
 
  protected:
-  void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;  // a click on EditTestFile
-  void reject() override;  // Escape: as the close box
+  void reject() override;  // the close box and Escape
 
  private:
   // Layout (TParametersLayout.cpp).
