@@ -245,6 +245,12 @@ TEST_F(ParametersWindow, TheFileNameLinesFollowTheNamesAndTheLockFollowsTheRun) 
     window_->ShowParameters(0);
     EXPECT_TRUE(Button("ButtonCancel")->isEnabled());
     EXPECT_FALSE(Label("LabelLocked1")->isVisible());
+    // The temporary-file mode is kept in the system file as soon as it is chosen.
+    w().findChild<QComboBox*>("ComboBoxMode")->setCurrentIndex(0);
+    EXPECT_EQ(shared_.acquisition.tempFileMode, 0);
+    EXPECT_EQ(testing::ReadFile((dir_.path() / "system" / "vlm_syst.tmp").string()), "0\n");
+    w().findChild<QComboBox*>("ComboBoxMode")->setCurrentIndex(1);
+    EXPECT_EQ(testing::ReadFile((dir_.path() / "system" / "vlm_syst.tmp").string()), "1\n");
   });
 }
 
@@ -254,6 +260,13 @@ TEST_F(ParametersWindow, OkWithTheTestPrefixSkipsTheCommentLines) {
     EXPECT_EQ(w().findChild<QComboBox*>("ComboBoxPrefix")->currentText(), "T");
     EXPECT_EQ(Edit("EditNumobs")->text(), "001");
     EXPECT_EQ(Edit("EditPath")->text().toStdString(), dir_.file("data/T001"));
+    // A major warning of the instrument stands: back to the parameters, then bypassed.
+    p_.MonitorWarning = 1;
+    WhenUp("TWarningAcquire", [](QWidget& warning) { ButtonOf(warning, "ButtonBack")->click(); });
+    Button("ButtonOK")->click();
+    EXPECT_TRUE(w().isVisible());
+    EXPECT_FALSE(fs::exists(dir_.file("data/T001")));
+    WhenUp("TWarningAcquire", [](QWidget& warning) { ButtonOf(warning, "ButtonBypass")->click(); });
     Button("ButtonOK")->click();  // comment, interferometer and filter left as they came
   });
   EXPECT_EQ(window_->result(), QDialog::Accepted);
