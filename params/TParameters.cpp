@@ -529,6 +529,8 @@ void TParameters::ButtonCancelClick() {
     EndProgram(true);
     return;
   }
+  // Back to the main window, whose Start writes this observation's files.
+  if (p_.RunState != 1 && !ConfirmOverwrite()) return;
   s_.operatorAnswer = 1;
   done(QDialog::Rejected);
 }

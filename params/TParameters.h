@@ -136,6 +136,8 @@ class TParameters : public QDialog, public BoardDisplay, public TemperatureDispl
   // OK (TParametersOk.cpp).
   bool OkChecks();
   bool OkPrepareFiles();
+  // The observation's photon files exist: overwritten (true) or kept (false) as asked.
+  bool ConfirmOverwrite();
   void OkLaunchAndHandOver();
   void OkEnd();
 

@@ -55,6 +55,9 @@ void TParameters::ButtonOKClick() {
   if (services_.refreshMainWindow) services_.refreshMainWindow();
   if (p_.ViewOnly == kOpenedMarker) {
     CollectParameters(true);
+    // Not started yet: Start will write this observation's files, so they are
+    // overwritten only when the operator says so.
+    if (p_.RunState == 2 && !ConfirmOverwrite()) return;
     if (services_.refreshMainWindow) services_.refreshMainWindow();
     done(QDialog::Accepted);
     return;
@@ -116,14 +119,7 @@ bool TParameters::OkPrepareFiles() {
     SaveParametersFile(p_);
   }
   firstPhotonFile_ = FirstPhotonFilePath(p_);
-  if (p_.ShowCommandOnly == 0 && p_.RunState == 0 && std::filesystem::exists(firstPhotonFile_)) {
-    const std::filesystem::path file(firstPhotonFile_);
-    // A window closed without an answer keeps the files.
-    s_.operatorAnswer = 1;
-    fileExist_->Ask(file.stem().string(), file.extension().string().substr(1), s_.operatorAnswer);
-    if (s_.operatorAnswer == 1) return false;
-    DeleteObservationPhotonFiles(p_);
-  }
+  if (p_.ShowCommandOnly == 0 && p_.RunState == 0 && !ConfirmOverwrite()) return false;
   const std::string failed = ReadPlanAgain(p_, edit("EditLambda")->text().toStdString(),
                                            edit("EditMaxcycles")->text().toStdString(),
                                            edit("EditTcan")->text().toStdString());
@@ -133,6 +129,17 @@ bool TParameters::OkPrepareFiles() {
   }
   s_.stopCycle = p_.Maxcycles;
   s_.stopChannel = StopChannel(p_.Lz, p_.Maxcycles, p_.SeeSaw);
+  return true;
+}
+
+bool TParameters::ConfirmOverwrite() {
+  const std::filesystem::path file(FirstPhotonFilePath(p_));
+  if (!std::filesystem::exists(file)) return true;
+  // A window closed without an answer keeps the files.
+  s_.operatorAnswer = 1;
+  fileExist_->Ask(file.stem().string(), file.extension().string().substr(1), s_.operatorAnswer);
+  if (s_.operatorAnswer == 1) return false;
+  DeleteObservationPhotonFiles(p_);
   return true;
 }
 

@@ -353,6 +353,31 @@ TEST_F(ParametersWindow, OverwritingAnObservationDeletesCycles1To98AndKeeps99) {
     EXPECT_TRUE(fs::exists(dir_.file(std::string("data/G042/") + kept))) << kept;
 }
 
+// Seen from the main window before Start: OK only returns, but an observation that
+// Start would overwrite is asked about first.
+TEST_F(ParametersWindow, ViewingBeforeStartAsksBeforeAnObservationIsOverwritten) {
+  fs::create_directories(dir_.file("data/G050"));
+  testing::WriteFile(dir_.file("data/G050/G0500101.VLA"), "photons");
+  Show([] {});  // the start-up showing
+  WhenUp("TParameters", [this](QWidget&) {
+    EXPECT_FALSE(w().findChild<QWidget*>("PanelStart")->isVisible());
+    EXPECT_EQ(Button("ButtonOK")->text(), "&OK return to acq.");
+    Edit("EditNumobs")->setText("050");
+    WhenUp("TFileExist", [](QWidget& question) { ButtonOf(question, "ButtonNo")->click(); });
+    Button("ButtonOK")->click();
+    EXPECT_TRUE(w().isVisible());
+    EXPECT_TRUE(fs::exists(dir_.file("data/G050/G0500101.VLA")));
+    Edit("EditNumobs")->setText("051");
+    Button("ButtonOK")->click();
+  });
+  window_->ShowForViewing();
+  EXPECT_EQ(window_->result(), QDialog::Accepted);
+  EXPECT_EQ(p_.ViewOnly, 0);
+  EXPECT_EQ(p_.RunState, 2);
+  EXPECT_EQ(p_.Numobs, 51);
+  EXPECT_FALSE(fs::exists(dir_.file("vlm3d-args.txt")));  // nothing started from here
+}
+
 TEST_F(ParametersWindow, ShowCommandStartsNothingButSavesTheParameters) {
   Show([this] {
     fs::remove(ParametersFilePath());
