@@ -541,6 +541,7 @@ void TParameters::reject() {
     EndProgram(false);
     return;
   }
+  if (p_.RunState != 1 && p_.ViewOnly != kOpenedMarker && !ConfirmOverwrite()) return;
   QDialog::reject();
 }
 
