@@ -32,6 +32,7 @@
 #include "params/fixed_text.h"
 #include "params/instrument_definition.h"
 #include "params/parameters_file.h"
+#include "params/parameters_ok.h"
 #include "platform/error_reporter.h"
 #include "platform/format.h"
 #include "platform/number_text.h"
@@ -543,15 +544,13 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   CreateDefaultDataRootFor(std::string(TextOf(p.Path)));
   ::mkdir(p.Path, 0755);
   if (TestPathAccess(std::string(TextOf(p.Path))) != 0) return kBadInput;
-  if ((p.Lz > 99 || p.Maxcycles > 99) && p.FileType != 1) p.FileType = 1;
+  SwitchToLongNamesIfNeeded(p);
   if (!o.tempMode.empty()) WriteTempFileMode(s.tempFileMode);
   SaveParametersFile(p);
   CheckDriverFiles(p, host);
   if (host.quit) return kBadInput;
   if (!ClearForFirstFile(o, p, host)) return kBadInput;
-  if (p.THTSystem == 0) s.thtSent = 99999;
-  if ((p.StoredXSize > 256 || p.StoredYSize > 256) && p.DataFormat == kFormatXY256_2Bytes) p.DataFormat = kFormatXY4Bytes;
-  s.operatorAnswer = 0;
+  HandOverToAcquisition(p, s);
 
   // The start-up.
   ShowStartBanner(program.grabber);

@@ -280,6 +280,7 @@ void TGeneral::Connect() {
   connect(button("ButtonAbort"), &QPushButton::clicked, this, [this, run] { run(actions_.abortAndQuit); });
   connect(button("ButtonNewAcq"), &QPushButton::clicked, this, [this, run] { run(actions_.newAcquisition); });
   connect(button("ButtonNewEnd"), &QPushButton::clicked, this, [this, run] { run(actions_.quitApplication); });
+  connect(button("ButtonDisplay"), &QPushButton::clicked, this, [this, run] { run(actions_.seeParameters); });
   connect(button("BitBtnTHTStop"), &QPushButton::clicked, this, [this, run] { run(actions_.thtStop); });
   connect(button("ButtonFilters"), &QPushButton::clicked, this, [this, run] { run(actions_.openFilters); });
   connect(button("BitBtnOpen"), &QPushButton::clicked, this, [this] {
@@ -369,6 +370,8 @@ void TGeneral::ShowTvLevelDefaults() {
   findChild<QLineEdit*>("EditBL")->setText(QString::number(p.BlackLevel));
   findChild<QLineEdit*>("EditWL")->setText(QString::number(p.WhiteLevel));
 }
+
+void TGeneral::EnableSeeParameters(bool on) { button("ButtonDisplay")->setEnabled(on); }
 
 void TGeneral::ResetShutterControl() {
   AcquisitionState& s = shared_.acquisition;

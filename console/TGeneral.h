@@ -44,7 +44,7 @@ class TGeneral : public QWidget,
     std::function<void(std::int32_t)> driveToChannel;
     std::function<void(int)> commandShutter;  // 1 close, 0 open
     std::function<void()> thtStop, levelsStored, quitAfterAbortYes, quitIntegration, quitAfterLogFailure;
-    std::function<void()> refreshReadings;
+    std::function<void()> refreshReadings, seeParameters;
     std::function<void()> openFilters;  // the filters and mirror window
     std::function<DiskErrorChoice(const DiskErrorReport&)> diskError;
     // The operator's interventions and the logbook.
@@ -65,6 +65,7 @@ class TGeneral : public QWidget,
   QString DiscriminatorText() const;
   void SetQuitting() { quitting_ = true; }
   void ResetShutterControl();
+  void EnableSeeParameters(bool on);
 
   // StoreStepHost
   void ShowCountingStateView(const CountingStateView& view) override;

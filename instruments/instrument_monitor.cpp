@@ -29,6 +29,7 @@ class ShutterLabels final : public BoardDisplay {
 }  // namespace
 
 void InstrumentMonitor::Tick() {
+  ++ticks_;
   AcquisitionParameters& p = l_.p;
   AcquisitionState& s = l_.s;
   l_.board.ShowCloseLoop(*display_);

@@ -64,6 +64,7 @@ class InstrumentMonitor {
   void TickIfEnabled() {
     if (l_.s.monitorEnabled) Tick();
   }
+  int ticks() const { return ticks_; }  // ticks run so far
 
  private:
   bool ProbeTht();
@@ -73,6 +74,7 @@ class InstrumentMonitor {
   InstrumentMonitorDisplay* display_;
   ThtTuning* tuning_ = nullptr;
   std::vector<BoardDisplay*> shutterLabels_;
+  int ticks_ = 0;
 };
 
 // Controle: sleeps a second, then hands the tick to the window thread.

@@ -25,6 +25,9 @@
 #include "console/TDiskError.h"
 #include "console/TGeneral.h"
 #include "console/TSmallWindows.h"
+#include "console/TRepertoire.h"
+#include "console/TWarningWindows.h"
+#include "params/TParameters.h"
 #include "console/remanence.h"
 #include "engine/observation_log.h"
 #include "engine/start_acquisition.h"
@@ -55,10 +58,7 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
       grabberConsole_(windows, program.shared),
       driverConsole_(windows, [this] { EndOfProgram(false); }),
       devices_(program.board, program.shared.acquisition, program.grabber,
-               [this] {
-                 ShowError("WARNING : the THT high voltage may still be on",
-                           Format("Last THT sent = %d V", shared_.acquisition.thtSent), "Set it to zero before leaving");
-               }),
+               [this] { windows_.warningTht->Warn(shared_.acquisition.thtSent); }),
       link_(program.shared.parameters, program.shared.acquisition, program.board, *windows.general,
             [this] { EndOfProgram(false); }),
       context_{program.shared.acquisition, program.shared.parameters, program.engine, program.grabber,
@@ -104,7 +104,9 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
     windows_.virus->ShowMessage(QString::fromStdString(line1), QString::fromStdString(line2));
   };
   a.hideSupervisorMessage = [this] { windows_.virus->hide(); };
+  a.seeParameters = [this] { SeeParameters(); };
   g.SetActions(std::move(a));
+  ConnectParametersWindow();
   windows_.logBook->SetReloadRequest([this] { shared_.acquisition.logbookReload = 1; });
   windows_.requestAbort->SetCloseShutter([this] { program_.board.CommandShutter(1); });
   TSuspended::Actions suspension;
@@ -122,7 +124,6 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
   // A temperature port that cannot be opened ends the program after its error,
   // through the same shutdown as every other way of quitting.
   program_.temperature.SetEndProgram([this] { EndOfProgram(false); });
-  windows_.filtersMirror->filters().SetStatus(&monitorDisplay_);
   monitor_.SetTuning(&windows_.tuneTht->tuning());
   monitor_.AlsoShowShutterOn(windows_.tuneTht);
   monitor_.AlsoShowShutterOn(windows_.filtersMirror);
@@ -152,40 +153,18 @@ void MainWindowController::MarkThreadsTerminated() {
   program_.tvContinue.RequestStop();
 }
 
-// As the parameters window does when it is shown for a new acquisition, and its OK.
+// The parameters window: shown for a new acquisition, it prepares, checks and hands
+// over the parameter set; at start-up a channel the previous observation left in
+// progress is put aside first.
 void MainWindowController::PrepareParameters() {
   AcquisitionParameters& p = shared_.parameters;
   AcquisitionState& s = shared_.acquisition;
-  // At start-up, alone: a channel the previous observation left in progress is put aside.
   if (s.startUpInProgress && !p.AnotherInstance)
     if (const auto found = RecoverPreviousObservation(ProcessClock().Now())) {
       const auto lines = InterruptedChannelMessage(*found);
       ShowError(lines[0], lines[1], lines[2]);
     }
-  PrepareNewAcquisitionParameters(shared_, std::filesystem::current_path());
-  // A second copy ends at once: the shutter, the files and the witness are the
-  // running copy's.
-  CheckOtherInstances(p, warnings_, witness_, [this] { endProcess_(kSecondCopyExitCode); });
-  if (program_.board.OpenBoard())
-    ShowError("Error initializing the AXIOM input/output board", program_.board.lastErrorText(), "");
-  s.closeLoopWatch = 1;
-  LoadFirstPresetIfUndefined(p);
-  program_.temperature.OpenTemperaturePort();
-  ApplyShownPlan(p);
-  s.Lz = p.Lz;
-  s.stopCycle = p.Maxcycles;
-  s.stopChannel = StopChannel(p.Lz, p.Maxcycles, p.SeeSaw);
-  std::error_code ec;
-  CreateDefaultDataRootFor(std::string(TextOf(p.Path)));
-  std::filesystem::create_directory(std::string(TextOf(p.Path)), ec);
-  ProtectExistingObservation();
-  SaveParametersFile(p);
-  CheckDriverFiles(p, driverConsole_);
-  if (p.THTSystem == 0) s.thtSent = 99999;
-  s.levels.discriminator = p.Discri;
-  windows_.general->ShowTvLevelDefaults();
-  windows_.filtersMirror->ParametersShown();
-  StartInstrumentMonitor();
+  windows_.parameters->ShowModal();
 }
 
 void MainWindowController::StartInstrumentMonitor() {
@@ -203,30 +182,61 @@ void MainWindowController::StartInstrumentMonitor() {
 
 void MainWindowController::OpenTuneTHT() { velmar::OpenTuneTHT(*windows_.tuneTht); }
 
-// An observation of that name exists: overwrite it only when the operator says so,
-// otherwise take the next free number.
-void MainWindowController::ProtectExistingObservation() {
+void MainWindowController::ConnectParametersWindow() {
+  TParameters& w = *windows_.parameters;
   AcquisitionParameters& p = shared_.parameters;
-  while (std::filesystem::exists(FirstPhotonFilePath(p))) {
-    const std::filesystem::path file(FirstPhotonFilePath(p));
-    QMessageBox question(QMessageBox::Question, "VlmIPCS file exists",
-                         QString::fromStdString(Format("The file %s.%s already exists.", file.stem().c_str(),
-                                                       file.extension().string().substr(1).c_str())),
-                         QMessageBox::NoButton, windows_.general);
-    auto* overwrite = question.addButton("&Yes, overwrite", QMessageBox::AcceptRole);
-    question.addButton("&No, take the next observation number", QMessageBox::RejectRole);
-    question.exec();
-    if (question.clickedButton() == static_cast<QAbstractButton*>(overwrite)) {
-      DeleteObservationPhotonFiles(p);
-      return;
-    }
-    p.Numobs = p.Numobs >= 999 ? 1 : p.Numobs + 1;
-    if (const auto path = RebuildDataPath(std::string(TextOf(p.Path)), std::string(TextOf(p.Prefix)),
-                                          Format("%d", p.Numobs)))
-      SetText(p.Path, *path);
-    std::error_code ec;
-    std::filesystem::create_directory(std::string(TextOf(p.Path)), ec);
-  }
+  AcquisitionState& s = shared_.acquisition;
+  TParameters::Services services;
+  // A second copy ends at once: the shutter, the files and the witness are the
+  // running copy's.
+  services.checkOtherInstances = [this, &p] {
+    CheckOtherInstances(p, warnings_, witness_, [this] { endProcess_(kSecondCopyExitCode); });
+  };
+  services.initialiseInstruments = [this, &w, &s] {
+    if (program_.board.OpenBoard())
+      ShowError("Error initializing the AXIOM input/output board", program_.board.lastErrorText(), "");
+    program_.board.RefreshShutterStatus(w);
+    WaitSeconds(1.0);  // a shutter still moving reads right a second later
+    program_.board.RefreshShutterStatus(w);
+    s.closeLoopWatch = 1;
+    program_.board.ShowCloseLoop(w);
+  };
+  services.clearThtWarning = [this] { windows_.warningTht->ClearDone(); };
+  services.setThtZero = [this] { program_.highVoltage.SetTHT(0); };
+  services.commandShutter = [this, &w](int close) {
+    program_.board.CommandShutter(close);
+    program_.board.RefreshShutterStatus(w);
+    program_.board.RefreshShutterStatus(*windows_.general);
+  };
+  services.readShutterStatus = [this] { return program_.board.ReadShutterStatus(); };
+  services.refreshShutter = [this, &w] { program_.board.ShowShutterStatus(w); };
+  services.openTemperaturePort = [this, &w] {
+    program_.temperature.OpenTemperaturePort();
+    program_.temperature.ShowTemperature(w);
+  };
+  services.checkDriverFiles = [this, &p] { CheckDriverFiles(p, driverConsole_); };
+  services.chooseDirectory = [this](std::string& path, const std::string& observation) {
+    return windows_.repertoire->Choose(path, observation);
+  };
+  services.refreshMainWindow = [this] { windows_.general->RefreshParameterLabels(); };
+  services.handLevelsToMainWindow = [this] { windows_.general->ShowTvLevelDefaults(); };
+  services.endProgram = [this](bool deleteWitness) { EndOfProgram(false, 0, deleteWitness); };
+  services.startMonitor = [this] { StartInstrumentMonitor(); };
+  services.stopMonitor = [this] { shared_.acquisition.monitorEnabled = 0; };
+  services.refreshFiltersMirror = [this, &p] {
+    if (p.RunState != 1) windows_.filtersMirror->ParametersShown();  // positions of a running plan stay
+  };
+  services.tuneTht = [this] { OpenTuneTHT(); };
+  services.selectFiltersMirror = [this] { windows_.filtersMirror->exec(); };
+  w.SetServices(std::move(services));
+  // The parameters window shows what the monitor and the handset find.
+  monitor_.SetDisplay(w);
+  windows_.filtersMirror->filters().SetStatus(&w);
+}
+
+void MainWindowController::SeeParameters() {
+  windows_.parameters->ShowForViewing();
+  windows_.general->RefreshParameterLabels();
 }
 
 void MainWindowController::StartUp() {
@@ -243,7 +253,9 @@ void MainWindowController::StartUp() {
   g.SetWindowHeight(263);
   g.ShowPanel({});
   program_.tvContinue.Start();
+  g.EnableSeeParameters(false);
   NewAcquisitionReset();
+  if (ended_) return;
   SetUpContext setUp{program_.grabber, s.grabber, s.levels, program_.engine, program_.synthetic, grabberConsole_,
                      [this] {
                        witness_.Remove();
@@ -272,6 +284,7 @@ void MainWindowController::StartUp() {
   windows_.clickOnStart->move(g.x(), g.y() + 320);
   windows_.clickOnStart->show();
   g.ShowStayOnTop(true);
+  g.EnableSeeParameters(true);
 }
 
 void MainWindowController::NewAcquisitionReset() {
@@ -303,6 +316,7 @@ void MainWindowController::NewAcquisitionReset() {
   g.ShowWriting("");
   shared_.parameters.RunState = 0;
   PrepareParameters();
+  if (ended_) return;
   g.move(575, 22);
   g.RefreshParameterLabels();
   program_.engine.photons().Reset();
@@ -327,7 +341,7 @@ void MainWindowController::NewAcquisition() {
   windows_.clickOnStart->show();
 }
 
-void MainWindowController::EndOfProgram(bool showTerminating, int exitCode) {
+void MainWindowController::EndOfProgram(bool showTerminating, int exitCode, bool removeWitness) {
   if (ended_) return;
   ended_ = true;
   AcquisitionState& s = shared_.acquisition;
@@ -342,11 +356,12 @@ void MainWindowController::EndOfProgram(bool showTerminating, int exitCode) {
   FlushLogMessage(s);
   s.quitting = 1;
   windows_.general->SetQuitting();
-  witness_.Remove();  // the process ends at once: no destructor will
+  if (removeWitness) witness_.Remove();  // the process ends at once: no destructor will
   SafeStop(devices_, std::string(TextOf(shared_.parameters.Path)));
   std::error_code ec;
   if (!s.tempPath.empty()) std::filesystem::remove(s.tempPath, ec);
   endProcess_(exitCode);
+  windows_.parameters->ProgramEnded();  // reached only where the end of the process is recorded
 }
 
 void MainWindowController::AbortAndQuit(bool confirmed) {

@@ -53,18 +53,18 @@ class MainWindowController {
   void OpenTuneTHT();
   // Creates and starts the Controle thread the first time, and enables the monitor.
   void StartInstrumentMonitor();
-  const TextMonitorDisplay& monitorDisplay() const { return monitorDisplay_; }
   InstrumentMonitor& monitor() { return monitor_; }
   AlarmContext& alarmContext() { return alarmContext_; }
 
  private:
   void PrepareParameters();
-  void ProtectExistingObservation();
+  void ConnectParametersWindow();
+  void SeeParameters();
   void StopThreads();  // waits for each thread: never from inside a step
   void MarkThreadsTerminated();
   // The common end: terminate, quitting flag, witness file, safe stop, temporary
   // files, end of process.
-  void EndOfProgram(bool showTerminating, int exitCode = 0);
+  void EndOfProgram(bool showTerminating, int exitCode = 0, bool removeWitness = true);
 
   AcquisitionProgram& program_;
   ProgramWindows& windows_;
@@ -78,7 +78,7 @@ class MainWindowController {
   WitnessFile witness_;
   StoreStepContext context_;
   std::unique_ptr<StoreFramesThread> storeFrames_;
-  // Until the parameters window shows them, the monitor's labels are kept as texts.
+  // Where the monitor shows until the parameters window takes over.
   TextMonitorDisplay monitorDisplay_;
   InstrumentMonitor monitor_;
   std::unique_ptr<ControleThread> controle_;

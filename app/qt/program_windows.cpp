@@ -1,5 +1,6 @@
 #include "app/qt/program_windows.h"
 
+#include <filesystem>
 #include <vector>
 
 #include "app/TTwoPrograms.h"
@@ -18,6 +19,8 @@
 #include "console/TSmallWindows.h"
 #include "instruments/TFiltersMirror.h"
 #include "instruments/TTuneTHT.h"
+#include "console/TWarningWindows.h"
+#include "params/TParameters.h"
 #include "params/TError_DCF.h"
 
 namespace velmar {
@@ -58,6 +61,9 @@ ProgramWindows CreateProgramWindows(AcquisitionProgram& program, const std::func
         w.logBook = new TLogBook(w.general);
         w.commentOnLogBook = new TCommentOnLogBook(w.general);
         w.virus = new TVirus(w.general);
+        // The program's own files are looked for in the directory it was started from.
+        w.parameters = new TParameters(program.shared, std::filesystem::current_path(), w.general);
+        w.warningTht = new TWarningTHT([&program] { program.highVoltage.SetTHT(0); }, w.general);
       },
   };
   constexpr int kSteps = 10;

@@ -30,6 +30,8 @@ class TDeferredStop;
 class TLogBook;
 class TCommentOnLogBook;
 class TVirus;
+class TParameters;
+class TWarningTHT;
 
 struct ProgramWindows {
   TGeneral* general = nullptr;
@@ -54,6 +56,8 @@ struct ProgramWindows {
   TLogBook* logBook = nullptr;
   TCommentOnLogBook* commentOnLogBook = nullptr;
   TVirus* virus = nullptr;
+  TParameters* parameters = nullptr;
+  TWarningTHT* warningTht = nullptr;
 };
 
 // Creates the windows group by group; progress receives 10, 20, ... 100.

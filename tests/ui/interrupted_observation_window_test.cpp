@@ -44,7 +44,8 @@ class InterruptedObservationWindow : public MainWindowFixture {
   void StartAndQuit() {
     CreateProgram();
     general().show();
-    controller_->StartUp();
+    ObserverAcceptsParameters();
+  controller_->StartUp();
     controller_->AbortAndQuit(true);
   }
 

@@ -8,7 +8,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -18,6 +21,7 @@
 #include "app/qt/main_window_controller.h"
 #include "app/qt/program_windows.h"
 #include "console/TGeneral.h"
+#include "params/TParameters.h"
 #include "platform/error_reporter.h"
 #include "support/temp_dir.h"
 
@@ -31,8 +35,12 @@ class MainWindowFixture : public ::testing::Test {
     setenv("HOME", dir_.path().c_str(), 1);  // the default data directory goes under the test's own
     std::filesystem::copy(VELMAR_PRESETS_DIR, dir_.path(), std::filesystem::copy_options::recursive);
     QDir().mkpath(QString::fromStdString(pictures_));
+    // The display program's stand-in records the arguments it was started with.
+    testing::WriteFile(dir_.file("Vlm3D"), "#!/bin/sh\necho \"$@\" >> \"$(dirname \"$0\")/vlm3d-args.txt\"\n");
+    std::filesystem::permissions(dir_.file("Vlm3D"), std::filesystem::perms::owner_all);
   }
   ~MainWindowFixture() override {
+    observer_.reset();
     controller_.reset();
     delete windows_.general;
     setenv("HOME", home_.c_str(), 1);
@@ -48,6 +56,44 @@ class MainWindowFixture : public ::testing::Test {
   }
 
   TGeneral& general() { return *windows_.general; }
+  TParameters& parameters() { return *windows_.parameters; }
+
+  // Plays the observer in the parameters window each time it comes up: the
+  // high-voltage choice, preset 3 when no instrument is defined, the comment lines,
+  // then what the test adds, then OK; the shutter question is answered
+  // "Integrate nevertheless" and an existing observation is overwritten.
+  void ObserverAcceptsParameters(std::function<void(TParameters&)> edits = {}) {
+    edits_ = std::move(edits);
+    if (observer_) return;
+    observer_ = std::make_unique<QTimer>();
+    QObject::connect(observer_.get(), &QTimer::timeout, [this] { AnswerModal(); });
+    observer_->start(20);
+  }
+
+  void AnswerModal() {
+    if (windows_.parameters && !windows_.parameters->isVisible()) lastAccepted_ = nullptr;
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) return;
+    const QString name = modal->objectName();
+    if (name == "TQuestionObturateur") modal->findChild<QPushButton*>("ButtonIntegrate")->click();
+    if (name == "TFileExist") modal->findChild<QPushButton*>("ButtonYes")->click();
+    if (name != "TParameters" || modal == lastAccepted_) return;
+    lastAccepted_ = modal;  // one OK a showing: a refused OK is the test's to look at
+    auto* window = static_cast<TParameters*>(modal);
+    if (window->findChild<QWidget*>("PanelStart")->isVisible())
+      window->findChild<QPushButton*>("BitBtnStart1")->click();
+    if (shared_.parameters.CCDXSize == 0) {
+      window->findChild<QComboBox*>("ComboBoxDef")->setCurrentIndex(3);
+      window->findChild<QPushButton*>("ButtonDef")->click();
+    }
+    window->findChild<QLineEdit*>("EditComment")->setText("NGC 7331");
+    window->findChild<QLineEdit*>("EditPF")->setText("PF 1 order 793");
+    window->findChild<QLineEdit*>("EditFI")->setText("6581/20");
+    if (edits_) edits_(*window);
+    // Clicked from a slot of its own: this timer must stay free to answer the
+    // questions OK may ask (Qt does not re-enter a timer's slot).
+    QTimer::singleShot(0, window, [window] { window->findChild<QPushButton*>("ButtonOK")->click(); });
+  }
   QLabel* Label(const char* name) { return general().findChild<QLabel*>(name); }
   QPushButton* Button(const char* name) { return general().findChild<QPushButton*>(name); }
   // Lets the program run (threads hand their steps over) until the condition holds.
@@ -73,6 +119,9 @@ class MainWindowFixture : public ::testing::Test {
   std::unique_ptr<MainWindowController> controller_;
   int ended_ = 0;
   std::string home_;
+  std::unique_ptr<QTimer> observer_;
+  std::function<void(TParameters&)> edits_;
+  QWidget* lastAccepted_ = nullptr;
 };
 
 }  // namespace velmar

@@ -43,6 +43,7 @@ class MainWindowInterventions : public MainWindowFixture {
 
   void StartCounting(int channels, int exposure) {
     general().show();
+    ObserverAcceptsParameters();
     controller_->StartUp();
     // The counting thread shows "standby" as it begins: Start comes after, as the observer's does.
     ASSERT_TRUE(RunUntil([&] { return Label("CountingState")->text().startsWith("standby"); }));

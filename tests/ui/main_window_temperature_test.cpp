@@ -46,6 +46,7 @@ TEST_F(MainWindowTemperature, TheLabelsShowTheControllerDuringAnAcquisition) {
   EXPECT_EQ(Text("LabelTemperatureCommand"), "No command");
 
   general().show();
+  ObserverAcceptsParameters();
   controller_->StartUp();
   ASSERT_EQ(shared_.parameters.TemperatureInterface, 1);
   ASSERT_TRUE(RunUntil([&] { return Text("CountingState") == "standby object"; }));
@@ -78,6 +79,7 @@ TEST_F(MainWindowTemperature, APortThatCannotBeOpenedEndsTheProgramAfterItsError
   testing::ScopedEnv com2("VELMAR_COM2", dir_.file("no-such-port"));
   CreateProgram();
   general().show();
+  ObserverAcceptsParameters();
   controller_->StartUp();
   EXPECT_EQ(ended_, 1);
   const auto reported = errors_.reported();

@@ -30,6 +30,7 @@ class MainWindow : public MainWindowFixture {
 
 TEST_F(MainWindow, AWholeObservationThroughTheWindowAndItsPanels) {
   general().show();
+  ObserverAcceptsParameters();
   controller_->StartUp();
   AcquisitionState& s = shared_.acquisition;
   AcquisitionParameters& p = shared_.parameters;
@@ -125,6 +126,40 @@ TEST_F(MainWindow, AWholeObservationThroughTheWindowAndItsPanels) {
   EXPECT_EQ(program_->grabber.LiveObjects(), 0);
 }
 
+// "See parameters" while counting: the window locked, its OK a plain return; the
+// running plan is left as it was handed over.
+TEST_F(MainWindow, SeeParametersWhileCountingShowsTheLockedWindow) {
+  ObserverAcceptsParameters([](TParameters& w) { w.findChild<QLineEdit*>("EditLz")->setText("3"); });
+  general().show();
+  controller_->StartUp();
+  observer_.reset();
+  AcquisitionParameters& p = shared_.parameters;
+  ASSERT_EQ(p.Lz, 3);
+  Button("ButtonStart")->click();
+  ASSERT_TRUE(RunUntil([&] { return shared_.acquisition.currentChannel >= 1; }));
+  EXPECT_TRUE(Button("ButtonDisplay")->isEnabled());
+  bool seen = false;
+  QTimer::singleShot(50, [&] {
+    auto* w = qobject_cast<TParameters*>(QApplication::activeModalWidget());
+    ASSERT_NE(w, nullptr);
+    seen = true;
+    EXPECT_EQ(p.ViewOnly, 1947);
+    EXPECT_FALSE(w->findChild<QWidget*>("PanelStart")->isVisible());
+    EXPECT_TRUE(w->findChild<QLabel*>("LabelLocked1")->isVisible());
+    EXPECT_FALSE(w->findChild<QPushButton*>("ButtonCancel")->isEnabled());
+    EXPECT_EQ(w->findChild<QLineEdit*>("EditLz")->text(), "3");
+    EXPECT_EQ(w->findChild<QPushButton*>("ButtonOK")->text(), "&OK return to acq.");
+    w->findChild<QPushButton*>("ButtonOK")->click();
+  });
+  Button("ButtonDisplay")->click();
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(p.ViewOnly, 0);
+  EXPECT_EQ(p.Lz, 3);
+  EXPECT_EQ(parameters().findChild<QPushButton*>("ButtonOK")->text(), "&OK (acquire)");
+  controller_->AbortAndQuit(true);
+  EXPECT_EQ(ended_, 1);
+}
+
 TEST_F(MainWindow, TheOperatorSwitchesOfTheWindow) {
   AcquisitionState& s = shared_.acquisition;
   auto* shutterBox = general().findChild<QCheckBox*>("CheckBoxShutter");
@@ -163,6 +198,7 @@ TEST_F(MainWindow, AThomsonPresetCountsThroughTheWindow) {
   SetText(saved.Path, dir_.file("obs/T001"));
   ASSERT_TRUE(SaveParametersFile(saved));
   general().show();
+  ObserverAcceptsParameters();
   controller_->StartUp();
   AcquisitionState& s = shared_.acquisition;
   ASSERT_EQ(shared_.parameters.AxiomBoard, 0);
@@ -202,6 +238,7 @@ TEST_F(MainWindow, AHoldByTheCloseLoopIsShownWithItsReason) {
   text.replace(text.find("close_loop_variant = defined"), 28, "close_loop_variant = 0     ");
   testing::WriteFile(ini, text);
   general().show();
+  ObserverAcceptsParameters();
   controller_->StartUp();
   AcquisitionState& s = shared_.acquisition;
   ASSERT_EQ(shared_.parameters.AxiomBoard, 1);  // the first preset's AX5215H, read on board 2

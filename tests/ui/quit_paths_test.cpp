@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QThread>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -36,6 +37,10 @@ class QuitPath : public ::testing::Test {
  protected:
   QuitPath() {
     fs::copy(VELMAR_PRESETS_DIR, dir_.path(), fs::copy_options::recursive);
+    // The display program's stand-in records the arguments it was started with.
+    testing::WriteFile((dir_.path() / "Vlm3D").string(),
+                       "#!/bin/sh\necho \"$@\" >> \"$(dirname \"$0\")/vlm3d-args.txt\"\n");
+    fs::permissions(dir_.path() / "Vlm3D", fs::perms::owner_all);
     fs::create_directories(system());
     env_ = QProcessEnvironment::systemEnvironment();
     env_.insert("QT_QPA_PLATFORM", "offscreen");
@@ -142,6 +147,25 @@ TEST_F(QuitPath, AbortingFromTheSuspensionAsksAndEndsTheProgram) {
   EXPECT_FALSE(fs::exists(witness()));
 }
 
+// The observer's whole path: the high voltage left as it is, a preset loaded, the
+// type, source and plan typed, OK; the observation runs with what was typed.
+TEST_F(QuitPath, TheObservationRunsWithWhatWasTypedInTheParametersWindow) {
+  const Ending e = RunDriver("observer");
+  ExpectSafeEnd(e, 0);
+  EXPECT_EQ(e.said("grid-camera-driver"), "asga512.dcf") << e.output;
+  EXPECT_EQ(e.said("plan"), "3 1 1 1") << e.output;  // 3 channels of 1 s, 1 cycle, calibration
+  const fs::path data = e.said("data-dir");
+  EXPECT_EQ(data.filename(), "G007");
+  for (const char* channel : {"G0070100.VLA", "G0070101.VLA", "G0070102.VLA", "G0070103.VLA"})
+    EXPECT_TRUE(fs::exists(data / channel)) << channel;
+  const std::string log = Log(e);
+  EXPECT_NE(log.find("NGC 7331 core"), std::string::npos) << log;
+  EXPECT_NE(log.find("6581/20"), std::string::npos) << log;
+  // The display program was started with the observation's first file.
+  const std::string display = testing::ReadFile((dir_.path() / "vlm3d-args.txt").string());
+  EXPECT_EQ(display.substr(0, display.find(' ')), (data / "G0070101.VLA").string()) << display;
+}
+
 TEST_F(QuitPath, QuitIntegrationOfTheDiskErrorWindowEndsTheProgramFromInsideTheStoreStep) {
   const Ending e = RunDriver("disk-quit");
   ExpectSafeEnd(e, 0);
@@ -175,6 +199,33 @@ TEST_F(QuitPath, BypassAfterAFrameGrabberErrorEndsTheProgram) {
   ExpectSafeEnd(e, 0);
   EXPECT_NE(e.output.find("modal TErrorMatrox"), std::string::npos) << e.output;
   EXPECT_EQ(e.said("started-up"), "");
+}
+
+TEST_F(QuitPath, QuitInTheParametersWindowAtStartUpEndsTheProgram) {
+  const Ending e = RunDriver("parameters-quit");
+  ExpectSafeEnd(e, 0);
+  EXPECT_EQ(e.said("started-up"), "");
+  EXPECT_TRUE(fs::exists(system() / "vla.def"));  // the parameters are kept for the next start
+}
+
+// The close box of the parameters window ends the program too, but leaves the
+// witness file as "Quit application" does.
+TEST_F(QuitPath, TheParametersWindowCloseBoxAtStartUpEndsTheProgram) {
+  const Ending e = RunDriver("parameters-close");
+  ASSERT_TRUE(e.finished) << e.output;
+  EXPECT_EQ(e.exitCode, 0) << e.output;
+  EXPECT_EQ(e.said("shutter-closed"), "1") << e.output;
+  EXPECT_EQ(e.said("started-up"), "");
+  EXPECT_TRUE(fs::exists(witness()));
+}
+
+// The high voltage still on at the end: the THT warning, answered by setting it to zero.
+TEST_F(QuitPath, TheThtWarningComesOnTheWayOutWhileTheHighVoltageIsOn) {
+  const Ending e = RunDriver("tht-warning");
+  ExpectSafeEnd(e, QuitSignals::ExitCode(SIGHUP));
+  EXPECT_EQ(e.said("tht-before-quit"), "1500") << e.output;
+  EXPECT_NE(e.output.find("modal TWarningTHT: Warning ! THT is not set to zero volts"), std::string::npos) << e.output;
+  EXPECT_EQ(e.said("tht-sent"), "0") << e.output;
 }
 
 // A second copy: told so, and ended at once with a failure code; the witness
@@ -232,7 +283,13 @@ TEST_F(QuitPath, ASignalWhileTheThtRisesWithTheMonitorRunningStopsTheRiseAndQuit
   EXPECT_GE(std::stoi(e.said("monitor-ticks")), 1) << e.output;  // the monitor ticked through the real threads
   ASSERT_FALSE(e.said("tht-at-signal").empty()) << e.output;
   EXPECT_GE(std::stoi(e.said("tht-at-signal")), 500) << e.output;  // the rise was under way
-  EXPECT_EQ(e.said("tht-sent"), e.said("tht-at-signal")) << e.output;  // and went no further
+  // It went no further; the warning on the way out was answered "set THT to zero".
+  const auto warning = e.output.find("modal TWarningTHT");
+  ASSERT_NE(warning, std::string::npos) << e.output;
+  char lastSent[16];
+  std::snprintf(lastSent, sizeof lastSent, "| %5.5d |", std::stoi(e.said("tht-at-signal")));
+  EXPECT_NE(e.output.find(lastSent, warning), std::string::npos) << e.output;
+  EXPECT_EQ(e.said("tht-sent"), "0") << e.output;
   EXPECT_FALSE(fs::exists(witness()));
 }
 

@@ -8,14 +8,20 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTableWidget>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "app/acquisition_program.h"
@@ -25,6 +31,7 @@
 #include "app/qt/windowed_program.h"
 #include "console/TGeneral.h"
 #include "console/TSmallWindows.h"
+#include "params/TParameters.h"
 #include "engine/observation_log.h"
 #include "engine/photon_file.h"
 #include "instruments/TTuneTHT.h"
@@ -87,6 +94,7 @@ class Operator {
     steps->start(50);
     auto* modals = new QTimer(qApp);
     QObject::connect(modals, &QTimer::timeout, [this] {
+      if (!windows_.parameters->isVisible()) filled_ = nullptr;
       if (QWidget* modal = QApplication::activeModalWidget()) Answer(modal);
     });
     modals->start(50);
@@ -101,7 +109,7 @@ class Operator {
     Say("phase", std::to_string(phase_));
     Say("tht-sent", std::to_string(s.thtSent));
     Say("monitor-created", std::to_string(s.monitorCreated));
-    Say("monitor-ticks", std::to_string(controller_.monitorDisplay().refreshes));
+    Say("monitor-ticks", std::to_string(controller_.monitor().ticks()));
   }
 
  private:
@@ -150,6 +158,17 @@ class Operator {
       lastModal_.clear();
       return;
     }
+    if (name == "TParameters") {
+      FillParameters(*modal);
+      return;
+    }
+    const std::map<QString, const char*> answers = {{"TQuestionObturateur", "ButtonIntegrate"},
+                                                    {"TFileExist", "ButtonYes"},
+                                                    {"TWarningTHT", "ButtonZero"}};
+    if (const auto answer = answers.find(name); answer != answers.end()) {
+      modal->findChild<QPushButton*>(answer->second)->click();
+      return;
+    }
     if (auto* ok = modal->findChild<QPushButton*>("ButtonOK")) ok->click();
     else if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
   }
@@ -166,10 +185,61 @@ class Operator {
     }
   }
 
+  // The parameters window, as an observer fills it: the high-voltage choice, a
+  // preset, the comment lines; in the observer's scenario a plan of his own. OK is
+  // pressed from a slot of its own, so that its questions can be answered.
+  void FillParameters(QWidget& window) {
+    if (&window == filled_) return;
+    filled_ = &window;
+    const auto edit = [&](const char* name, const char* text) { window.findChild<QLineEdit*>(name)->setText(text); };
+    const auto click = [&](const char* name) { window.findChild<QAbstractButton*>(name)->click(); };
+    const bool observer = scenario_ == "observer";
+    if (scenario_ == "parameters-quit") {
+      QTimer::singleShot(0, &window, [&window] { window.findChild<QPushButton*>("BitBtnQuit1")->click(); });
+      return;
+    }
+    if (scenario_ == "parameters-close") {
+      QTimer::singleShot(0, &window, [&window] { window.close(); });
+      return;
+    }
+    if (window.findChild<QWidget*>("PanelStart")->isVisible()) {
+      if (observer) {
+        click("CheckBoxStart");
+        click("ButtonStart2");
+      } else {
+        click("BitBtnStart1");
+      }
+    }
+    if (observer || parameters().CCDXSize == 0) {
+      window.findChild<QComboBox*>("ComboBoxDef")->setCurrentIndex(3);
+      click("ButtonDef");
+      Say("grid-camera-driver", window.findChild<QTableWidget*>("StringGrid1")->item(11, 1)->text().toStdString());
+    }
+    if (observer) {
+      click("RadioButtonCalib");
+      click("RadioButtonSimul");
+      edit("EditLz", "3");
+      edit("EditTcan", "1");
+      edit("EditMaxcycles", "1");
+      edit("EditNumobs", "7");
+    }
+    edit("EditComment", "NGC 7331 core");
+    edit("EditPF", "PF 1 order 793");
+    edit("EditFI", "6581/20");
+    QTimer::singleShot(0, &window, [&window] { window.findChild<QPushButton*>("ButtonOK")->click(); });
+  }
+
   bool StartedUp() const { return windows_.clickOnStart && windows_.clickOnStart->isVisible(); }
 
   // A short plan: two channels of one second, one cycle; the shutter opened.
   void StartShortObservation() {
+    if (scenario_ == "observer") {  // the plan is the one typed in the parameters window
+      Say("plan", std::to_string(parameters().Lz) + " " + std::to_string(parameters().Tcan) + " " +
+                      std::to_string(parameters().Maxcycles) + " " + std::to_string(parameters().AcqType));
+      Button("BitBtnOpen")->click();
+      Button("ButtonStart")->click();
+      return;
+    }
     parameters().Lz = 2;
     parameters().Tcan = 1;
     parameters().Maxcycles = 1;
@@ -199,6 +269,12 @@ class Operator {
         QTimer::singleShot(0, [this] { OpenTuneTHT(*windows_.tuneTht); });
         return;
       }
+      if (scenario_ == "tht-warning") {  // the high voltage left on as the program ends
+        program_.highVoltage.SetTHT(1500);
+        Say("tht-before-quit", std::to_string(state().thtSent));
+        Raise(SIGHUP);
+        return;
+      }
       if (scenario_ == "log-failure") Obstruct(LogFilePath(parameters()));
       if (scenario_ == "disk-quit" || scenario_ == "signal-in-step")
         Obstruct(std::filesystem::path(TextOf(parameters().Path)) / ChannelFileName(parameters(), 1, 0));
@@ -206,7 +282,7 @@ class Operator {
       return;
     }
     AcquisitionState& s = state();
-    if (scenario_ == "abort-yes") {
+    if (scenario_ == "abort-yes" || scenario_ == "observer") {
       if (phase_ == 1 && s.endDialogState == 1) {
         phase_ = 2;
         Button("ButtonDialogAcqStop")->click();
@@ -249,6 +325,7 @@ class Operator {
   QElapsedTimer riseStarted_;
   bool answeredNo_ = false;
   QString lastModal_;
+  QWidget* filled_ = nullptr;
 };
 
 }  // namespace
