@@ -155,14 +155,14 @@ void TParameters::BuildRemoteControls() {
   Text(g, "", "Temperature", QRect(8, 70, 80, 22));
   Text(g, "LabelTemperature", "", QRect(90, 70, 120, 22));
   Text(g, "LabelTemperatureCommand", "", QRect(214, 70, 120, 22));
-  Text(g, "", "Filter", QRect(8, 96, 36, 22));
-  Text(g, "LabelFilterNum", "#?", QRect(44, 96, 22, 22));
-  Text(g, "LabelFilter", "", QRect(68, 96, 70, 22));
-  Text(g, "", "Mirror", QRect(140, 96, 40, 22));
-  Text(g, "LabelMirror", "", QRect(180, 96, 40, 22));
-  Text(g, "", "Lamps", QRect(222, 96, 36, 22));
-  Text(g, "LabelLamp1", "", QRect(258, 96, 24, 22));
-  Text(g, "LabelLamp2", "", QRect(284, 96, 24, 22));
+  Text(g, "", "Filter", QRect(8, 96, 34, 22));
+  Text(g, "LabelFilterNum", "#?", QRect(42, 96, 20, 22));
+  Text(g, "LabelFilter", "", QRect(64, 96, 60, 22));
+  Text(g, "", "Mirror", QRect(126, 96, 40, 22));
+  Text(g, "LabelMirror", "", QRect(166, 96, 40, 22));
+  Text(g, "", "Lamps", QRect(208, 96, 40, 22));
+  Text(g, "LabelLamp1", "", QRect(248, 96, 30, 22));
+  Text(g, "LabelLamp2", "", QRect(278, 96, 30, 22));
   Button(g, "ButtonFilters", "Select filters / mirror / lamp", QRect(310, 96, 180, 22));
   auto* memo = Named(new QLabel("In analogic mode the THT is tuned automatically", g), "MemoAnalogic",
                      QRect(310, 66, 180, 28));
