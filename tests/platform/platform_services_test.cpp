@@ -115,14 +115,17 @@ TEST(ProgramInstanceLock, CopiesSharingASystemDirectoryExcludeEachOther) {
 
 TEST(Processes, ARunningProgramIsFoundByName) {
   TempDir dir;
-  const auto vlm3d = dir.path() / "Vlm3D";
-  std::filesystem::copy_file("/bin/sleep", vlm3d);
-  EXPECT_FALSE(ProcessRunning("Vlm3D"));
-  const StartResult started = StartProgram(vlm3d.string(), {"5"});
+  // A name of this test's own: other tests start display-program stand-ins named
+  // Vlm3D at the same time.
+  const std::string name = "Vlmprobe" + std::to_string(getpid() % 100000);
+  const auto program = dir.path() / name;
+  std::filesystem::copy_file("/bin/sleep", program);
+  EXPECT_FALSE(ProcessRunning(name));
+  const StartResult started = StartProgram(program.string(), {"5"});
   ASSERT_TRUE(started.started) << started.error;
   bool found = false;
   for (int i = 0; i < 100 && !found; ++i) {
-    found = ProcessRunning("Vlm3D");
+    found = ProcessRunning(name);
     if (!found) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   EXPECT_TRUE(found);
