@@ -117,6 +117,12 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
     program_.board.CommandShutter(close);
     program_.board.RefreshShutterStatus(*windows_.general);
   };
+  suspension.tuneTHT = [this] {
+    OpenTuneTHT();
+    // The tuning window wakes the monitor; the store step reads the instrument while counting.
+    shared_.acquisition.monitorEnabled = 0;
+  };
+  suspension.selectFilters = [this] { windows_.filtersMirror->exec(); };
   windows_.suspended->SetActions(std::move(suspension));
   windows_.deferredStop->SetAnswer([this](DeferredStopChoice choice, const DeferredStopEdits& edits) {
     return AnswerDeferredStop(shared_.acquisition, shared_.parameters, choice, edits, *windows_.general);

@@ -96,6 +96,22 @@ TEST_F(MainWindowInterventions, CommentLogbookSuspensionAndDeferredStopWhileCoun
   WhenShown("TSuspended", [&](QWidget* w) {
     heldWhileShown = s.storingHeld;
     EXPECT_FALSE(Button("ButtonSuspend")->isEnabled());
+    // The tuning window and the handset open from the suspension and leave it open.
+    bool tuned = false, handset = false;
+    WhenShown("TTuneTHT", [&](QWidget* t) {
+      tuned = true;
+      t->findChild<QPushButton*>("ButtonReturn")->click();
+    });
+    w->findChild<QPushButton*>("ButtonTuneTHT")->click();
+    EXPECT_TRUE(tuned);
+    EXPECT_EQ(s.monitorEnabled, 0);  // counting goes on without the monitor
+    WhenShown("TFiltersMirror", [&](QWidget* f) {
+      handset = true;
+      f->findChild<QPushButton*>("BitBtn1")->click();
+    });
+    w->findChild<QPushButton*>("Button3")->click();
+    EXPECT_TRUE(handset);
+    EXPECT_TRUE(w->isVisible());
     w->findChild<QPushButton*>("BitBtn1")->click();  // "redo the last channel" is checked
   });
   Button("ButtonSuspend")->click();
