@@ -182,6 +182,7 @@ void MainWindowController::StartInstrumentMonitor() {
     });
     controle_->Start();
     s.monitorCreated = 1;
+    windows_.tuneTht->ZeroRequestedVolts();
   }
   s.monitorEnabled = 1;
 }
