@@ -209,6 +209,7 @@ TEST_F(MainWindow, AThomsonPresetCountsThroughTheWindow) {
   shared_.parameters.Maxcycles = 1;
   s.stopCycle = 1;
   s.stopChannel = 2;
+  Button("BitBtnOpen")->click();  // a closed shutter would rightly raise its alarm
   Button("ButtonStart")->click();
   EXPECT_TRUE(errors_.reported().empty()) << errors_.reported()[0].line1 << " | " << errors_.reported()[0].line2;
   ASSERT_TRUE(RunUntil([&] { return s.endDialogState == 1; }))
@@ -243,6 +244,7 @@ TEST_F(MainWindow, AHoldByTheCloseLoopIsShownWithItsReason) {
   AcquisitionState& s = shared_.acquisition;
   ASSERT_EQ(shared_.parameters.AxiomBoard, 1);  // the first preset's AX5215H, read on board 2
   shared_.parameters.THTMedium = 0;  // the high voltage counts as up: no THT alarm in the panel
+  Button("BitBtnOpen")->click();     // nor a shutter alarm
   Button("ButtonStart")->click();
   ASSERT_TRUE(RunUntil([&] { return s.closeLoopHeld == 1; }));
   EXPECT_EQ(Label("LabelAlarm1")->text(), "WARNING : Close loop (PF in default) !");
