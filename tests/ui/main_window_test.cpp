@@ -52,6 +52,7 @@ TEST_F(MainWindow, AWholeObservationThroughTheWindowAndItsPanels) {
   s.stopCycle = 1;
   s.stopChannel = 2;
   general().RefreshParameterLabels();
+  Button("BitBtnOpen")->click();
   Button("ButtonStart")->click();
   EXPECT_FALSE(windows_.clickOnStart->isVisible());
   EXPECT_FALSE(Button("ButtonStart")->isEnabled());
