@@ -223,6 +223,11 @@ void ConsoleHost::ChannelFinished(std::int32_t channel, std::int32_t cycle) {
     Print("channel %4.4d cycle %4.4d  not kept: spoilt by the close loop, exposed again", heldChannel, heldCycle);
     return;
   }
+  if (s.finishedInterrupted) {
+    Print("channel %4.4d cycle %4.4d  photons %8d  frames %5d  cut short by the redo: exposed again", channel, cycle,
+          s.channelPhotons, s.channelFrames);
+    return;
+  }
   ++channelsDone;
   const double elapsed = static_cast<double>(ProcessClock().MonotonicMs() - startMs) / 1000.0;
   const std::int64_t left = std::max<std::int64_t>(0, channelsPlanned - channelsDone);

@@ -47,6 +47,7 @@ struct AcquisitionState {
   std::int32_t lastScannedChannel = 0, lastScannedCycle = 0;
   // The channel just finished, kept across a pause for its record and the end panel.
   std::int32_t finishedChannel = 0, finishedCycle = 0, finishedInterferometerValue = 0;
+  std::int32_t finishedInterrupted = 0;  // 1: the channel that ended was cut short by a redo
   // The channel a redo interrupted (-1: none): its record names it, not the redo point.
   std::int32_t interruptedChannel = -1, interruptedCycle = 0;
   std::int64_t stepStartMs = 0, stepEndMs = 0;  // monotonic stamps of the previous store step

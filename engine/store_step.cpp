@@ -193,6 +193,7 @@ void StoreAndSequence(StoreStepContext& c, const SecondFigures& figures, const P
   const std::int32_t channel = s.currentChannel, cycle = s.currentCycle, interrupted = s.interruptedChannel;
   s.finishedChannel = interrupted >= 0 ? interrupted : channel;
   s.finishedCycle = interrupted >= 0 ? s.interruptedCycle : cycle;
+  s.finishedInterrupted = interrupted >= 0 ? 1 : 0;
   s.interruptedChannel = -1;
   s.finishedInterferometerValue = s.interferometerValue;
   const std::int32_t direction = s.scanDirection;

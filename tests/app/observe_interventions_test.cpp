@@ -37,6 +37,11 @@ TEST_F(ObserveInterventions, ASuspensionACommentACloseLoopFaultAndADeferredStopR
   ASSERT_EQ(RunWith({}, flags), 0) << output_;
   EXPECT_NE(output_.find("Suspended during the channel #0002 et the cycle #0001"), std::string::npos) << output_;
   EXPECT_NE(output_.find("Resumed: channel 2 of cycle 1 is exposed next"), std::string::npos);
+  // The channel the redo cut short is said as such, not as a channel done.
+  const auto cut = output_.find("channel 0002 cycle 0001  photons");
+  ASSERT_NE(cut, std::string::npos) << output_;
+  EXPECT_NE(output_.find("cut short by the redo: exposed again", cut), std::string::npos) << output_;
+  EXPECT_LT(output_.find("cut short by the redo"), output_.find("efficiency", cut)) << output_;
   EXPECT_NE(output_.find("ALARM: WARNING : Close loop (PF in default) !"), std::string::npos) << output_;
   EXPECT_NE(output_.find("Planned end reached"), std::string::npos);
   const std::vector<std::string> events = Events();
