@@ -149,6 +149,13 @@ void DebianPackage::CheckUnpacked() {
   const Ran gui = RunProgram(root + "/usr/bin/vlmipcs", {"--help"}, dir_.path().string(), {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="});
   EXPECT_EQ(gui.code, 0) << gui.output;
   EXPECT_NE(gui.output.find("--program-dir DIR"), std::string::npos) << gui.output;
+
+  // The desktop entry as the desktop's own checker reads it (bootstrap installs it).
+  const std::string validate = OnPath("desktop-file-validate");
+  ASSERT_FALSE(validate.empty()) << "desktop-file-validate is not installed: run scripts/bootstrap";
+  const Ran entry = RunProgram(validate, {root + "/usr/share/applications/vlmipcs.desktop"}, dir_.path().string());
+  EXPECT_EQ(entry.code, 0) << entry.output;
+  EXPECT_EQ(entry.output, "") << entry.output;
 }
 
 // One package built serves both looks at it: building it is the slow part.
