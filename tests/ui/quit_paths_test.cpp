@@ -208,6 +208,15 @@ TEST_F(QuitPath, QuitInTheParametersWindowAtStartUpEndsTheProgram) {
   EXPECT_TRUE(fs::exists(system() / "vla.def"));  // the parameters are kept for the next start
 }
 
+// Ctrl-C while the observer prepares the first acquisition: the abort-and-quit path,
+// from inside the parameters window's own loop.
+TEST_F(QuitPath, CtrlCWhileTheParametersWindowIsUpAtStartUpEndsTheProgram) {
+  const Ending e = RunDriver("parameters-signal");
+  ExpectSafeEnd(e, QuitSignals::ExitCode(SIGINT));
+  EXPECT_EQ(e.said("started-up"), "");
+  EXPECT_FALSE(fs::exists(witness()));
+}
+
 // The close box of the parameters window ends the program too, but leaves the
 // witness file as "Quit application" does.
 TEST_F(QuitPath, TheParametersWindowCloseBoxAtStartUpEndsTheProgram) {

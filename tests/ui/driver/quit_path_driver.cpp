@@ -198,6 +198,11 @@ class Operator {
       QTimer::singleShot(0, &window, [&window] { window.findChild<QPushButton*>("BitBtnQuit1")->click(); });
       return;
     }
+    if (scenario_ == "parameters-signal") {  // Ctrl-C while the parameters window is up at start
+      signalled_ = true;
+      Raise(SIGINT);
+      return;
+    }
     if (scenario_ == "parameters-close") {
       QTimer::singleShot(0, &window, [&window] { window.close(); });
       return;
