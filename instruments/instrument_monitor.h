@@ -52,8 +52,6 @@ struct InstrumentLinks {
 class InstrumentMonitor {
  public:
   InstrumentMonitor(InstrumentLinks links, InstrumentMonitorDisplay& display) : l_(links), display_(&display) {}
-  // Where the tick shows what it finds (the parameters window, once it exists).
-  void SetDisplay(InstrumentMonitorDisplay& display) { display_ = &display; }
   // The tuning window's level rules follow the read every second.
   void SetTuning(ThtTuning* tuning) { tuning_ = tuning; }
   // Other windows whose shutter label the tick keeps current (tuning, filters).

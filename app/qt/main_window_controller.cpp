@@ -65,7 +65,7 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
                *windows.general},
       monitor_({program.shared.parameters, program.shared.acquisition, program.board, program.highVoltage,
                 program.temperature},
-               monitorDisplay_),
+               *windows.parameters),
       alarmContext_{program.shared.acquisition, program.shared.parameters, *windows.general,
                     SystemFile(kMessageFileName)} {
   TGeneral& g = *windows_.general;
@@ -236,8 +236,7 @@ void MainWindowController::ConnectParametersWindow() {
   services.tuneTht = [this] { OpenTuneTHT(); };
   services.selectFiltersMirror = [this] { windows_.filtersMirror->exec(); };
   w.SetServices(std::move(services));
-  // The parameters window shows what the monitor and the handset find.
-  monitor_.SetDisplay(w);
+  // The parameters window shows what the handset finds, as it shows the monitor's.
   windows_.filtersMirror->filters().SetStatus(&w);
 }
 

@@ -18,7 +18,6 @@
 #include "instruments/cs100_link.h"
 #include "instruments/instrument_monitor.h"
 #include "instruments/instrument_safe_stop.h"
-#include "instruments/monitor_text_display.h"
 
 namespace velmar {
 
@@ -78,8 +77,6 @@ class MainWindowController {
   WitnessFile witness_;
   StoreStepContext context_;
   std::unique_ptr<StoreFramesThread> storeFrames_;
-  // Where the monitor shows until the parameters window takes over.
-  TextMonitorDisplay monitorDisplay_;
   InstrumentMonitor monitor_;
   std::unique_ptr<ControleThread> controle_;
   AlarmContext alarmContext_;
