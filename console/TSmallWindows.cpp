@@ -1,6 +1,8 @@
 #include "console/TSmallWindows.h"
 
+#include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace velmar {
 
@@ -38,5 +40,17 @@ TNoteClose::TNoteClose(QWidget* parent)
                     {"Velmar closing application requested",
                      "Please use the \"Abort and Quit\" button to close the application"},
                     parent) {}
+
+void TTerminating::SayChannelCutShort(const QString& text) {
+  auto* label = findChild<QLabel*>("LabelCutShort");
+  if (!label) {
+    label = new QLabel(this);
+    label->setObjectName("LabelCutShort");
+    label->setAlignment(Qt::AlignCenter);
+    label->setStyleSheet("color: red");
+    if (auto* box = qobject_cast<QVBoxLayout*>(layout())) box->insertWidget(box->count() - 2, label);
+  }
+  label->setText(text);
+}
 
 }  // namespace velmar

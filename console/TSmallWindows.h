@@ -23,6 +23,8 @@ class TTerminating : public MessageWindow {
   Q_OBJECT
  public:
   explicit TTerminating(QWidget* parent = nullptr);
+  // A channel the end cut short, said while the program closes.
+  void SayChannelCutShort(const QString& text);
 };
 
 // The main window's close box refused.

@@ -92,10 +92,10 @@ void ResumeAfterSuspension(AcquisitionState& s, const AcquisitionParameters& p, 
   ShowCountingState(CountingState::Counting, p, s, host);
 }
 
-void AfterAbortRequest(AcquisitionState& s, StoreStepHost& host) {
-  if (s.operatorAnswer != 2) return;
-  host.ShowEndButtons();
-  s.acquisitionEnded = 1;
+std::optional<ChannelCutShort> AfterAbortRequest(AcquisitionState& s, const AcquisitionParameters& p,
+                                                 StoreStepHost& host, const LocalTime& now) {
+  if (s.operatorAnswer != 2) return std::nullopt;
+  return EndAcquisition(s, p, host, now);
 }
 
 DeferredStopView DeferredStopShown(const AcquisitionState& s) {

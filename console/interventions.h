@@ -46,8 +46,10 @@ std::int32_t ScanDirectionOfCycle(const AcquisitionParameters& p, std::int32_t c
 // Abort request ----------------------------------------------------------------
 
 // After the abort request closed: 2 ends the acquisition and offers the two large
-// buttons; 1 changes nothing; 0 is the caller's quit path.
-void AfterAbortRequest(AcquisitionState& s, StoreStepHost& host);
+// buttons (a channel it cut short is returned, to be said); 1 changes nothing; 0 is
+// the caller's quit path.
+std::optional<ChannelCutShort> AfterAbortRequest(AcquisitionState& s, const AcquisitionParameters& p,
+                                                 StoreStepHost& host, const LocalTime& now);
 
 // Deferred stop ------------------------------------------------------------------
 

@@ -136,9 +136,17 @@ bool EndReached(const AcquisitionState& s) {
   return s.scanDirection == 1 ? s.stopChannel < s.currentChannel : s.currentChannel < s.stopChannel;
 }
 
+// While a panel holds storing, a suspension or a new stop point would act on a
+// channel already closed: both wait until counting goes on.
+void EnableInterventions(StoreStepHost& host, bool on) {
+  host.EnableSuspend(on);
+  host.EnableDeferredStop(on);
+}
+
 void EndOfAcquisition(StoreStepContext& c) {
   c.s.lastScannedChannel = c.s.finishedChannel;
   c.s.lastScannedCycle = c.s.finishedCycle;
+  EnableInterventions(c.host, false);
   ShowEndPanel(1, c.s, c.p, c.host);
   c.s.endDialogState = 1;
 }
@@ -209,6 +217,7 @@ void StoreAndSequence(StoreStepContext& c, const SecondFigures& figures, const P
     return;
   }
   if (c.p.ScanningMode == kScanningWithPause) {
+    EnableInterventions(c.host, false);
     ShowPausePanel(1, s, c.p, c.host);
     s.pauseDialogState = 1;
     return;
@@ -228,6 +237,7 @@ void AnswerPanels(StoreStepContext& c, const LocalTime& now, bool& handled) {
     }
     c.host.ShowDeferred(Format("Stop at ch %d cy %d", s.stopChannel, s.stopCycle));
     ShowCountingState(CountingState::Counting, c.p, s, c.host);
+    EnableInterventions(c.host, true);
     StartNextChannel(c);
     return;
   }
@@ -241,16 +251,17 @@ void AnswerPanels(StoreStepContext& c, const LocalTime& now, bool& handled) {
         c.host.QuitAfterAbortYes();
         return;
       case 2:
-        c.host.ShowEndButtons();
-        s.acquisitionEnded = 1;
+        EndAcquisition(s, c.p, c.host, now);
         return;
       default:
+        EnableInterventions(c.host, true);
         StartNextChannel(c);
         return;
     }
   }
   if (s.pauseDialogState == 2) {
     s.pauseDialogState = 0;
+    EnableInterventions(c.host, true);
     RecordAndGoOn(c, now);
     return;
   }
@@ -268,13 +279,27 @@ void StartNextChannel(StoreStepContext& c) {
   WriteChannelBegin(s, ProcessClock().Now());
 }
 
+std::optional<ChannelCutShort> EndAcquisition(AcquisitionState& s, const AcquisitionParameters& p,
+                                              StoreStepHost& host, const LocalTime& now) {
+  const auto cut = EndChannelInProgress(s, p);
+  if (cut && !AppendLogLine(s, CutShortLogLine(*cut, TimeOfDayText(now))))
+    ShowError("Impossible to write onto the log file (case A)", s.logPath, CutShortText(*cut));
+  host.ShowEndButtons();
+  ShowCountingState(CountingState::Standby, p, s, host);
+  host.ShowWriting("");
+  s.acquisitionEnded = 1;
+  return cut;
+}
+
 void StoreStep(StoreStepContext& c) {
   AcquisitionState& s = c.s;
   Clock& clock = ProcessClock();
   const std::int64_t startMs = clock.MonotonicMs();
   const LocalTime now = clock.Now();
+  // Lines queued after the end (a comment, a command) reach the log as they did
+  // while counting.
+  FlushLogMessage(s);
   if (!s.acquisitionEnded) {
-    FlushLogMessage(s);
     c.host.ReloadLogbookIfAsked();
     c.host.AlternateStartPrompt();
     if (s.tvLevelsEditable) ApplyLevelEdits(c);

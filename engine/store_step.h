@@ -3,14 +3,17 @@
 // second into the current channel's file, the live figures, the channel's end
 // (advance, close, log record, end check, next channel) and the operator's panel
 // answers.
+#include <optional>
 #include <string>
 
 #include "engine/acquisition_state.h"
+#include "engine/channel_cut_short.h"
 #include "engine/inline_panels.h"
 #include "engine/counting_engine.h"
 #include "engine/photon_file.h"
 #include "engine/statistics.h"
 #include "params/acquisition_parameters.h"
+#include "platform/clock.h"
 
 namespace velmar {
 
@@ -89,5 +92,11 @@ void StoreStep(StoreStepContext& c);
 // The step that follows a channel's end: the next channel's file, the drive, the
 // channel-begin record.
 void StartNextChannel(StoreStepContext& c);
+
+// "New acquisition" ends this acquisition: the two large buttons, the standby
+// state, no file being written, and the store steps idle. A channel still in
+// progress is ended and said in the log; it is returned for the window to say.
+std::optional<ChannelCutShort> EndAcquisition(AcquisitionState& s, const AcquisitionParameters& p,
+                                              StoreStepHost& host, const LocalTime& now);
 
 }  // namespace velmar

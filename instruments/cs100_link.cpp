@@ -73,7 +73,13 @@ void Cs100Link::InitialiseTestFile() {
   WaitSeconds(0.5);
 }
 
+std::string Cs100Link::LinkKey() const {
+  return Format("%d %d %s", p_.CS100Link, p_.CS100Link == 1 ? p_.ComPort : 0,
+                p_.CS100Link == 2 ? p_.TestFileName : "");
+}
+
 void Cs100Link::InitialiseController() {
+  initialisedLink_ = LinkKey();
   console_.ShowLinkState(CountingState::InitializingPF);
   switch (p_.CS100Link) {
     case 0:
@@ -135,6 +141,12 @@ void Cs100Link::InitialiseAndPark() {
 
 void Cs100Link::InitialiseIfScanning() {
   if (Scanning()) InitialiseController();
+}
+
+bool Cs100Link::InitialiseIfNotYet() {
+  if (!Scanning() || initialisedLink_ == LinkKey()) return false;
+  InitialiseController();
+  return true;
 }
 
 }  // namespace velmar

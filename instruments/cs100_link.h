@@ -43,10 +43,14 @@ class Cs100Link {
   void DriveToChannel(std::int32_t channel);
   void InitialiseAndPark();
   void InitialiseIfScanning();
+  // A plan that scans on a link not initialised yet (the previous plan did not
+  // scan, or used another link): the controller is initialised; true when it was.
+  bool InitialiseIfNotYet();
   bool portOpened() const { return portOpenedMarker_ == kOpenedMarker; }
 
  private:
   bool Scanning() const;
+  std::string LinkKey() const;  // the link as the controller was initialised on it
   void InitialiseSerial();
   void InitialiseTestFile();
   void AppendTestLine(const std::string& line, bool create);
@@ -61,6 +65,7 @@ class Cs100Link {
   std::int32_t portOpenedMarker_ = 0;
   bool testFileErrorShown_ = false;
   bool serialErrorShown_ = false;
+  std::string initialisedLink_;  // empty: never initialised
 };
 
 }  // namespace velmar

@@ -107,9 +107,14 @@ void TParameters::ShowForViewing() {
   button("ButtonOK")->setText("&OK (acquire)");
 }
 
+bool TParameters::OnlyViewing() const { return p_.ViewOnly == kOpenedMarker && p_.RunState == 1; }
+
 void TParameters::FormShow() {
   Filling guard(filling_);
   const bool viewing = p_.ViewOnly == kOpenedMarker;
+  // While an acquisition runs the window only shows: the plan, the instruments and
+  // the window thread (which paces the counting) are left as they are.
+  const bool onlyViewing = OnlyViewing();
   p_.WindowReady = 0;
   widget("Detail")->hide();
   widget("PanelHelp")->show();
@@ -129,11 +134,13 @@ void TParameters::FormShow() {
   label("LabelCommand")->clear();
   move(130, p_.RunState == 0 ? 135 : 255);
 
-  if (services_.checkOtherInstances) services_.checkOtherInstances();
+  if (!onlyViewing && services_.checkOtherInstances) services_.checkOtherInstances();
   if (ended_) return;
   // The defaults and the parameters file for a new acquisition, the temporary-file
   // mode: the same preparation as the headless runner's.
-  PrepareNewAcquisitionParameters(shared_, programDir_);
+  if (!onlyViewing) PrepareNewAcquisitionParameters(shared_, programDir_);
+  // A new acquisition is prepared afresh: nothing starts before this showing's OK.
+  if (p_.RunState == 0) startAcquisition_ = false;
   combo("ComboBoxMode")->setCurrentIndex(s_.tempFileMode == 0 ? 0 : 1);
   if (services_.clearThtWarning) services_.clearThtWarning();
 
@@ -143,8 +150,8 @@ void TParameters::FormShow() {
   displayType_ = 2;
   ShowInstrumentGrid();
 
-  if (services_.initialiseInstruments) services_.initialiseInstruments();
-  if (services_.openTemperaturePort) services_.openTemperaturePort();
+  if (!onlyViewing && services_.initialiseInstruments) services_.initialiseInstruments();
+  if (!onlyViewing && services_.openTemperaturePort) services_.openTemperaturePort();
   if (ended_) return;
   // Never while counting: the monitor's probe would send the THT a test voltage.
   if (p_.RunState != 1 && services_.startMonitor) services_.startMonitor();
@@ -156,7 +163,7 @@ void TParameters::FormShow() {
   label("LabelWaitAcquisition")->hide();
   combo("ComboBoxDef")->setCurrentIndex(0);
   button("ButtonDef")->setEnabled(false);
-  RebuildDataPath();
+  if (!onlyViewing) RebuildDataPath();
   // The filter changes from one observation to the next: typed at every showing.
   if (!viewing) edit("EditFI")->clear();
   p_.WindowReady = 1;
@@ -333,7 +340,7 @@ void TParameters::ApplyLock(bool locked) {
 void TParameters::ShowInstrumentGrid() {
   {
     Filling guard(filling_);
-    SettleInstrumentBlock(p_, combo("ComboBoxSerial")->currentIndex() + 1);
+    if (!OnlyViewing()) SettleInstrumentBlock(p_, combo("ComboBoxSerial")->currentIndex() + 1);
     const auto rows = InstrumentGridRows(p_);
     for (int r = 0; r < static_cast<int>(rows.size()) && r < grid_->rowCount(); ++r) {
       grid_->setItem(r, 0, new QTableWidgetItem(Q(rows[r].first)));

@@ -149,6 +149,8 @@ class TParameters : public QDialog, public InstrumentMonitorDisplay {
   void FillFullRefresh();
   ParameterControls ReadControls() const;
   void EndProgram(bool deleteWitness);
+  // Shown from "See parameters" while an acquisition runs: it touches nothing.
+  bool OnlyViewing() const;
 
   // OK (TParametersOk.cpp).
   bool OkChecks();

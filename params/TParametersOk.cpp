@@ -34,6 +34,11 @@ void TParameters::ButtonCommandClick() {
 
 void TParameters::ButtonOKClick() {
   okReached4_ = false;
+  // Back to the running acquisition: its plan, stop point and data directory stay.
+  if (OnlyViewing()) {
+    done(QDialog::Accepted);
+    return;
+  }
   if (p_.MonitorWarning && warningAcquire_->Ask() == 1) return;
 
   // Nothing is made before an instrument is defined.

@@ -58,7 +58,11 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
       grabberConsole_(windows, program.shared),
       driverConsole_(windows, [this] { EndOfProgram(false); }),
       devices_(program.board, program.shared.acquisition, program.grabber,
-               [this] { windows_.warningTht->Warn(shared_.acquisition.thtSent); }),
+               [this] {
+                 // The main window behind the warning shows the shutter the end closed.
+                 program_.board.RefreshShutterStatus(*windows_.general);
+                 windows_.warningTht->Warn(shared_.acquisition.thtSent);
+               }),
       link_(program.shared.parameters, program.shared.acquisition, program.board, *windows.general,
             [this] { EndOfProgram(false); }),
       context_{program.shared.acquisition, program.shared.parameters, program.engine, program.grabber,
@@ -108,7 +112,10 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
   g.SetActions(std::move(a));
   ConnectParametersWindow();
   windows_.logBook->SetReloadRequest([this] { shared_.acquisition.logbookReload = 1; });
-  windows_.requestAbort->SetCloseShutter([this] { program_.board.CommandShutter(1); });
+  windows_.requestAbort->SetCloseShutter([this] {
+    program_.board.CommandShutter(1);
+    program_.board.RefreshShutterStatus(*windows_.general);
+  });
   TSuspended::Actions suspension;
   suspension.answer = [this](SuspensionChoice choice, const std::string& channel, const std::string& cycle) {
     return AnswerSuspension(shared_.acquisition, shared_.parameters, choice, channel, cycle, ProcessClock().Now());
@@ -301,7 +308,11 @@ void MainWindowController::NewAcquisitionReset() {
   s.redoChannel = s.redoCycle = 0;
   s.interruptedChannel = -1;
   s.closeLoopCount = s.lastLoggedAlarm = 0;
+  // What is queued belongs to the observation that ended; what comes next waits for
+  // the new observation's log, written at its Start.
+  FlushLogMessage(s);
   ClearQueuedLogLines(s);
+  s.logPath.clear();
   g.EnableSuspend(false);
   g.EnableDeferredStop(false);
   ShowCountingState(CountingState::Standby, shared_.parameters, s, g);
@@ -341,6 +352,12 @@ void MainWindowController::NewAcquisition() {
   s.startUpInProgress = 0;
   if (ProcessRunning("Vlm3D")) warnings_.ShowTwoVlm3D();
   NewAcquisitionReset();
+  if (ended_) return;
+  // The new plan's scan: its geometry, a controller the first plan never needed,
+  // the etalon parked on the first channel.
+  link_.ComputeScanGeometry();
+  if (link_.InitialiseIfNotYet()) WaitSeconds(1.0);
+  link_.DriveToChannel(1);
   g.HideEndButtons();
   s.acquisitionEnded = 0;
   g.SetStandbyButtons(true);
@@ -358,6 +375,16 @@ void MainWindowController::EndOfProgram(bool showTerminating, int exitCode, bool
   MarkThreadsTerminated();
   windows_.tuneTht->tuning().StopPositioning();  // no further THT step once the end has begun
   FlushLogMessage(s);  // a line still queued is not overwritten by the terminate line
+  if (const auto cut = EndChannelInProgress(s, shared_.parameters)) {
+    QueueLogLine(s, CutShortLogLine(*cut, TimeOfDayText(ProcessClock().Now())));
+    const QString text = QString::fromStdString(CutShortText(*cut));
+    windows_.terminating->SayChannelCutShort(text);
+    windows_.general->ShowWriting(cut->partialKept ? "partial: " + cut->fileName : "");
+    if (!showTerminating) {
+      windows_.terminating->show();
+      QCoreApplication::processEvents();
+    }
+  }
   TerminateAcquisition(s, program_.engine, program_.grabber);
   FlushLogMessage(s);
   s.quitting = 1;
@@ -378,8 +405,13 @@ void MainWindowController::AbortAndQuit(bool confirmed) {
 int MainWindowController::RequestAbort() {
   AcquisitionState& s = shared_.acquisition;
   s.operatorAnswer = windows_.requestAbort->Ask();
-  if (s.operatorAnswer == 0) EndOfProgram(true);
-  else AfterAbortRequest(s, *windows_.general);
+  if (s.operatorAnswer == 0) {
+    EndOfProgram(true);
+  } else if (const auto cut = AfterAbortRequest(s, shared_.parameters, *windows_.general, ProcessClock().Now())) {
+    windows_.general->ShowWriting(cut->partialKept ? "partial: " + cut->fileName : "");
+    const auto lines = CutShortLines(*cut);
+    ShowError(lines[0], lines[1], lines[2]);
+  }
   return s.operatorAnswer;
 }
 

@@ -110,11 +110,11 @@ TEST_F(Interventions, AChannelOrCycleOutsideThePlanIsRefusedAndChangesNothing) {
 
 TEST_F(Interventions, TheAbortRequestsNewAcquisitionEndsTheAcquisitionAndNoChangesNothing) {
   s_.operatorAnswer = 1;
-  AfterAbortRequest(s_, host_);
+  AfterAbortRequest(s_, p_, host_, clock_.Now());
   EXPECT_EQ(s_.acquisitionEnded, 0);
   EXPECT_FALSE(host_.endButtons);
   s_.operatorAnswer = 2;
-  AfterAbortRequest(s_, host_);
+  AfterAbortRequest(s_, p_, host_, clock_.Now());
   EXPECT_EQ(s_.acquisitionEnded, 1);
   EXPECT_TRUE(host_.endButtons);
 }
