@@ -128,8 +128,8 @@ TEST_F(ObservationWalk, ANewAcquisitionIsNew) {
   const fs::path first = w.said("first-data-dir");
   const std::string firstLog = Read(first / "G011.VLT");
   const auto records = Records(firstLog);
-  ASSERT_EQ(records.size(), 4u) << firstLog;
-  for (int channel = 0; channel < 4; ++channel) {
+  EXPECT_EQ(records.size(), 4u) << firstLog;
+  for (int channel = 0; channel < 4 && channel < static_cast<int>(records.size()); ++channel) {
     EXPECT_EQ(records[channel].channel, channel) << firstLog;
     EXPECT_TRUE(fs::exists(first / ("G01101" + std::string(channel < 10 ? "0" : "") + std::to_string(channel) + ".VLA")));
   }
@@ -141,9 +141,11 @@ TEST_F(ObservationWalk, ANewAcquisitionIsNew) {
   ASSERT_NE(secondLog.find("Observation G012"), std::string::npos) << secondLog;
   const auto header = secondLog.find("=============");
   const auto comment = secondLog.find(" : before start");
-  ASSERT_NE(comment, std::string::npos) << secondLog;
-  EXPECT_LT(header, comment);
-  EXPECT_LT(comment, secondLog.find("Beginning channel=0001"));
+  EXPECT_NE(comment, std::string::npos) << secondLog;
+  if (comment != std::string::npos) {
+    EXPECT_LT(header, comment);
+    EXPECT_LT(comment, secondLog.find("Beginning channel=0001"));
+  }
   std::istringstream lambdaCqg(w.said("lambda-cqg"));
   double lambda = 0, cqg = 0;
   lambdaCqg >> lambda >> cqg;
