@@ -308,8 +308,9 @@ class Operator {
         Button("ButtonNewEnd")->click();
       }
     } else if (scenario_ == "request-abort" || scenario_ == "suspend-abort") {
-      // "Abort and Quit", or "Suspend" then abort, while a channel is counted.
-      if (phase_ == 1 && s.currentChannel >= 1 && s.channelSeconds > 0.0f) {
+      // "Abort and Quit", or "Suspend" then abort, while a channel is counted (not
+      // at the end panel, which holds Suspend).
+      if (phase_ == 1 && s.currentChannel >= 1 && s.storingHeld == 0 && Button("ButtonSuspend")->isEnabled()) {
         phase_ = 2;
         Button(scenario_ == "request-abort" ? "ButtonAbort" : "ButtonSuspend")->click();
       }
