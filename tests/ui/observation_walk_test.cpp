@@ -84,7 +84,8 @@ class ObservationWalk : public ::testing::Test {
 // Continue past the planned end, a deferred stop, then "See parameters" and its OK:
 // the stop asked stays, the close loop stays inhibited, the board is not reopened,
 // and counting goes on. "Abort and Quit" during a channel written under its final
-// name then says the file holds only part of its exposure.
+// name then says the file holds only part of its exposure, and the main window
+// shows the shutter closed behind the THT warning.
 TEST_F(ObservationWalk, LookingAtTheParametersWhileCountingOnlyLooks) {
   const Walk w = Run("view-while-counting");
   ASSERT_TRUE(w.finished) << w.output;
@@ -95,6 +96,9 @@ TEST_F(ObservationWalk, LookingAtTheParametersWhileCountingOnlyLooks) {
   EXPECT_EQ(w.said("watch-after-view"), "0") << w.output;
   EXPECT_EQ(w.said("board-opened-by-view"), "0") << w.output;
   EXPECT_EQ(w.said("end-panel-after-view"), "0") << w.output;
+  // The way out closes the shutter; the main window behind the THT warning says so.
+  EXPECT_EQ(w.said("main-shutter-before-quit"), "OPEN") << w.output;
+  EXPECT_EQ(w.said("main-shutter-at-tht-warning"), "CLOSED") << w.output;
 
   const std::string log = Read(w.said("log"));
   const std::smatch cut = [&] {

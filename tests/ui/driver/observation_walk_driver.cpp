@@ -143,6 +143,8 @@ class Walker {
            },
            [this] {
              Say("end-panel-after-view", std::to_string(state().endDialogState));
+             Say("main-shutter-before-quit", Label("LabelShutter").toStdString());
+             program_.highVoltage.SetTHT(1500);  // left on: the THT warning comes on the way out
              Click("ButtonAbort");
            });
     } else if (scenario_ == "two-observations") {
@@ -249,6 +251,7 @@ class Walker {
       press(scenario_ == "new-after-abort" ? "BitBtn3" : "BitBtn1");
       return;
     }
+    if (name == "TWarningTHT") Say("main-shutter-at-tht-warning", Label("LabelShutter").toStdString());
     const std::pair<const char*, const char*> answers[] = {
         {"TQuestionObturateur", "ButtonIntegrate"}, {"TFileExist", "ButtonYes"}, {"TWarningTHT", "ButtonZero"}};
     for (const auto& [window, button] : answers)
