@@ -288,6 +288,9 @@ std::optional<ChannelCutShort> EndAcquisition(AcquisitionState& s, const Acquisi
   ShowCountingState(CountingState::Standby, p, s, host);
   host.ShowWriting("");
   s.acquisitionEnded = 1;
+  // Nothing is stored any more: the high voltage is no longer watched for it.
+  s.storingHeld = 1;
+  if (s.alarmCode == 4) s.alarmCode = 0;
   return cut;
 }
 

@@ -117,7 +117,8 @@ TEST_F(ObservationWalk, LookingAtTheParametersWhileCountingOnlyLooks) {
 // and the deferred stop wait; ended by the abort panel's "New acquisition", the
 // window says so; a comment written then goes to its log. The second, of two
 // channels on the CS100 test file, gets a controller initialised and the positions
-// of its own plan, and its log the comment written before its Start.
+// of its own plan, and its log the comment written before its Start; a look at the
+// parameters while it counts leaves its plan.
 TEST_F(ObservationWalk, ANewAcquisitionIsNew) {
   const Walk w = Run("two-observations");
   ASSERT_TRUE(w.finished) << w.output;
@@ -126,6 +127,7 @@ TEST_F(ObservationWalk, ANewAcquisitionIsNew) {
   EXPECT_EQ(w.said("deferred-stop-at-end-panel"), "0") << w.output;
   EXPECT_EQ(w.said("status-after-end"), "standby simul calib") << w.output;
   EXPECT_EQ(w.said("writing-after-end"), "[]") << w.output;
+  EXPECT_EQ(w.said("alarm-after-end"), "[]") << w.output;  // no alarm watches a storing that ended
 
   // The first observation: one record per channel, each with its file, and the
   // comment written after its end, nothing of the next observation.
@@ -165,6 +167,9 @@ TEST_F(ObservationWalk, ANewAcquisitionIsNew) {
       ++checked;
     }
   EXPECT_EQ(checked, 2) << secondLog;
+  EXPECT_EQ(w.said("second-stop-before-view"), "2 1") << w.output;
+  EXPECT_EQ(w.said("second-stop-after-view"), "2 1") << w.output;
+  EXPECT_EQ(w.said("view-board-opens"), "0") << w.output;
   const std::string cs100 = Read(w.said("cs100-test-file"));
   EXPECT_NE(cs100.find("!QT"), std::string::npos) << cs100;
 }

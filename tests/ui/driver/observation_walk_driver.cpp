@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -78,7 +79,11 @@ class Walker {
     Say("data-dir", std::string(TextOf(program_.shared.parameters.Path)));
     Say("log", state().logPath);
     Say("steps-done", std::to_string(next_));
-    if (auto* cut = windows_.terminating->findChild<QLabel*>("LabelCutShort")) Say("terminating-says", cut->text().toStdString());
+    if (auto* cut = windows_.terminating->findChild<QLabel*>("LabelCutShort")) {
+      Say("terminating-says", cut->text().toStdString());
+      Picture(windows_.terminating, "terminating");
+      Picture(windows_.general, "main-at-end");
+    }
   }
 
  private:
@@ -103,7 +108,14 @@ class Walker {
     Button("ButtonStart")->click();
   }
 
+  // With $VELMAR_WALK_PICTURES set, the window as the observer sees it then.
+  static void Picture(QWidget* window, const char* name) {
+    if (const char* dir = std::getenv("VELMAR_WALK_PICTURES"))
+      window->grab().save(QString("%1/%2.png").arg(dir, name));
+  }
+
   void SayEndedLabels() {
+    Picture(windows_.general, "ended");
     Say("status-after-end", Label("CountingState").toStdString());
     Say("writing-after-end", "[" + Label("LabelWriting").toStdString() + "]");
     Say("first-data-dir", std::string(TextOf(parameters().Path)));
@@ -164,10 +176,25 @@ class Walker {
              SayEndedLabels();
              Comment("after the end");
            });
-      Then([this] { return After(1500); }, [this] { Click("ButtonNewAcq"); });
+      Then([this] { return After(1500); }, [this] {
+        Picture(windows_.general, "ended-later");
+        Say("alarm-after-end", "[" + Label("LabelAlarm1").toStdString() + "]");
+        Click("ButtonNewAcq");
+      });
       Then([this] { return StartPrompt(); }, [this] { Comment("before start"); });
       Then([this] { return After(1500); }, [this] { StartCounting(); });
-      Then([this] { return state().endDialogState == 1; }, [this] { Click("ButtonDialogAcqStop"); });
+      // A look at the parameters while the second observation counts.
+      Then([this] { return state().currentChannel >= 1 && state().storingHeld == 0 && Button("ButtonSuspend")->isEnabled(); },
+           [this] {
+             Say("second-stop-before-view", Stop());
+             opensBeforeView_ = program_.bench.opens();
+             Click("ButtonDisplay");
+           });
+      Then([this] { return viewed_; }, [this] { Say("second-stop-after-view", Stop()); });
+      Then([this] { return state().endDialogState == 1; }, [this] {
+        Picture(windows_.general, "end-panel");
+        Click("ButtonDialogAcqStop");
+      });
       Then([this] { return state().abortDialogState == 1; }, [this] {
         Say("lambda-cqg", std::to_string(parameters().Lambda) + " " + std::to_string(parameters().Cqg));
         Click("ButtonDialogAbortYes");
@@ -217,6 +244,7 @@ class Walker {
     };
     if (name == "TParameters") {
       if (parameters().ViewOnly == kOpenedMarker) {
+        Picture(modal, "viewing");
         Say("view-board-opens", std::to_string(program_.bench.opens() - opensBeforeView_));
         QTimer::singleShot(0, [this, modal] {
           modal->findChild<QPushButton*>("ButtonOK")->click();
