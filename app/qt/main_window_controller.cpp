@@ -339,7 +339,20 @@ void MainWindowController::NewAcquisitionReset() {
   program_.engine.photons().Reset();
 }
 
+// The plan's scan before its first channel: its geometry, a controller the plans
+// before never needed, and the etalon parked on the first channel when either changed.
+void MainWindowController::PrepareScan() {
+  const AcquisitionState& s = shared_.acquisition;
+  const float step = s.PFstep, base = s.PFbase;
+  link_.ComputeScanGeometry();
+  const bool initialised = link_.InitialiseIfNotYet();
+  if (initialised) WaitSeconds(1.0);
+  if (initialised || step != s.PFstep || base != s.PFbase) link_.DriveToChannel(1);
+}
+
 void MainWindowController::Start() {
+  // The parameters may have been changed through "See parameters" since.
+  PrepareScan();
   if (StartAcquisition(context_, windows_.general->DiscriminatorText().toStdString())) {
     windows_.general->SetAcquiringButtons();
     shared_.acquisition.monitorEnabled = 0;  // the store step reads the instrument while counting
@@ -353,11 +366,7 @@ void MainWindowController::NewAcquisition() {
   if (ProcessRunning("Vlm3D")) warnings_.ShowTwoVlm3D();
   NewAcquisitionReset();
   if (ended_) return;
-  // The new plan's scan: its geometry, a controller the first plan never needed,
-  // the etalon parked on the first channel.
-  link_.ComputeScanGeometry();
-  if (link_.InitialiseIfNotYet()) WaitSeconds(1.0);
-  link_.DriveToChannel(1);
+  PrepareScan();
   g.HideEndButtons();
   s.acquisitionEnded = 0;
   g.SetStandbyButtons(true);

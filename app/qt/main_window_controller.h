@@ -59,6 +59,7 @@ class MainWindowController {
   void PrepareParameters();
   void ConnectParametersWindow();
   void SeeParameters();
+  void PrepareScan();
   void StopThreads();  // waits for each thread: never from inside a step
   void MarkThreadsTerminated();
   // The common end: terminate, quitting flag, witness file, safe stop, temporary
