@@ -153,6 +153,8 @@ void TParameters::FormShow() {
   if (!onlyViewing && services_.initialiseInstruments) services_.initialiseInstruments();
   if (!onlyViewing && services_.openTemperaturePort) services_.openTemperaturePort();
   if (ended_) return;
+  // The inhibit button offers the other state of the watch, as it is now.
+  button("ButtonInhibCL")->setText(s_.closeLoopWatch ? "Inhib closeloop" : "Valid closeloop");
   // Never while counting: the monitor's probe would send the THT a test voltage.
   if (p_.RunState != 1 && services_.startMonitor) services_.startMonitor();
 

@@ -170,6 +170,8 @@ TEST_F(ObservationWalk, ANewAcquisitionIsNew) {
   EXPECT_EQ(w.said("second-stop-before-view"), "2 1") << w.output;
   EXPECT_EQ(w.said("second-stop-after-view"), "2 1") << w.output;
   EXPECT_EQ(w.said("view-board-opens"), "0") << w.output;
+  // The first plan inhibited the close-loop watch; the second's window watches again and says so.
+  EXPECT_EQ(w.said("second-close-loop"), "1 Inhib closeloop") << w.output;
   const std::string cs100 = Read(w.said("cs100-test-file"));
   EXPECT_NE(cs100.find("!QT"), std::string::npos) << cs100;
 }

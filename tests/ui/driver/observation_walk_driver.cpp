@@ -160,7 +160,7 @@ class Walker {
              Click("ButtonAbort");
            });
     } else if (scenario_ == "two-observations") {
-      plans_ = {{"011", "3", "1", "RadioButtonScanningNo", false, false, false},
+      plans_ = {{"011", "3", "1", "RadioButtonScanningNo", false, true, false},
                 {"012", "2", "1", "RadioButtonScanningYes", false, false, true}};
       Then([this] { return StartPrompt(); }, [this] { StartCounting(); });
       Then([this] { return state().endDialogState == 1; },
@@ -292,6 +292,9 @@ class Walker {
   }
 
   void FillParameters(QWidget& window, const Plan& plan) {
+    if (shown_ == 2)  // the second observation's window, as it comes up
+      Say("second-close-loop", std::to_string(state().closeLoopWatch) + " " +
+                                   window.findChild<QPushButton*>("ButtonInhibCL")->text().toStdString());
     const auto edit = [&](const char* name, const char* text) { window.findChild<QLineEdit*>(name)->setText(text); };
     const auto click = [&](const char* name) { window.findChild<QAbstractButton*>(name)->click(); };
     if (window.findChild<QWidget*>("PanelStart")->isVisible()) click("BitBtnStart1");
