@@ -92,6 +92,8 @@ TEST_F(ObservationWalk, LookingAtTheParametersWhileCountingOnlyLooks) {
   EXPECT_EQ(w.exitCode, 0) << w.output;
   EXPECT_EQ(w.said("stop-before-view"), "2 3") << w.output;
   EXPECT_EQ(w.said("stop-after-view"), "2 3") << w.output;
+  EXPECT_EQ(w.said("link-before-view"), "2") << w.output;  // the CS100 test file
+  EXPECT_EQ(w.said("link-after-view"), "2") << w.output;
   EXPECT_EQ(w.said("watch-before-view"), "0") << w.output;
   EXPECT_EQ(w.said("watch-after-view"), "0") << w.output;
   EXPECT_EQ(w.said("board-opened-by-view"), "0") << w.output;

@@ -129,7 +129,7 @@ class Walker {
   void Script() {
     if (scenario_ == "view-while-counting") {
       // Continue past the end, a deferred stop, then a look at the parameters.
-      plans_ = {{"007", "2", "2", "RadioButtonScanningYes", true, true, false}};
+      plans_ = {{"007", "2", "2", "RadioButtonScanningYes", true, true, true}};
       Then([this] { return StartPrompt(); }, [this] { StartCounting(); });
       Then([this] { return state().endDialogState == 1; }, [this] { Click("ButtonDialogAcqContinue"); });
       Then([this] { return state().currentCycle == 2 && Counting() && Button("ButtonArret")->isEnabled(); },
@@ -137,6 +137,7 @@ class Walker {
       Then([this] { return state().deferredStopRequested == 1; },
            [this] {
              Say("stop-before-view", Stop());
+             Say("link-before-view", std::to_string(parameters().CS100Link));
              Say("watch-before-view", std::to_string(state().closeLoopWatch));
              opensBeforeView_ = program_.bench.opens();
              Click("ButtonDisplay");
@@ -144,6 +145,7 @@ class Walker {
       Then([this] { return viewed_; },
            [this] {
              Say("stop-after-view", Stop());
+             Say("link-after-view", std::to_string(parameters().CS100Link));
              Say("watch-after-view", std::to_string(state().closeLoopWatch));
              Say("board-opened-by-view", std::to_string(program_.bench.opens() - opensBeforeView_));
              viewedAt_ = {state().currentChannel, state().currentCycle};
