@@ -44,13 +44,17 @@ class Cs100Link {
   void InitialiseAndPark();
   void InitialiseIfScanning();
   bool portOpened() const { return portOpenedMarker_ == kOpenedMarker; }
+  // Why the last position did not reach the controller (the line, the board or the
+  // test file refused it); empty when it did.
+  const std::string& driveFault() const { return driveFault_; }
 
  private:
   bool Scanning() const;
   void InitialiseSerial();
   void InitialiseTestFile();
-  void AppendTestLine(const std::string& line, bool create);
-  void SayUnsent(const std::string& error);
+  bool AppendTestLine(const std::string& line, bool create);
+  std::string Deliver(std::int32_t value);
+  void LogDriveFault(const std::string& line);
 
   AcquisitionParameters& p_;
   AcquisitionState& s_;
@@ -60,7 +64,9 @@ class Cs100Link {
   SerialPort port_;
   std::int32_t portOpenedMarker_ = 0;
   bool testFileErrorShown_ = false;
-  bool serialErrorShown_ = false;
+  std::string driveFault_;
+  std::int32_t lastDelivered_ = 0;
+  bool delivered_ = false;  // a position reached the controller in this run
 };
 
 }  // namespace velmar
