@@ -24,7 +24,7 @@ class InstrumentWindows : public MainWindowFixture {
   InstrumentWindows() : clockInstalled_(clock_) {
     CreateProgram();
     AcquisitionParameters& p = shared_.parameters;
-    p.THTSystem = 4;
+    p.THTSystem = 1;  // a Thomson tube's supply: the read-back is the voltage sent
     p.THTLow = 6000;
     p.THTMedium = 9400;
     p.THTMax = 10800;
@@ -63,7 +63,7 @@ TEST_F(InstrumentWindows, TheOperatorRaisesTheThtStepsItDownInAnEmergencyAndRetu
   EXPECT_EQ(tune().pos(), QPoint(288, 285));
   EXPECT_EQ(s.tuning.open.load(), 1);  // the TV runs on the control monitor
   EXPECT_EQ(shared_.parameters.StartWithTHT, 1);
-  EXPECT_EQ(Text(tune(), "LabelTHT"), "00000");
+  EXPECT_EQ(Text(tune(), "LabelTHT"), "99999");  // nothing sent yet: no reading on THT system 1
   EXPECT_EQ(In(tune(), "ButtonUpLow")->text(), "Progressively up to 6000 V");
   EXPECT_EQ(In(tune(), "ButtonDownMedium")->text(), "Immediate down to 9400 V");
   EXPECT_TRUE(In(tune(), "ButtonUpLow")->isEnabled());
