@@ -141,6 +141,40 @@ TEST_F(InstrumentWindows, ClosingTheTuningWindowMidRiseEndsTheRise) {
   EXPECT_FALSE(tune().tuning().rising());
 }
 
+// An AsGa tube whose maximum, kept from before, is above what its supply's 10-bit
+// code can express: "Progressively up to maximum" and a manual value above 1912 V
+// are refused in an error window, and nothing reaches the supply's ports.
+TEST_F(InstrumentWindows, TheTuningWindowRefusesAVoltageItsSupplyCannotExpress) {
+  AcquisitionParameters& p = shared_.parameters;
+  p.THTSystem = 4;
+  p.THTLow = 1200;
+  p.THTMedium = 1800;
+  p.THTMax = 2300;
+  program_->highVoltage.SetTHT(1800);
+  const auto supplyWrites = [this] {
+    int n = 0;
+    for (const auto& w : program_->bench.writes()) n += w.board == 2 && (w.port == 0 || w.port == 1) ? 1 : 0;
+    return n;
+  };
+  const int before = supplyWrites();
+  tune().show();
+  ASSERT_TRUE(In(tune(), "ButtonUpMax")->isEnabled());
+  In(tune(), "ButtonUpMax")->click();
+  Advance(30000);
+  In<QLineEdit>(tune(), "EditVolts")->setText("2000");
+  In(tune(), "ButtonManual")->click();
+  EXPECT_EQ(supplyWrites(), before);
+  EXPECT_EQ(shared_.acquisition.thtSent, 1800);
+  ASSERT_EQ(errors_.reported().size(), 2u);
+  EXPECT_EQ(errors_.reported()[0], (ErrorLines{"Impossible to set the THT to 2300 V",
+                                                "THT system 4 reaches at most 1912 V", "THT set was not done..."}));
+  EXPECT_EQ(errors_.reported()[1].line1, "Impossible to set the THT to 2000 V");
+  In<QLineEdit>(tune(), "EditVolts")->setText("1900");
+  In(tune(), "ButtonManual")->click();
+  EXPECT_EQ(shared_.acquisition.thtSent, 1900);
+  EXPECT_EQ(Text(tune(), "LabelMessage"), "Positionned manually to 1900 V");
+}
+
 TEST_F(InstrumentWindows, TheHandsetRecordsFiltersMirrorAndLampsAndNamesTheFilters) {
   AcquisitionState& s = shared_.acquisition;
   filters().ParametersShown();
