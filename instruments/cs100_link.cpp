@@ -133,6 +133,14 @@ void Cs100Link::SendPosition(std::int32_t value) {
 void Cs100Link::DriveToChannel(std::int32_t channel) {
   if (!Scanning()) return;
   const std::int32_t position = PositionOfChannel(channel, s_.PFstep, s_.PFbase);
+  if (!driveFault_.empty()) {
+    if (faultQueued_ && s_.logPath != logWhenQueued_) {  // the queued line went into this log
+      faultLoggedIn_ = s_.logPath;
+      faultQueued_ = false;
+    }
+    // A fault said in a previous observation's log is said again, window and all.
+    if (!faultQueued_ && faultLoggedIn_ != s_.logPath) driveFault_.clear();
+  }
   const bool faultBefore = !driveFault_.empty();
   SendPosition(position);
   s_.cs100Position = position;
@@ -154,7 +162,12 @@ void Cs100Link::DriveToChannel(std::int32_t channel) {
 // The observation log says when the etalon stopped following the channels, and when
 // it follows them again; before Start the line waits in the queue for the log.
 void Cs100Link::LogDriveFault(const std::string& line) {
-  if (!AppendLogLine(s_, line)) QueueLogLine(s_, line);
+  faultQueued_ = !AppendLogLine(s_, line);
+  if (faultQueued_) {
+    QueueLogLine(s_, line);
+    logWhenQueued_ = s_.logPath;
+  }
+  faultLoggedIn_ = s_.logPath;
 }
 
 void Cs100Link::InitialiseAndPark() {

@@ -67,6 +67,11 @@ class Cs100Link {
   std::string driveFault_;
   std::int32_t lastDelivered_ = 0;
   bool delivered_ = false;  // a position reached the controller in this run
+  // The log the fault was said in, or the one it waits for in the queue: a new
+  // observation's log is told again.
+  std::string faultLoggedIn_;
+  bool faultQueued_ = false;
+  std::string logWhenQueued_;
 };
 
 }  // namespace velmar
