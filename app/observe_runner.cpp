@@ -661,12 +661,16 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
     }
     if (link.driveFault() != cs100Fault) {
       cs100Fault = link.driveFault();
-      if (cs100Fault.empty()) host.Print("CS100 driven again at channel %d cycle %d", s.currentChannel, s.currentCycle);
-      else if (stopWithoutCs100) cs100Lost = true;
+      if (!cs100Fault.empty() && stopWithoutCs100) {
+        cs100Lost = true;
+        return true;
+      }
+      if (cs100Fault.empty())
+        host.Print("CS100 driven again at channel %d cycle %d", s.currentChannel, s.currentCycle);
       else
         host.Print("CS100 not driven from channel %d cycle %d (%s): the observation goes on with the interferometer "
-                   "where it is", s.currentChannel, s.currentCycle, cs100Fault.c_str());
-      if (cs100Lost) return true;
+                   "where it is",
+                   s.currentChannel, s.currentCycle, cs100Fault.c_str());
     }
     if (s.pauseDialogState == 1) {
       host.Print("Pause after channel %d cycle %d: continue scanning.", s.finishedChannel, s.finishedCycle);
@@ -697,7 +701,8 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   // The shutdown path of "Yes", and of "Abort and Quit" for a signal or a hold
   // that never ended: the channel in progress is not kept.
   const int signal = QuitSignals::Requested();
-  const bool channelInProgress = (signal || heldTooLong || host.diskGaveUp || cs100Lost || abortedByOperator) && s.fileOpen;
+  const bool channelInProgress =
+      (signal || heldTooLong || host.diskGaveUp || cs100Lost || abortedByOperator) && s.fileOpen;
   const std::string fileInProgress = s.fileName;
   const int cycleInProgress = s.currentCycle, channelNumberInProgress = s.currentChannel;
   FlushLogMessage(s);  // a line still waiting is not overwritten by the lines below

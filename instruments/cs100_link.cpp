@@ -120,14 +120,16 @@ void Cs100Link::SendPosition(std::int32_t value) {
   const bool starts = !fault.empty() && driveFault_.empty();
   driveFault_ = fault;
   if (!starts) return;
-  if (p_.CS100Link == 1)
-    ShowError("Impossible to drive the CS100 on its COM port !", fault, "The interferometer does not follow the channels.");
-  else if (p_.CS100Link == 0)
-    ShowError("Impossible to drive the CS100 on its parallel lines !", board_.lastErrorText(),
-              "The interferometer does not follow the channels.");
-  else if (!testFileErrorShown_)
-    ShowError("Impossible to write the CS100 test file", std::string(TextOf(p_.TestFileName)), "");
-  testFileErrorShown_ = true;
+  constexpr const char* kNotFollowing = "The interferometer does not follow the channels.";
+  if (p_.CS100Link == 1) {
+    ShowError("Impossible to drive the CS100 on its COM port !", fault, kNotFollowing);
+  } else if (p_.CS100Link == 0) {
+    ShowError("Impossible to drive the CS100 on its parallel lines !", board_.lastErrorText(), kNotFollowing);
+  } else {
+    if (!testFileErrorShown_)
+      ShowError("Impossible to write the CS100 test file", std::string(TextOf(p_.TestFileName)), "");
+    testFileErrorShown_ = true;
+  }
 }
 
 void Cs100Link::DriveToChannel(std::int32_t channel) {

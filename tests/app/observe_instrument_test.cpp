@@ -22,7 +22,8 @@ class RunnerInstrument : public RunnerFixture {
   // A preset file with its line 3 (THT maximum) changed.
   void WriteWithMaximum(const std::string& from, const std::string& name, const std::string& maximum) {
     const std::string text = ReadFile(dir_.file(from));
-    WriteFile(dir_.file(name), std::regex_replace(text, std::regex("\n\\d+\tTHT maximum"), "\n" + maximum + "\tTHT maximum"));
+    WriteFile(dir_.file(name),
+              std::regex_replace(text, std::regex("\n\\d+\tTHT maximum"), "\n" + maximum + "\tTHT maximum"));
   }
 };
 
