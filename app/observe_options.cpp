@@ -17,7 +17,8 @@ std::optional<ObserveOptions> ParseObserveOptions(const std::vector<std::string>
       {"--names", &o.names},          {"--temp-mode", &o.tempMode}, {"--preset", &o.preset},
       {"--cs100", &o.cs100},          {"--lambda", &o.lambda},     {"--cqg", &o.cqg},
       {"--scanning", &o.scanning},    {"--end", &o.end},           {"--hold-limit", &o.holdLimit},
-      {"--disk-error-grace", &o.diskErrorGrace}, {"--tht", &o.tht}, {"--close-loop-fault", &o.closeLoopFault}};
+      {"--disk-error-grace", &o.diskErrorGrace}, {"--tht", &o.tht}, {"--close-loop-fault", &o.closeLoopFault},
+      {"--cs100-fault", &o.cs100Fault}};
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const std::map<std::string, std::vector<std::string>*> repeated = {
@@ -84,6 +85,12 @@ checked with the window's rules, and saved.
   --preset K|FILE       instrument definition: preset 1 to 8, or a .DEF file (a bare
                         name in the program directory, a path where it is)
   --cs100 parallel|serial:N|file:PATH
+  --cs100-fault stop|continue
+                        a CS100 that does not take its positions (line, board
+                        or test file refusing them): stop the observation, keeping
+                        the complete channels (default), or continue with the
+                        interferometer where it is; either way it is said here
+                        and as a !!! line in the log
   --lambda A            scanning wavelength (angstrom)
   --cqg C               Queensgate constant
   --scanning yes|no|pause
@@ -132,7 +139,7 @@ channel is kept; a second signal ends at once.
 Exit code 0 when the observation completed or a scripted suspension aborted it,
 2 for a bad flag or parameter, 1 when the instrument or the disk ended it early
 (a serial port that cannot be opened, a hold longer than --hold-limit, a disk
-error longer than --disk-error-grace),
+error longer than --disk-error-grace, a CS100 that cannot be driven),
 128 + the signal's number after a signal (130 for Ctrl-C, 143 for SIGTERM).
 )";
   return text.c_str();

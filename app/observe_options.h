@@ -13,6 +13,7 @@ struct ObserveOptions {
   std::string end = "stop";  // "stop" or "continue:N"
   std::string holdLimit = "600";  // seconds a hold by the instrument may last before the runner gives up
   std::string diskErrorGrace = "60";  // seconds the photon file may fail to be written before the runner gives up
+  std::string cs100Fault = "stop";  // a CS100 that cannot be driven: "stop" the observation, or "continue"
   std::string tht;  // volts of high voltage set before Start, as the THT tuning window sets it; empty: untouched
   // The operator's interventions, each at a number of seconds after Start.
   std::vector<std::string> suspensions, deferredStops, comments;

@@ -393,11 +393,17 @@ std::string ApplyFlags(const ObserveOptions& o, AcquisitionParameters& p, Acquis
     return "--end must be stop or continue:N (N from 0 to 9999 more cycles)";
   if (const auto limit = WholeInt(o.holdLimit); !limit || *limit < 1)
     return "--hold-limit must be a whole number of seconds, at least 1";
+  if (o.cs100Fault != "stop" && o.cs100Fault != "continue") return "--cs100-fault must be stop or continue";
   if (const auto grace = WholeInt(o.diskErrorGrace); !grace || *grace < 0)
     return "--disk-error-grace must be a whole number of seconds, 0 or more";
-  if (!o.tht.empty())
-    if (const auto volts = WholeInt(o.tht); !volts || *volts < 0 || *volts > 20000)
-      return "--tht must be a whole number of volts, 0 to 20000";
+  if (!o.tht.empty()) {
+    const auto volts = WholeInt(o.tht);
+    if (!volts || *volts < 0 || *volts > 20000) return "--tht must be a whole number of volts, 0 to 20000";
+    // As the tuning window: never above the tube's maximum, nor what the supply can express.
+    if (*volts > p.THTMax) return Format("--tht %d V is above the tube's maximum, %d V", *volts, p.THTMax);
+    if (const std::string why = ThtUnreachable(p.THTSystem, *volts); !why.empty())
+      return Format("--tht %d V cannot be set: %s", *volts, why.c_str());
+  }
   return {};
 }
 
@@ -577,6 +583,16 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   }
   WaitSeconds(1.0);
   link.DriveToChannel(1);
+  const bool stopWithoutCs100 = o.cs100Fault == "stop";
+  if (!link.driveFault().empty()) {
+    host.Print("The CS100 cannot be driven (%s)%s", link.driveFault().c_str(),
+               stopWithoutCs100 ? ": the observation is not started (--cs100-fault continue observes nevertheless)."
+                                : ": the observation goes on with the interferometer where it is.");
+    if (stopWithoutCs100) {
+      SafeStop(devices, std::string(TextOf(p.Path)));
+      return kFailed;
+    }
+  }
   program.board.CommandShutter(0);  // the observer opens the shutter before Start
   if (!o.tht.empty()) {
     program.highVoltage.SetTHT(*WholeInt(o.tht));
@@ -630,6 +646,8 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   int continueCycles = o.end.rfind("continue:", 0) == 0 ? *WholeInt(o.end.substr(9)) : -1;
   const std::int64_t holdLimitMs = static_cast<std::int64_t>(*WholeInt(o.holdLimit)) * 1000;
   bool heldTooLong = false;
+  bool cs100Lost = false;
+  std::string cs100Fault = link.driveFault();  // said on the output as it starts and ends
   host.diskGraceMs = static_cast<std::int64_t>(*WholeInt(o.diskErrorGrace)) * 1000;
   const auto answered = [&] {
     if (QuitSignals::Requested()) return true;
@@ -640,6 +658,19 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
     if (host.HoldOverLimit(holdLimitMs)) {
       heldTooLong = true;
       return true;
+    }
+    if (link.driveFault() != cs100Fault) {
+      cs100Fault = link.driveFault();
+      if (!cs100Fault.empty() && stopWithoutCs100) {
+        cs100Lost = true;
+        return true;
+      }
+      if (cs100Fault.empty())
+        host.Print("CS100 driven again at channel %d cycle %d", s.currentChannel, s.currentCycle);
+      else
+        host.Print("CS100 not driven from channel %d cycle %d (%s): the observation goes on with the interferometer "
+                   "where it is",
+                   s.currentChannel, s.currentCycle, cs100Fault.c_str());
     }
     if (s.pauseDialogState == 1) {
       host.Print("Pause after channel %d cycle %d: continue scanning.", s.finishedChannel, s.finishedCycle);
@@ -670,7 +701,8 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   // The shutdown path of "Yes", and of "Abort and Quit" for a signal or a hold
   // that never ended: the channel in progress is not kept.
   const int signal = QuitSignals::Requested();
-  const bool channelInProgress = (signal || heldTooLong || host.diskGaveUp || abortedByOperator) && s.fileOpen;
+  const bool channelInProgress =
+      (signal || heldTooLong || host.diskGaveUp || cs100Lost || abortedByOperator) && s.fileOpen;
   const std::string fileInProgress = s.fileName;
   const int cycleInProgress = s.currentCycle, channelNumberInProgress = s.currentChannel;
   FlushLogMessage(s);  // a line still waiting is not overwritten by the lines below
@@ -683,6 +715,13 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
                o.holdLimit.c_str(), host.holdReason.c_str());
     QueueLogLine(s, Format("!!! Automatic system decision at %s : ABORT AND QUIT, storing held for more than %s s (%s)",
                            TimeOfDayText(ProcessClock().Now()).c_str(), o.holdLimit.c_str(), host.holdReason.c_str()));
+    FlushLogMessage(s);
+  } else if (cs100Lost) {
+    host.Print("The CS100 cannot be driven from channel %d cycle %d (%s): the observation is stopped; the complete "
+               "channels are kept.",
+               s.currentChannel, s.currentCycle, cs100Fault.c_str());
+    QueueLogLine(s, Format("!!! Automatic system decision at %s : ABORT AND QUIT, CS100 not driven (%s)",
+                           TimeOfDayText(ProcessClock().Now()).c_str(), cs100Fault.c_str()));
     FlushLogMessage(s);
   } else if (host.diskGaveUp) {
     host.Print("The photon file could not be written for %s s (%s): quit integration; the complete channels are kept.",
@@ -711,7 +750,7 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   }
   PrintSummary(p, host);
   if (signal) return QuitSignals::ExitCode(signal);
-  return host.failed || heldTooLong ? kFailed : 0;
+  return host.failed || heldTooLong || cs100Lost ? kFailed : 0;
 }
 
 }  // namespace velmar

@@ -19,8 +19,10 @@ int VirtualTimeScheduler::RunUntil(const std::function<bool()>& done, int maxSec
     const bool camera = objects_.setUpDone && objects_.digitizer != 0 && !engine_.terminate.load();
     while (camera && grabber_.NextFrameTimeMs(objects_.digitizer) < nextStoreMs_) engine_.GrabNextFrame();
     clock_.SleepUntilMs(nextStoreMs_);
-    nextStoreMs_ += 1000;
     storeStep_();
+    // As StoreFrames, a second after the end of the step: a step that waits on a
+    // device (the temperature controller's replies) does not shorten the next second.
+    nextStoreMs_ = clock_.MonotonicMs() + 1000;
     if (secondStep_) secondStep_();
     ++steps;
     if (done && done()) break;

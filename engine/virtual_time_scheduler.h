@@ -1,8 +1,9 @@
 #pragma once
 // Pacing on the virtual clock: one discrete-event loop runs the counting steps at
-// the camera's frame times and a store step at each whole second, each frame's
-// worker finishing before the next step, so a whole observation is deterministic
-// and runs as fast as the machine allows.
+// the camera's frame times and a store step a second after the previous one ended
+// (as the StoreFrames thread sleeps), each frame's worker finishing before the next
+// step, so a whole observation is deterministic and runs as fast as the machine
+// allows.
 #include <functional>
 
 #include "engine/counting_engine.h"

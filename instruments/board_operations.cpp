@@ -123,16 +123,22 @@ void InstrumentBoard::ShowCloseLoop(BoardDisplay& display) {
   display.ShowCloseLoop(s_.closeLoopActive ? "NOK" : "OK", s_.closeLoopActive != 0);
 }
 
-void InstrumentBoard::WriteCs100Lines(std::uint16_t value) {
+bool InstrumentBoard::WriteCs100Lines(std::uint16_t value) {
   if (p_.AxiomBoard == 0) {
-    Keep(board_.DigitalOut(1, 2, value & 0xFF, 0xFF));
-    // Port 3 also carries the shutter line: bit 5 is written from the shutter state.
-    const std::uint16_t high = static_cast<std::uint16_t>(((value >> 8) & 0x0F) | (s_.shutterState == 0 ? 0x20 : 0));
-    Keep(board_.DigitalOut(1, 3, high, 0xFF));
-  } else if (p_.AxiomBoard == 1) {
-    Keep(board_.DigitalOut(2, 6, value & 0xFF, 0xFF));
-    Keep(board_.DigitalOut(2, 7, (value >> 8) & 0x0F, 0xFF));
+    const bool low = Keep(board_.DigitalOut(1, 2, value & 0xFF, 0xFF)) == 0;
+    // Port 3 also carries the shutter line: bit 5 is written from the shutter state,
+    // with the polarity of the shutter's wiring (system 2 closes on 1), so that the
+    // shutter stays as it is.
+    const bool open = s_.shutterState == 0;
+    const bool bit5 = p_.ShutterSystem == 2 ? !open : open;
+    const std::uint16_t high = static_cast<std::uint16_t>(((value >> 8) & 0x0F) | (bit5 ? 0x20 : 0));
+    return Keep(board_.DigitalOut(1, 3, high, 0xFF)) == 0 && low;
   }
+  if (p_.AxiomBoard == 1) {
+    const bool low = Keep(board_.DigitalOut(2, 6, value & 0xFF, 0xFF)) == 0;
+    return Keep(board_.DigitalOut(2, 7, (value >> 8) & 0x0F, 0xFF)) == 0 && low;
+  }
+  return true;
 }
 
 bool InstrumentBoard::AnalogOut(float volts) {

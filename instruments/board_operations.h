@@ -43,8 +43,9 @@ class InstrumentBoard {
   const std::string& closeLoopUnread() const { return closeLoopUnread_; }
   void ShowCloseLoop(BoardDisplay& display);
 
-  // The parallel lines of the CS100 (value = the negated position, 12 bits).
-  void WriteCs100Lines(std::uint16_t value);
+  // The parallel lines of the CS100 (value = the negated position, 12 bits); false
+  // when the board refused a write (the driver's text in lastErrorText()).
+  bool WriteCs100Lines(std::uint16_t value);
   // The analog output of the THT set point; false (after ShowError) when it failed.
   bool AnalogOut(float volts);
   // One digital port, read or written; a failure is kept as the last error with

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "engine/observation_log.h"
 #include "params/fixed_text.h"
 #include "platform/clock.h"
 #include "platform/error_reporter.h"
@@ -48,17 +49,18 @@ void Cs100Link::InitialiseSerial() {
   WaitSeconds(1.0);
 }
 
-void Cs100Link::AppendTestLine(const std::string& line, bool create) {
+bool Cs100Link::AppendTestLine(const std::string& line, bool create) {
   const std::string path(TextOf(p_.TestFileName));
   std::FILE* file = std::fopen(path.c_str(), create ? "w" : "a");
   if (!file) {
     // Shown once: a controller that is only a file must not stop the scan.
     if (!testFileErrorShown_) ShowError("Impossible to write the CS100 test file", path, "");
     testFileErrorShown_ = true;
-    return;
+    return false;
   }
-  if (!line.empty()) std::fprintf(file, "%s\n", line.c_str());
-  std::fclose(file);
+  bool written = line.empty() || std::fprintf(file, "%s\n", line.c_str()) >= 0;
+  written = std::fclose(file) == 0 && written;
+  return written;
 }
 
 void Cs100Link::InitialiseTestFile() {
@@ -97,39 +99,83 @@ void Cs100Link::InitialiseController() {
   console_.RestoreCountingState();
 }
 
-// A controller that no longer takes its positions leaves the etalon where it is while
-// the channels go on: said once when it starts, since each channel would repeat it.
-void Cs100Link::SayUnsent(const std::string& error) {
-  if (!error.empty() && !serialErrorShown_)
-    ShowError("Impossible to drive the CS100 on its COM port !", Format("COM%d: %s", p_.ComPort, error.c_str()),
-              "The interferometer does not follow the channels.");
-  serialErrorShown_ = !error.empty();
-}
-
-void Cs100Link::SendPosition(std::int32_t value) {
-  console_.ShowLinkState(CountingState::DrivingPF);
+// The position carried by the selected interface; why it did not get through, or empty.
+std::string Cs100Link::Deliver(std::int32_t value) {
   switch (p_.CS100Link) {
     case 0:
-      board_.WriteCs100Lines(static_cast<std::uint16_t>(static_cast<unsigned>(-value) & 0xFFFu));
-      break;
+      if (board_.WriteCs100Lines(static_cast<std::uint16_t>(static_cast<unsigned>(-value) & 0xFFFu))) return {};
+      return "parallel lines: " + board_.lastErrorText();
     case 1:
-      SayUnsent(port_.Write(PositionCommand(value) + "\r"));
-      break;
+      if (const std::string error = port_.Write(PositionCommand(value) + "\r"); !error.empty())
+        return Format("COM%d: %s", p_.ComPort, error.c_str());
+      return {};
     case 2:
-      AppendTestLine(PositionCommand(value), false);
-      break;
+      if (AppendTestLine(PositionCommand(value), false)) return {};
+      return "test file " + std::string(TextOf(p_.TestFileName)) + " cannot be written";
     default:
-      break;
+      return {};
   }
+}
+
+// A controller that no longer takes its positions leaves the etalon where it is while
+// the channels go on: said once when it starts, since each channel would repeat it.
+void Cs100Link::SendPosition(std::int32_t value) {
+  console_.ShowLinkState(CountingState::DrivingPF);
+  const std::string fault = Deliver(value);
   console_.RestoreCountingState();
+  const bool starts = !fault.empty() && driveFault_.empty();
+  driveFault_ = fault;
+  if (!starts) return;
+  constexpr const char* kNotFollowing = "The interferometer does not follow the channels.";
+  if (p_.CS100Link == 1) {
+    ShowError("Impossible to drive the CS100 on its COM port !", fault, kNotFollowing);
+  } else if (p_.CS100Link == 0) {
+    ShowError("Impossible to drive the CS100 on its parallel lines !", board_.lastErrorText(), kNotFollowing);
+  } else {
+    if (!testFileErrorShown_)
+      ShowError("Impossible to write the CS100 test file", std::string(TextOf(p_.TestFileName)), "");
+    testFileErrorShown_ = true;
+  }
 }
 
 void Cs100Link::DriveToChannel(std::int32_t channel) {
   if (!Scanning()) return;
   const std::int32_t position = PositionOfChannel(channel, s_.PFstep, s_.PFbase);
+  if (!driveFault_.empty()) {
+    if (faultQueued_ && s_.logPath != logWhenQueued_) {  // the queued line went into this log
+      faultLoggedIn_ = s_.logPath;
+      faultQueued_ = false;
+    }
+    // A fault said in a previous observation's log is said again, window and all.
+    if (!faultQueued_ && faultLoggedIn_ != s_.logPath) driveFault_.clear();
+  }
+  const bool faultBefore = !driveFault_.empty();
   SendPosition(position);
   s_.cs100Position = position;
   s_.interferometerValue = position;
+  const std::string now = TimeOfDayText(ProcessClock().Now());
+  if (driveFault_.empty()) {
+    if (faultBefore)
+      LogDriveFault(Format("!!! CS100 driven again at %s : channel %d at position %d", now.c_str(), channel, position));
+    lastDelivered_ = position;
+    delivered_ = true;
+  } else if (!faultBefore) {
+    const std::string where = delivered_ ? Format("stays at position %d", lastDelivered_) : "was never positioned";
+    LogDriveFault(Format("!!! CS100 not driven at %s : %s; from channel %d on, the interferometer %s while the "
+                         "records give the positions asked",
+                         now.c_str(), driveFault_.c_str(), channel, where.c_str()));
+  }
+}
+
+// The observation log says when the etalon stopped following the channels, and when
+// it follows them again; before Start the line waits in the queue for the log.
+void Cs100Link::LogDriveFault(const std::string& line) {
+  faultQueued_ = !AppendLogLine(s_, line);
+  if (faultQueued_) {
+    QueueLogLine(s_, line);
+    logWhenQueued_ = s_.logPath;
+  }
+  faultLoggedIn_ = s_.logPath;
 }
 
 void Cs100Link::InitialiseAndPark() {

@@ -47,14 +47,18 @@ class Cs100Link {
   // scan, or used another link): the controller is initialised; true when it was.
   bool InitialiseIfNotYet();
   bool portOpened() const { return portOpenedMarker_ == kOpenedMarker; }
+  // Why the last position did not reach the controller (the line, the board or the
+  // test file refused it); empty when it did.
+  const std::string& driveFault() const { return driveFault_; }
 
  private:
   bool Scanning() const;
   std::string LinkKey() const;  // the link as the controller was initialised on it
   void InitialiseSerial();
   void InitialiseTestFile();
-  void AppendTestLine(const std::string& line, bool create);
-  void SayUnsent(const std::string& error);
+  bool AppendTestLine(const std::string& line, bool create);
+  std::string Deliver(std::int32_t value);
+  void LogDriveFault(const std::string& line);
 
   AcquisitionParameters& p_;
   AcquisitionState& s_;
@@ -64,8 +68,15 @@ class Cs100Link {
   SerialPort port_;
   std::int32_t portOpenedMarker_ = 0;
   bool testFileErrorShown_ = false;
-  bool serialErrorShown_ = false;
   std::string initialisedLink_;  // empty: never initialised
+  std::string driveFault_;
+  std::int32_t lastDelivered_ = 0;
+  bool delivered_ = false;  // a position reached the controller in this run
+  // The log the fault was said in, or the one it waits for in the queue: a new
+  // observation's log is told again.
+  std::string faultLoggedIn_;
+  bool faultQueued_ = false;
+  std::string logWhenQueued_;
 };
 
 }  // namespace velmar

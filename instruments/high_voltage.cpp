@@ -1,14 +1,16 @@
 #include "instruments/high_voltage.h"
 
-#include <algorithm>
-
 #include "engine/frame_grabber_setup.h"
+#include "platform/error_reporter.h"
+#include "platform/format.h"
 
 namespace velmar {
 
-std::int32_t ThtCode(std::int32_t volts) {
-  const double code = volts * 8.0 * 0.1 * 1024.0 / 1530.0;
-  return std::max(0, static_cast<std::int32_t>(code));
+bool RefuseUnreachableTht(std::int32_t thtSystem, std::int32_t volts) {
+  const std::string why = ThtUnreachable(thtSystem, volts);
+  if (why.empty()) return false;
+  ShowError(Format("Impossible to set the THT to %d V", volts), why, "THT set was not done...");
+  return true;
 }
 
 float ThtSetPointVolts(std::int32_t system, std::int32_t volts, std::int32_t maximum) {
@@ -17,7 +19,8 @@ float ThtSetPointVolts(std::int32_t system, std::int32_t volts, std::int32_t max
   return system == 1 ? fraction * 0.956f * 1.045f * 5000.0f / 10472.0f : fraction;
 }
 
-void HighVoltage::SetTHT(std::int32_t volts) {
+bool HighVoltage::SetTHT(std::int32_t volts) {
+  if (RefuseUnreachableTht(p_.THTSystem, volts)) return false;
   switch (p_.THTSystem) {
     case 1:
     case 2:
@@ -35,10 +38,11 @@ void HighVoltage::SetTHT(std::int32_t volts) {
     default:
       // Systems 0 and 5 send nothing and keep the THT sent; a squeezed read still follows it.
       FollowSqueeze();
-      return;
+      return true;
   }
   s_.thtSent = volts;
   ReadTHT();
+  return true;
 }
 
 void HighVoltage::ReadTHT() {

@@ -1,18 +1,21 @@
 #pragma once
 // The intensifier's high voltage (THT): set and read back for every THT system,
 // and the idle banner on the control monitor.
+#include <string>
+
 #include "engine/acquisition_state.h"
 #include "engine/grabber.h"
 #include "instruments/board_operations.h"
 #include "params/acquisition_parameters.h"
+#include "params/tht_code.h"
 
 namespace velmar {
 
 inline constexpr std::int32_t kThtNotControlled = 99999;
 
-// The 10-bit code of THT systems 3 and 4 for a voltage (never negative; bits above
-// 9 are not written).
-std::int32_t ThtCode(std::int32_t volts);
+// Shows the refusal of a voltage the supply cannot express (ShowError) and returns
+// true; false when the voltage can be sent.
+bool RefuseUnreachableTht(std::int32_t thtSystem, std::int32_t volts);
 // The analog set point of THT systems 1 and 2 (0 when the maximum is 0).
 float ThtSetPointVolts(std::int32_t system, std::int32_t volts, std::int32_t maximum);
 
@@ -20,7 +23,8 @@ class HighVoltage {
  public:
   HighVoltage(AcquisitionParameters& p, AcquisitionState& s, InstrumentBoard& board) : p_(p), s_(s), board_(board) {}
   // Sends the voltage and reads it back; with the squeeze on, the read is the sent.
-  void SetTHT(std::int32_t volts);
+  // A voltage the supply cannot express is refused (ShowError, nothing sent): false.
+  bool SetTHT(std::int32_t volts);
   void ReadTHT();
 
  private:

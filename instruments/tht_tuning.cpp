@@ -102,6 +102,11 @@ void ThtTuning::Rise(ThtRise rise) {
   if (s_.thtRead == kThtNotControlled) s_.thtRead = 0;
   rise_ = rise;
   plan_ = PlanThtRise(rise, p_, s_.thtRead);
+  // A target the supply cannot express is refused before the first step is sent.
+  if (RefuseUnreachableTht(p_.THTSystem, plan_.target)) {
+    ShowReadAndLevels();
+    return;
+  }
   if (plan_.start >= plan_.target) {  // already there: nothing is sent
     ShowReadAndLevels();
     if (rise == ThtRise::Medium) StartRest();
@@ -185,7 +190,7 @@ void ThtTuning::Urgency() {
 
 void ThtTuning::Descend(std::int32_t level, const char* done) {
   if (rising_) return;
-  tht_.SetTHT(level);
+  if (!tht_.SetTHT(level)) return;
   ShowReadAndLevels();
   AfterOneSecond(Format(done, level));
 }
@@ -237,7 +242,7 @@ void ThtTuning::Manual(const std::string& field) {
     return;
   }
   const std::int32_t v = std::min(TruncateTowardZero(*volts), p_.THTMax);
-  tht_.SetTHT(v);
+  if (!tht_.SetTHT(v)) return;
   ShowReadAndLevels();
   display_->ShowMessage(Format("Positionned manually to %d V", v), ThtMessageStyle::Done);
 }
@@ -251,7 +256,13 @@ void ThtTuning::TuneManually() {
 void ThtTuning::TrackBarMoved(std::int32_t position, bool focused, bool keyHeld) {
   if (rising_ || !focused || !keyHeld) return;
   if (s_.thtRead == kThtNotControlled || s_.thtRead <= p_.THTMedium) return;
-  tht_.SetTHT(std::min(position, p_.THTMax));
+  const std::int32_t v = std::min(position, p_.THTMax);
+  // Said on the window's line, not in an error window that every step of a drag would raise.
+  if (const std::string why = ThtUnreachable(p_.THTSystem, v); !why.empty()) {
+    display_->ShowMessage(Format("%d V not set: %s", v, why.c_str()), ThtMessageStyle::Done);
+    return;
+  }
+  tht_.SetTHT(v);
   ShowReadAndLevels();
 }
 

@@ -360,11 +360,10 @@ void TParameters::ShowInstrumentGrid() {
 void TParameters::RefreshRemoteControls() {
   label("LabelShutter")->setText(Q(s_.shutterStateText));
   ShowThtLabels(ThtText(s_.thtSent), ThtText(s_.thtRead));
-  label("LabelCloseLoop")->setText(s_.closeLoopWatch ? (s_.closeLoopActive ? "error" : "watched") : "not watched");
-  if (p_.TemperatureInterface == 0) {
-    label("LabelTemperature")->setText("none");
-    label("LabelTemperatureCommand")->clear();
-  }
+  if (s_.closeLoopWatch) ShowCloseLoop(s_.closeLoopActive ? "NOK" : "OK", s_.closeLoopActive != 0);
+  else ShowCloseLoop("INHIB", true);
+  if (p_.TemperatureInterface == 0)
+    ShowTemperatureLabels(TemperatureText(kNoTemperature), TemperatureCommandText(kNoTemperature));
   ShowFiltersStatus(FiltersStatus(s_));
 }
 
@@ -420,7 +419,7 @@ void TParameters::ShowShutterClosedLabel(bool shown) { label("LabelShutterClosed
 
 void TParameters::ShowCloseLoop(const std::string& text, bool red) {
   label("LabelCloseLoop")->setText(Q(text));
-  label("LabelCloseLoop")->setStyleSheet(red ? "color: red" : "");
+  label("LabelCloseLoop")->setStyleSheet(red ? "color: red" : "color: blue");
 }
 
 void TParameters::ShowTemperatureLabels(const std::string& temperature, const std::string& command) {

@@ -97,7 +97,9 @@ struct AcquisitionParameters {
   std::int32_t WindowReady = 0;
   std::int32_t SavedAcqType = 0;
   std::int32_t ShowCommandOnly = 0;
-  std::int32_t StartWithTHT = 0;
+  // 1 until the start-up choice is answered: nothing probes the supply before the
+  // operator has said what to do with its voltage.
+  std::int32_t StartWithTHT = 1;
   std::int32_t MonitorWarning = 0;
   std::int32_t THTSqueeze = 0;
   std::int32_t AnotherInstance = 0;

@@ -6,6 +6,7 @@
 #include "engine/frame_grabber_setup.h"
 #include "params/fixed_text.h"
 #include "params/parameters_file.h"
+#include "params/tht_code.h"
 #include "platform/clock.h"
 #include "platform/error_reporter.h"
 #include "platform/format.h"
@@ -94,6 +95,11 @@ std::string DefinitionRangeFault(const InstrumentDefinition& d) {
     if (values[i] < r.low || values[i] > r.high)
       return Format("line %d: %s %d is out of %d..%d", i + 1, r.what, values[i], r.low, r.high);
   }
+  // A level the supply's code cannot express would be sent as a few hundred volts.
+  for (int i = 0; i < 3; ++i)
+    if (const std::string why = ThtUnreachable(d.THTSystem, values[i]); !why.empty())
+      return Format("line %d: %s %d V is above what the supply can be set to (%s)", i + 1, kValueRanges[i].what,
+                    values[i], why.c_str());
   return {};
 }
 

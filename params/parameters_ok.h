@@ -48,7 +48,8 @@ std::string DisplayCommandLine(const std::vector<std::string>& arguments);
 std::string DisplayProgramPath(const AcquisitionParameters& p);
 
 // The last steps before the acquisition: the THT voltage 99999 when the THT is not
-// controlled, the 2-byte format refused for images above 256, the answer "go on".
+// controlled, the 2-byte format refused for images above 256, the frame geometry of
+// the log header from the stored image size, the answer "go on".
 void HandOverToAcquisition(AcquisitionParameters& p, AcquisitionState& s);
 
 // "T(est)": the next test number (and the ordinary number given back); returns it.

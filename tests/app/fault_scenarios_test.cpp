@@ -185,6 +185,50 @@ TEST_F(FaultScenarios, ATHTSupplyThatDoesNotFollowReadsZeroVolts) {
   }
 }
 
+// A CS100 on board lines that refuse every write: said before Start, on the output
+// and in the log; without being told to go on, nothing is observed.
+TEST_F(FaultScenarios, ACS100WhoseBoardLinesRefuseItsPositionsIsSaidAndStopsTheObservationUnlessToldToGoOn) {
+  SetBench("fail_writes", "1");
+  auto flags = Flags("021", 2, 2);
+  flags.insert(flags.end(), {"--fast", "--cs100", "parallel"});
+  EXPECT_EQ(RunWith({}, flags), 1) << output_;
+  EXPECT_NE(output_.find("The CS100 cannot be driven (parallel lines: AXDRV: digital output write error): the "
+                         "observation is not started"),
+            std::string::npos)
+      << output_;
+  ASSERT_FALSE(errors_.reported().empty());
+  EXPECT_EQ(errors_.reported()[0].line1, "Impossible to drive the CS100 on its parallel lines !");
+  EXPECT_FALSE(fs::exists(Data("021") + "/F021.VLT"));
+
+  flags = Flags("022", 2, 2);
+  flags.insert(flags.end(), {"--fast", "--cs100", "parallel", "--cs100-fault", "continue"});
+  ASSERT_EQ(RunWith({}, flags), 0) << output_;
+  const auto logged = LinesWith(Log("022"), "!!! CS100 not driven at ");
+  ASSERT_EQ(logged.size(), 1u) << Log("022");
+  EXPECT_NE(logged[0].find(": parallel lines: AXDRV: digital output write error; from channel 0 on, the "
+                           "interferometer was never positioned while the records give the positions asked"),
+            std::string::npos)
+      << logged[0];
+  ExpectChannelsKept("022", 3);
+}
+
+// Shutter system 2 closes on a 1 in bit 5 of the port that also carries the CS100's
+// high bits: each channel's drive keeps the shutter open as the observer left it.
+TEST_F(FaultScenarios, TheParallelCS100LinesKeepTheShutterOfEitherPolarityAsItIs) {
+  for (const char* system : {"1", "2"}) {
+    SCOPED_TRACE(std::string("shutter system ") + system);
+    const std::string observation = std::string("03") + system;
+    WriteFile(dir_.file("shutter.def"),
+              std::regex_replace(ReadFile(dir_.file("varsa.def")), std::regex("\n1\tshutter system"),
+                                 std::string("\n") + system + "\tshutter system"));
+    auto flags = Flags(observation, 4, 1);
+    flags.insert(flags.end(), {"--fast", "--preset", dir_.file("shutter.def"), "--cs100", "parallel"});
+    ASSERT_EQ(RunWith({}, flags), 0) << output_;
+    EXPECT_EQ(output_.find("shutter CLOSED"), std::string::npos) << output_;
+    for (const ChannelRecord& r : ExpectChannelsKept(observation, 5)) EXPECT_EQ(r.shutter, "OPEN") << r.channel;
+  }
+}
+
 // The close loop lost for ten seconds in the middle of channel 1: storing is held
 // and said, the spoilt channel exposed again, its file there once.
 TEST_F(FaultScenarios, ACloseLoopLostForTenSecondsHoldsAndRedoesTheSpoiltChannel) {
@@ -308,21 +352,52 @@ TEST_F(SerialDeviceVanishing, ATemperatureControllerThatDiesIsSaidAndTheObservat
 }
 
 // The CS100 on a serial line whose peer goes away: the positions no longer reach
-// the etalon, and that is said once; the observation goes on and ends.
-TEST_F(SerialDeviceVanishing, ACS100LineThatHangsUpIsSaidOnceAndTheObservationEnds) {
-  PtyDevice com3;
-  ChildProcess runner = Start("008", 3, 1, {"--cs100", "serial:3"}, {"VELMAR_COM3=" + com3.slaveName()});
-  // Hung up during channel 1: the drives to channels 2 and 3 find the line gone.
-  ASSERT_TRUE(runner.WaitForOutput("channel 0000 cycle 0001", 30000)) << runner.output();
-  EXPECT_NE(com3.Read(1, 1000).find("I4"), std::string::npos) << "positions were sent";
-  com3.HangUp();
-  EXPECT_EQ(runner.Wait(30000), 0) << runner.output();
-  output_ = runner.output();
-  const auto said = LinesWith(output_, "Impossible to drive the CS100 on its COM port !");
-  ASSERT_EQ(said.size(), 1u) << output_;
-  EXPECT_NE(said[0].find("COM3: Input/output error"), std::string::npos) << said[0];
-  EXPECT_NE(said[0].find("The interferometer does not follow the channels."), std::string::npos) << said[0];
-  ExpectChannelsKept("008", 4);
+// the etalon. That is said once, on the output and in the log; the observation
+// stops there, keeping the channels taken where they should be, and the exit code
+// says it ended early, unless the observer told it to go on.
+TEST_F(SerialDeviceVanishing, ACS100LineThatHangsUpIsSaidOnceInTheLogAndStopsUnlessToldToGoOn) {
+  for (const bool goOn : {false, true}) {
+    SCOPED_TRACE(goOn ? "--cs100-fault continue" : "default");
+    const std::string observation = goOn ? "009" : "008";
+    PtyDevice com3;
+    std::vector<std::string> more{"--cs100", "serial:3"};
+    if (goOn) more.insert(more.end(), {"--cs100-fault", "continue"});
+    ChildProcess runner = Start(observation, 3, 1, more, {"VELMAR_COM3=" + com3.slaveName()});
+    // Hung up as channel 1 begins: its drive, or the next, finds the line gone.
+    ASSERT_TRUE(runner.WaitForOutput("channel 0000 cycle 0001", 30000)) << runner.output();
+    EXPECT_NE(com3.Read(1, 1000).find("I4"), std::string::npos) << "positions were sent";
+    com3.HangUp();
+    EXPECT_EQ(runner.Wait(30000), goOn ? 0 : 1) << runner.output();
+    output_ = runner.output();
+    const auto said = LinesWith(output_, "Impossible to drive the CS100 on its COM port !");
+    ASSERT_EQ(said.size(), 1u) << output_;
+    EXPECT_NE(said[0].find("COM3: Input/output error"), std::string::npos) << said[0];
+    EXPECT_NE(said[0].find("The interferometer does not follow the channels."), std::string::npos) << said[0];
+    const auto logged = LinesWith(Log(observation), "!!! CS100 not driven at ");
+    ASSERT_EQ(logged.size(), 1u) << Log(observation);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(logged[0], m,
+                                  std::regex(": COM3: Input/output error; from channel ([12]) on, the interferometer "
+                                             "stays at position -?\\d+ while the records give the positions asked$")))
+        << logged[0];
+    const std::string lost = m[1];
+    if (goOn) {
+      EXPECT_NE(output_.find("CS100 not driven from channel " + lost +
+                             " cycle 1 (COM3: Input/output error): the observation goes on"),
+                std::string::npos)
+          << output_;
+      ExpectChannelsKept(observation, 4);
+    } else {
+      EXPECT_NE(output_.find("The CS100 cannot be driven from channel " + lost +
+                             " cycle 1 (COM3: Input/output error): the observation is stopped"),
+                std::string::npos)
+          << output_;
+      EXPECT_EQ(LinesWith(Log(observation), "ABORT AND QUIT, CS100 not driven (COM3: Input/output error)").size(), 1u)
+          << Log(observation);
+      // The channels before it; it was never where it should be.
+      ExpectChannelsKept(observation, static_cast<std::size_t>(std::stoi(lost)));
+    }
+  }
 }
 
 }  // namespace

@@ -75,6 +75,10 @@ TEST_F(RunnerWithTemperature, EveryProgressLineCarriesTheControllersValuesAndOnl
   ASSERT_EQ(progress.size(), 3u) << output_;  // channel 0, then channels 1 and 2
   for (const auto& l : progress) EXPECT_NE(l.find("  temperature -005  Command= 20"), std::string::npos) << l;
   EXPECT_EQ(output_.find("reply"), std::string::npos) << output_;
+  // The controller's replies take the store step's time, not the channels': a
+  // second's exposure holds a second of frames (80 a second here).
+  for (std::size_t i = 1; i < progress.size(); ++i)
+    EXPECT_NE(progress[i].find("  frames    80  "), std::string::npos) << progress[i];
 
   // Once before Start and once a second after: the temperature request, then the
   // command request, each with its carriage return, and nothing else.
@@ -118,6 +122,7 @@ TEST_F(RunnerWithTemperature, SilentGarbledOrShortRepliesAreShownAndNeverHoldThe
       EXPECT_NE(l.find("  temperature - - -  No command "), std::string::npos) << c.knob << ": " << l;
       EXPECT_NE(l.find(c.problem), std::string::npos) << c.knob << ": " << l;
     }
+    EXPECT_NE(progress[2].find("  frames    80  "), std::string::npos) << c.knob << ": " << progress[2];
     EXPECT_LT(seconds_, 30.0) << c.knob;  // each unanswered request waits 100 ms, no more
     EXPECT_EQ(Requests().substr(0, 28), "@00100000071*\r@00101000070*\r") << c.knob;
   }

@@ -160,16 +160,24 @@ class Tht : public Instruments {
   HighVoltage tht_{p_, s_, fixedBoard_};
 };
 
-TEST_F(Tht, SystemsThreeAndFourSendATenBitCodeWithAStrobe) {
+TEST_F(Tht, SystemsThreeAndFourSendATenBitCodeWithAStrobeAndNeverOneThatWraps) {
   p_.THTSystem = 3;
-  tht_.SetTHT(1912);
-  tht_.SetTHT(1913);  // the code 1024 has no bit below 10: it is written as 0
+  EXPECT_TRUE(tht_.SetTHT(1912));
+  // The code 1024 has no bit below 10: sent, it would set the supply to 0 V. Refused,
+  // with the largest voltage that can be set, and the THT sent kept.
+  EXPECT_FALSE(tht_.SetTHT(1913));
+  EXPECT_EQ(s_.thtSent, 1912);
+  ASSERT_EQ(errors_.reported().size(), 1u);
+  EXPECT_EQ(errors_.reported()[0], (ErrorLines{"Impossible to set the THT to 1913 V",
+                                                "THT system 3 reaches at most 1912 V", "THT set was not done..."}));
   tht_.SetTHT(-50);   // a negative voltage never reaches the board as a negative code
   EXPECT_EQ(fixed_.writes, (std::vector<SimulatedBench::Write>{{2, 0, 0xFF, 0xFF}, {2, 1, 0x83, 0xFF}, {2, 1, 0x03, 0xFF},
-                                                               {2, 0, 0x00, 0xFF}, {2, 1, 0x80, 0xFF}, {2, 1, 0x00, 0xFF},
                                                                {2, 0, 0x00, 0xFF}, {2, 1, 0x80, 0xFF}, {2, 1, 0x00, 0xFF}}));
   EXPECT_EQ(ThtCode(1912), 1023);
   EXPECT_EQ(ThtCode(1913), 1024);
+  EXPECT_EQ(ThtReachableMaximum(3), 1912);
+  EXPECT_EQ(ThtReachableMaximum(4), 1912);
+  EXPECT_EQ(ThtReachableMaximum(2), std::nullopt);  // the analog set point scales to the maximum
   fixed_.ports[{2, 3}] = 0xFF;
   fixed_.ports[{2, 4}] = 0xFF;  // only bits 0-1 count
   tht_.ReadTHT();

@@ -91,6 +91,34 @@ TEST_F(Instruments, TheTestFileGetsTheInitialisationAndOneLinePerPosition) {
   EXPECT_EQ(errors_.reported().size(), 1u);  // told once, the scan goes on
 }
 
+// The positions that no longer reach the controller are said in the observation
+// log when it starts and when it ends, once in each observation's log.
+TEST_F(Instruments, AControllerNotDrivenIsSaidOnceInEachObservationsLog) {
+  TempDir dir;
+  p_.CS100Link = 2;
+  SetText(p_.TestFileName, dir.file("no/Testfile.tmp"));
+  link_.ComputeScanGeometry();
+  WriteFile(dir.file("first.VLT"), "header");
+  s_.logPath = dir.file("first.VLT");
+  link_.DriveToChannel(1);  // at -316
+  link_.DriveToChannel(2);
+  EXPECT_EQ(link_.driveFault(), "test file " + dir.file("no/Testfile.tmp") + " cannot be written");
+  EXPECT_EQ(ReadFile(dir.file("first.VLT")),
+            "header\n!!! CS100 not driven at 21:00:00 : test file " + dir.file("no/Testfile.tmp") +
+                " cannot be written; from channel 1 on, the interferometer was never positioned while the records "
+                "give the positions asked");
+  WriteFile(dir.file("second.VLT"), "header");
+  s_.logPath = dir.file("second.VLT");
+  link_.DriveToChannel(3);
+  std::filesystem::create_directory(dir.file("no"));
+  link_.DriveToChannel(4);
+  EXPECT_EQ(link_.driveFault(), "");
+  EXPECT_EQ(ReadFile(dir.file("second.VLT")),
+            "header\n!!! CS100 not driven at 21:00:00 : test file " + dir.file("no/Testfile.tmp") +
+                " cannot be written; from channel 3 on, the interferometer was never positioned while the records "
+                "give the positions asked\n!!! CS100 driven again at 21:00:00 : channel 4 at position -237");
+}
+
 TEST_F(Instruments, TheSerialLineGetsTheInitialisationBytesInOrderThenThePositions) {
   PtyDevice line;
   ScopedEnv com2("VELMAR_COM2", line.slaveName());

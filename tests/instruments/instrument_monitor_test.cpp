@@ -100,15 +100,18 @@ TEST_F(MonitorTest, ASupplyThatDoesNotFollowIsTold) {
 }
 
 TEST_F(MonitorTest, AfterTheTuningWindowALowThtIsToldWithoutAProbe) {
-  p_.THTSystem = 4;
+  p_.THTSystem = 4;  // an AsGa tube's supply
+  p_.THTLow = 1200;
+  p_.THTMedium = 1800;
+  p_.THTMax = 1900;
   p_.StartWithTHT = 1;
   monitor_.Tick();
   EXPECT_TRUE(bench_.writes().empty());
   EXPECT_EQ(display_.Text("LabelTHTNoResponse"), kThtTooLowText);
-  tht_.SetTHT(6000);
+  tht_.SetTHT(1200);
   monitor_.Tick();
   EXPECT_FALSE(display_.Visible("LabelTHTNoResponse"));
-  EXPECT_EQ(display_.Text("THTRead"), "06000");
+  EXPECT_EQ(display_.Text("THTRead"), "01200");
 }
 
 TEST_F(MonitorTest, AScanOfOneChannelIsQuestionedExceptFor2DImages) {

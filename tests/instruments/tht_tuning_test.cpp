@@ -32,7 +32,7 @@ class RecordingTuningDisplay : public ThtTuningDisplay {
 class ThtTuningTest : public Instruments {
  protected:
   ThtTuningTest() {
-    p_.THTSystem = 4;  // the read-back is the voltage sent
+    p_.THTSystem = 1;  // a Thomson tube's supply: the read-back is the voltage sent
     p_.THTLow = 6000;
     p_.THTMedium = 9400;
     p_.THTMax = 10800;
@@ -128,16 +128,18 @@ TEST_F(ThtTuningTest, AStopOrTheEmergencyMidRiseSendsNothingMore) {
   EXPECT_EQ(Run(1.5), (std::vector<std::int32_t>{1500}));
   tuning_.Urgency();
   EXPECT_EQ(s_.thtSent, 1);
-  EXPECT_EQ(bench_.Output(2, 0) & 0xFF, 0);  // 1 V is code 0
+  EXPECT_EQ(s_.thtRead, 0);  // on THT system 1 the emergency's 1 V reads back as 0
   EXPECT_EQ(display_.LastMessage(), "User stop during THT positionning");
   EXPECT_EQ(Run(1.0), (std::vector<std::int32_t>{}));
   EXPECT_EQ(display_.LastMessage(), "Done: positionned to 0 V");
   EXPECT_EQ(Run(10), (std::vector<std::int32_t>{}));
   EXPECT_EQ(s_.thtSent, 1);
-  // On THT system 1 the emergency's 1 V reads back as 0.
-  p_.THTSystem = 1;
+  // On THT system 4, 1 V is code 0.
+  p_.THTSystem = 4;
+  tht_.SetTHT(1500);
   tuning_.Urgency();
-  EXPECT_EQ(s_.thtRead, 0);
+  EXPECT_EQ(bench_.Output(2, 0) & 0xFF, 0);
+  EXPECT_EQ(bench_.Output(2, 1) & 0x03, 0);
 }
 
 TEST_F(ThtTuningTest, AReadAboveTheTargetSendsNothing) {
@@ -226,6 +228,38 @@ TEST_F(ThtTuningTest, TheMaximumRiseEndsOnTheMaximumWithTheTrackBar) {
   EXPECT_EQ(display_.LastMessage(), "Done: postionned to 6000 V");
 }
 
+// A maximum kept from before that THT system 4 cannot set (its code ends at 1912 V):
+// the rise to it is refused before its first step, and so is any voltage above
+// 1912 V, typed or tracked; nothing wraps round to a few hundred volts.
+TEST_F(ThtTuningTest, AVoltageTheSupplyCannotExpressIsRefusedBeforeAnythingIsSent) {
+  p_.THTSystem = 4;
+  p_.THTLow = 1200;
+  p_.THTMedium = 1800;
+  p_.THTMax = 2300;
+  tht_.SetTHT(1800);
+  const std::size_t writes = bench_.writes().size();
+  tuning_.Rise(ThtRise::Maximum);
+  Run(30);
+  EXPECT_EQ(bench_.writes().size(), writes);
+  EXPECT_EQ(s_.thtSent, 1800);
+  EXPECT_FALSE(tuning_.rising());
+  ASSERT_EQ(errors_.reported().size(), 1u);
+  EXPECT_EQ(errors_.reported()[0], (ErrorLines{"Impossible to set the THT to 2300 V",
+                                                "THT system 4 reaches at most 1912 V", "THT set was not done..."}));
+  tuning_.Manual("2000");
+  EXPECT_EQ(errors_.reported().size(), 2u);
+  EXPECT_EQ(bench_.writes().size(), writes);
+  tuning_.Manual("1900");
+  EXPECT_EQ(s_.thtSent, 1900);
+  EXPECT_EQ(display_.LastMessage(), "Positionned manually to 1900 V");
+  tuning_.TrackBarMoved(2100, true, true);
+  EXPECT_EQ(s_.thtSent, 1900);
+  EXPECT_EQ(display_.LastMessage(), "2100 V not set: THT system 4 reaches at most 1912 V");
+  tuning_.TrackBarMoved(1850, true, true);
+  EXPECT_EQ(s_.thtSent, 1850);
+  EXPECT_EQ(errors_.reported().size(), 2u);  // a drag says it on the window's line, not in error windows
+}
+
 TEST_F(ThtTuningTest, ManualSettingIsLimitedAndRefusesWhatIsNotAVoltage) {
   tuning_.Manual("12000");
   EXPECT_EQ(s_.thtSent, 10800);
@@ -242,7 +276,10 @@ TEST_F(ThtTuningTest, ManualSettingIsLimitedAndRefusesWhatIsNotAVoltage) {
 }
 
 TEST_F(ThtTuningTest, ASqueezedReadLetsTheLevelsFollowASupplyThatDoesNotAnswer) {
-  p_.THTSystem = 3;
+  p_.THTSystem = 3;  // an AsGa tube's supply, whose code ends at 1912 V
+  p_.THTLow = 1500;
+  p_.THTMedium = 1800;
+  p_.THTMax = 1900;
   BenchConfig config;
   config.thtSystem = 3;
   config.thtNotFollowing = true;
@@ -254,7 +291,7 @@ TEST_F(ThtTuningTest, ASqueezedReadLetsTheLevelsFollowASupplyThatDoesNotAnswer) 
   p_.THTSqueeze = 1;
   tuning_.Rise(ThtRise::Low);
   Run(20);
-  EXPECT_EQ(s_.thtRead, 6000);
+  EXPECT_EQ(s_.thtRead, 1500);
   EXPECT_TRUE(display_.buttons.upMedium);
 }
 

@@ -24,7 +24,7 @@ class InstrumentWindows : public MainWindowFixture {
   InstrumentWindows() : clockInstalled_(clock_) {
     CreateProgram();
     AcquisitionParameters& p = shared_.parameters;
-    p.THTSystem = 4;
+    p.THTSystem = 1;  // a Thomson tube's supply: the read-back is the voltage sent
     p.THTLow = 6000;
     p.THTMedium = 9400;
     p.THTMax = 10800;
@@ -63,7 +63,7 @@ TEST_F(InstrumentWindows, TheOperatorRaisesTheThtStepsItDownInAnEmergencyAndRetu
   EXPECT_EQ(tune().pos(), QPoint(288, 285));
   EXPECT_EQ(s.tuning.open.load(), 1);  // the TV runs on the control monitor
   EXPECT_EQ(shared_.parameters.StartWithTHT, 1);
-  EXPECT_EQ(Text(tune(), "LabelTHT"), "00000");
+  EXPECT_EQ(Text(tune(), "LabelTHT"), "99999");  // nothing sent yet: no reading on THT system 1
   EXPECT_EQ(In(tune(), "ButtonUpLow")->text(), "Progressively up to 6000 V");
   EXPECT_EQ(In(tune(), "ButtonDownMedium")->text(), "Immediate down to 9400 V");
   EXPECT_TRUE(In(tune(), "ButtonUpLow")->isEnabled());
@@ -139,6 +139,40 @@ TEST_F(InstrumentWindows, ClosingTheTuningWindowMidRiseEndsTheRise) {
   Advance(5000);
   EXPECT_EQ(s.thtSent, 500);
   EXPECT_FALSE(tune().tuning().rising());
+}
+
+// An AsGa tube whose maximum, kept from before, is above what its supply's 10-bit
+// code can express: "Progressively up to maximum" and a manual value above 1912 V
+// are refused in an error window, and nothing reaches the supply's ports.
+TEST_F(InstrumentWindows, TheTuningWindowRefusesAVoltageItsSupplyCannotExpress) {
+  AcquisitionParameters& p = shared_.parameters;
+  p.THTSystem = 4;
+  p.THTLow = 1200;
+  p.THTMedium = 1800;
+  p.THTMax = 2300;
+  program_->highVoltage.SetTHT(1800);
+  const auto supplyWrites = [this] {
+    int n = 0;
+    for (const auto& w : program_->bench.writes()) n += w.board == 2 && (w.port == 0 || w.port == 1) ? 1 : 0;
+    return n;
+  };
+  const int before = supplyWrites();
+  tune().show();
+  ASSERT_TRUE(In(tune(), "ButtonUpMax")->isEnabled());
+  In(tune(), "ButtonUpMax")->click();
+  Advance(30000);
+  In<QLineEdit>(tune(), "EditVolts")->setText("2000");
+  In(tune(), "ButtonManual")->click();
+  EXPECT_EQ(supplyWrites(), before);
+  EXPECT_EQ(shared_.acquisition.thtSent, 1800);
+  ASSERT_EQ(errors_.reported().size(), 2u);
+  EXPECT_EQ(errors_.reported()[0], (ErrorLines{"Impossible to set the THT to 2300 V",
+                                                "THT system 4 reaches at most 1912 V", "THT set was not done..."}));
+  EXPECT_EQ(errors_.reported()[1].line1, "Impossible to set the THT to 2000 V");
+  In<QLineEdit>(tune(), "EditVolts")->setText("1900");
+  In(tune(), "ButtonManual")->click();
+  EXPECT_EQ(shared_.acquisition.thtSent, 1900);
+  EXPECT_EQ(Text(tune(), "LabelMessage"), "Positionned manually to 1900 V");
 }
 
 TEST_F(InstrumentWindows, TheHandsetRecordsFiltersMirrorAndLampsAndNamesTheFilters) {

@@ -11,7 +11,13 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "instruments/TFiltersMirror.h"
+#include "params/fixed_text.h"
+#include "params/instrument_definition.h"
+#include "params/parameters_file.h"
 #include "main_window_fixture.h"
 
 namespace velmar {
@@ -39,6 +45,15 @@ class ParametersMonitor : public MainWindowFixture {
   void CheckWhileShown(TParameters& w) {
     AcquisitionState& s = shared_.acquisition;
     const auto label = [&w](const char* name) { return w.findChild<QLabel*>(name); };
+    // The remote controls read as the instrument does: no temperature device, a
+    // close loop watched and locked, then inhibited by the operator.
+    EXPECT_EQ(label("LabelTemperature")->text(), "- - -");
+    EXPECT_EQ(label("LabelTemperatureCommand")->text(), "No command");
+    EXPECT_EQ(label("LabelCloseLoop")->text(), "OK");
+    w.findChild<QPushButton*>("ButtonInhibCL")->click();
+    EXPECT_EQ(label("LabelCloseLoop")->text(), "INHIB");
+    w.findChild<QPushButton*>("ButtonInhibCL")->click();
+    EXPECT_EQ(label("LabelCloseLoop")->text(), "OK");
     // "Let THT as now": no probe of the supply, which would send it a test voltage.
     w.findChild<QAbstractButton*>("CheckBoxStart")->click();
     w.findChild<QPushButton*>("ButtonStart2")->click();
@@ -98,6 +113,50 @@ TEST_F(ParametersMonitor, TheRemoteControlsFollowTheInstrumentWhileShownAndTheMo
   EXPECT_GE(ticks, 1);
   RunUntil([] { return false; }, 2500);
   EXPECT_EQ(controller_->monitor().ticks(), ticks);
+}
+
+// The start-up question decides what happens to the supply's voltage: until it is
+// answered, the monitor refreshes the readings but sends the supply nothing (its
+// probe would set 200 V, then 0 V, over a voltage the operator may mean to keep).
+TEST_F(ParametersMonitor, NothingTouchesTheHighVoltageBeforeTheStartUpQuestionIsAnswered) {
+  AcquisitionParameters previous;  // a previous run's instrument: THT system 3, its supply read back
+  SetDefaultParameterValues(previous);
+  ASSERT_EQ(LoadInstrumentDefinition(previous, 3).result, LoadResult::Applied);
+  ASSERT_EQ(previous.THTSystem, 3);
+  std::filesystem::create_directory(dir_.file("obs"));
+  SetText(previous.Path, dir_.file("obs/G001"));
+  ASSERT_TRUE(SaveParametersFile(previous));
+  const auto thtWrites = [this] {
+    int n = 0;
+    for (const auto& w : program_->bench.writes()) n += w.board == 2 && (w.port == 0 || w.port == 1) ? 1 : 0;
+    return n;
+  };
+  general().show();
+  bool checked = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    auto* w = qobject_cast<TParameters*>(QApplication::activeModalWidget());
+    if (checked || !w || w->objectName() != "TParameters") return;
+    checked = true;
+    ASSERT_TRUE(w->findChild<QWidget*>("PanelStart")->isVisible());
+    const int ticks = controller_->monitor().ticks();
+    EXPECT_TRUE(RunUntil([&] { return controller_->monitor().ticks() >= ticks + 2; }, 5000));
+    EXPECT_EQ(thtWrites(), 0);
+    EXPECT_NE(w->findChild<QLabel*>("LabelTHTNoResponse")->text(), "No THT ! (locked ?)");
+    // Answered: the voltage is set to zero, and from then on the monitor probes a
+    // supply that reads near zero.
+    w->findChild<QPushButton*>("BitBtnStart1")->click();
+    EXPECT_EQ(thtWrites(), 3);
+    const SimulatedBench::Write probe{2, 0, static_cast<std::uint16_t>(ThtCode(200)), 0xFF};
+    EXPECT_TRUE(RunUntil([&] {
+      const auto writes = program_->bench.writes();
+      return std::find(writes.begin(), writes.end(), probe) != writes.end();
+    }, 5000));
+    ObserverAcceptsParameters();
+  });
+  watch.start(20);
+  controller_->StartUp();
+  ASSERT_TRUE(checked);
 }
 
 }  // namespace

@@ -267,7 +267,7 @@ class Operator {
         return;
       }
       if (scenario_ == "tuning-signal") {
-        parameters().THTSystem = 4;  // a supply that reads back what it is sent
+        parameters().THTSystem = 1;  // a Thomson tube's supply, that reads back what it is sent
         parameters().THTLow = 6000;  // steps of 500 V
         parameters().THTMedium = 9400;
         parameters().THTMax = 10800;
