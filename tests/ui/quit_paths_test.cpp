@@ -276,6 +276,14 @@ TEST_F(QuitPath, ASignalWhileAcquiringAbortsAndQuitsKeepingTheCompleteChannels) 
   EXPECT_TRUE(channelZeroKept);
 }
 
+// A repeated signal hurries the stop and never skips it.
+TEST_F(QuitPath, ASignalSentTwiceStillStopsSafely) {
+  const Ending e = RunDriver("acquiring-signal-twice");
+  ExpectSafeEnd(e, QuitSignals::ExitCode(SIGTERM));
+  EXPECT_NE(Log(e).find("ABORT AND QUIT (SIGTERM received)"), std::string::npos) << Log(e);
+  EXPECT_NE(Log(e).find("TERMINATE ACQUISITION..."), std::string::npos) << Log(e);
+}
+
 TEST_F(QuitPath, ASignalInsideAStepAndAModalWindowAbortsAndQuits) {
   const Ending e = RunDriver("signal-in-step");
   ExpectSafeEnd(e, QuitSignals::ExitCode(SIGTERM));

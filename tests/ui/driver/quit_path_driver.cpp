@@ -318,6 +318,12 @@ class Operator {
         phase_ = 2;
         Raise(SIGINT);
       }
+    } else if (scenario_ == "acquiring-signal-twice") {  // as `timeout` does: the program, then its group
+      if (phase_ == 1 && s.currentChannel >= 1 && s.channelSeconds > 0.0f) {
+        phase_ = 2;
+        Raise(SIGTERM);
+        Raise(SIGTERM);
+      }
     }
   }
 
