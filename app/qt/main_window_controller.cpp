@@ -428,7 +428,7 @@ void MainWindowController::QuitIntegration() { EndOfProgram(false); }
 void MainWindowController::QuitAfterLogFailure() { EndOfProgram(true); }
 
 void MainWindowController::QuitOnSignal(int signal) {
-  if (ended_) return;  // the end under way goes on; a second signal ends at once
+  if (ended_) return;  // the end under way goes on (a repeated signal only hurries it)
   LogQuitSignal(shared_.acquisition, signal);
   EndOfProgram(true, QuitSignals::ExitCode(signal));
 }

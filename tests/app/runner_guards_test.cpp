@@ -162,6 +162,7 @@ TEST_F(RunnerGuards, ADataDirectoryInUseRefusesASecondObservation) {
   const std::string other = dir_.file("obs/K001");
   ChildProcess killed = Start(Flags(dir_.file("system-1"), other));
   ASSERT_TRUE(killed.WaitForOutput("channel 0000 cycle 0001", 30000)) << killed.output();
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));  // into channel 1
   killed.Signal(SIGKILL);
   killed.Wait(5000);
   ASSERT_TRUE(fs::exists(other + "/ipcsopen.tmp"));

@@ -32,8 +32,10 @@ class SavedParameters : public RunnerFixture {
     return false;
   }
   int CountReported(const std::string& line1) const {
-    return static_cast<int>(std::count_if(errors_.reported().begin(), errors_.reported().end(),
-                                          [&](const ErrorLines& e) { return e.line1.find(line1) != std::string::npos; }));
+    const std::vector<ErrorLines> reported = errors_.reported();
+    return static_cast<int>(std::count_if(reported.begin(), reported.end(), [&](const ErrorLines& e) {
+      return e.line1.find(line1) != std::string::npos;
+    }));
   }
   std::set<std::string> PhotonFiles(const std::string& dir) const {
     std::set<std::string> names;
@@ -154,15 +156,18 @@ TEST_F(SavedParameters, OverwritingLeavesOnlyTheNewObservationsFiles) {
   const std::string data = dir_.file("obs/G007");
   ASSERT_EQ(Run({"--data", data, "--number", "7", "--channels", "3", "--cycles", "2", "--names", "long"}), 0)
       << output_;
-  ASSERT_EQ(PhotonFiles("obs/G007").size(), 6u);
+  ASSERT_EQ(PhotonFiles("obs/G007").size(), 7u);  // channel 0, then 3 channels up and down
   // Unasked, nothing of the long-named observation is overwritten.
-  EXPECT_EQ(Run({"--data", data, "--number", "7"}), 2) << output_;
-  EXPECT_NE(output_.find("G00700010001.VLA already exists"), std::string::npos) << output_;
-  EXPECT_EQ(PhotonFiles("obs/G007").size(), 6u);
-  ASSERT_EQ(Run({"--data", data, "--number", "7", "--channels", "3", "--cycles", "2", "--overwrite"}), 0) << output_;
-  EXPECT_NE(output_.find("--overwrite: 6 photon file(s) of G007 removed"), std::string::npos) << output_;
+  EXPECT_EQ(Run({"--data", data, "--number", "7", "--names", "short"}), 2) << output_;
+  EXPECT_NE(output_.find("G00700010000.VLA already exists"), std::string::npos) << output_;
+  EXPECT_EQ(PhotonFiles("obs/G007").size(), 7u);
+  ASSERT_EQ(Run({"--data", data, "--number", "7", "--channels", "3", "--cycles", "2", "--names", "short",
+                 "--overwrite"}),
+            0)
+      << output_;
+  EXPECT_NE(output_.find("--overwrite: 7 photon file(s) of G007 removed"), std::string::npos) << output_;
   ASSERT_EQ(Run({"--data", data, "--number", "7", "--overwrite"}), 0) << output_;
-  EXPECT_EQ(PhotonFiles("obs/G007"), (std::set<std::string>{"G0070101.VLA", "G0070102.VLA"}));
+  EXPECT_EQ(PhotonFiles("obs/G007"), (std::set<std::string>{"G0070100.VLA", "G0070101.VLA", "G0070102.VLA"}));
 }
 
 }  // namespace
