@@ -47,7 +47,10 @@ void TParameters::ButtonOKClick() {
   const std::string path = edit("EditPath")->text().toStdString();
   CreateDefaultDataRootFor(path);
   std::error_code ec;
-  if (path.empty() || !std::filesystem::create_directory(path, ec)) {
+  const bool created = !path.empty() && std::filesystem::create_directory(path, ec);
+  // Another copy's data directory is refused before anything is tried in it.
+  if (!path.empty() && services_.lockDataDirectory && !services_.lockDataDirectory(path)) return;
+  if (!created) {
     SetText(p_.Path, path);
     if (TestPathAccess(path) != 0) return;
   }

@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -162,6 +163,11 @@ class Operator {
       FillParameters(*modal);
       return;
     }
+    if (name == "TError" && scenario_ == "data-in-use" && filled_) {  // refused: the observer quits
+      QWidget* parametersWindow = filled_;
+      QTimer::singleShot(0, parametersWindow,
+                         [parametersWindow] { parametersWindow->findChild<QPushButton*>("BitBtnQuit1")->click(); });
+    }
     const std::map<QString, const char*> answers = {{"TQuestionObturateur", "ButtonIntegrate"},
                                                     {"TFileExist", "ButtonYes"},
                                                     {"TWarningTHT", "ButtonZero"}};
@@ -228,6 +234,8 @@ class Operator {
       edit("EditMaxcycles", "1");
       edit("EditNumobs", "7");
     }
+    if (scenario_ == "data-in-use")  // the data directory another copy writes into
+      edit("EditPath", (std::string(std::getenv("HOME")) + "/in-use").c_str());
     edit("EditComment", "NGC 7331 core");
     edit("EditPF", "PF 1 order 793");
     edit("EditFI", "6581/20");
