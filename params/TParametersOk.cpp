@@ -136,8 +136,10 @@ bool TParameters::OkPrepareFiles() {
 }
 
 bool TParameters::ConfirmOverwrite() {
-  const std::filesystem::path file(FirstPhotonFilePath(p_));
-  if (!std::filesystem::exists(file)) return true;
+  // Any file of the observation, in either name style, not only its first.
+  const std::string existing = ExistingPhotonFilePath(p_);
+  if (existing.empty()) return true;
+  const std::filesystem::path file(existing);
   // A window closed without an answer keeps the files.
   s_.operatorAnswer = 1;
   fileExist_->Ask(file.stem().string(), file.extension().string().substr(1), s_.operatorAnswer);
