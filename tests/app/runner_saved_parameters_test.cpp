@@ -145,6 +145,15 @@ TEST_F(SavedParameters, ADeferredStopOutsideThePlansNamesIsRefused) {
     EXPECT_NE(output_.find("--deferred-stop at 5 s"), std::string::npos) << output_;
     EXPECT_FALSE(fs::exists(data));
   }
+  // Continuing at the planned end stops at the last cycle short names can hold.
+  EXPECT_EQ(Run({"--data", dir_.file("obs/more"), "--number", "1", "--channels", "1", "--see-saw", "off", "--end",
+                 "continue:150"}),
+            0)
+      << output_;
+  EXPECT_NE(output_.find("The file names hold cycles up to 99: the observation stops after cycle 99."),
+            std::string::npos);
+  EXPECT_TRUE(Exists("obs/more/G0019901.VLA"));
+  EXPECT_EQ(PhotonFiles("obs/more").size(), 100u);  // channel 0, then cycles 1 to 99
   // A target inside the plan is taken.
   EXPECT_EQ(Run({"--data", dir_.file("obs/inside"), "--deferred-stop", "1:2,1"}), 0) << output_;
   EXPECT_NE(output_.find("the acquisition stops after channel 2 of cycle 1"), std::string::npos) << output_;
