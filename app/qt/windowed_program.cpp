@@ -31,6 +31,7 @@ int RunWindowedProgram(int argc, char** argv, const WindowedProgramHooks& hooks)
   std::signal(SIGXFSZ, SIG_IGN);
   VelmarApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
+  if (hooks.applicationMade) hooks.applicationMade();
   QtWindowThread windowThread;
   InstallWindowThread(&windowThread);
   QtErrorReporter errorReporter;

@@ -297,6 +297,21 @@ TEST_F(QuitPath, ADataDirectoryInUseByAnotherCopyIsRefused) {
   EXPECT_EQ(testing::ReadFile((inUse / "ipcsdata.tmp").string()), "the other copy's channel in progress");
 }
 
+// A lock that cannot be made is said as what it is, never as another copy, and the
+// program ends touching nothing.
+TEST_F(QuitPath, ALockThatCannotBeMadeIsSaidAsSuch) {
+  env_.insert("XDG_RUNTIME_DIR", "/proc/nonexistent");
+  const Ending e = RunDriver("lock-unmakeable");
+  ASSERT_TRUE(e.finished) << e.output;
+  EXPECT_EQ(e.exitCode, 1) << e.output;
+  EXPECT_NE(e.said("early-modal").find("The lock that tells a running copy of the program cannot be made"),
+            std::string::npos)
+      << e.output;
+  EXPECT_NE(e.said("early-modal").find("/proc/nonexistent/IPCS Velmar.lock"), std::string::npos) << e.output;
+  EXPECT_EQ(e.output.find("already running"), std::string::npos) << e.output;
+  EXPECT_FALSE(fs::exists(witness()));
+}
+
 // A repeated signal hurries the stop and never skips it.
 TEST_F(QuitPath, ASignalSentTwiceStillStopsSafely) {
   const Ending e = RunDriver("acquiring-signal-twice");

@@ -361,6 +361,20 @@ int main(int argc, char** argv) {
     player = std::make_unique<Operator>(scenario, program, windows, controller);
     player->Begin();
   };
+  // Windows shown before the operator is in place: said and answered OK.
+  hooks.applicationMade = [] {
+    auto* watcher = new QTimer(qApp);
+    QObject::connect(watcher, &QTimer::timeout, [] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || modal->objectName() != "TError") return;
+      QString texts;
+      for (auto* label : modal->findChildren<QLabel*>())
+        if (!label->text().isEmpty()) texts += label->text() + " | ";
+      Say("early-modal", texts.toStdString());
+      if (auto* ok = modal->findChild<QPushButton*>("ButtonOK")) ok->click();
+    });
+    watcher->start(100);
+  };
   hooks.beforeExit = [&](int exitCode) {
     if (player) player->Report(exitCode);
   };
