@@ -79,8 +79,9 @@ bool NoteInLog(const std::string& directory, const InterruptedChannel& found, co
 std::string PreviousDataDirectory() {
   std::error_code ec;
   if (!fs::is_regular_file(ParametersFilePath(), ec)) return {};
+  // A quiet look: the file's faults are said once, when the parameters are loaded.
   AcquisitionParameters previous{};
-  LoadParametersFile(previous);
+  if (!ReadParametersFileQuietly(previous)) return {};
   return std::string(TextOf(previous.Path));
 }
 

@@ -1,5 +1,6 @@
 #include "app/observation_files.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <utility>
@@ -24,33 +25,42 @@ std::string FirstPhotonFilePath(const AcquisitionParameters& p) {
 }
 
 namespace {
-// The cycle and channel a photon file name of this observation stands for, read
-// from its digits and confirmed by naming them again; nothing for any other file.
-std::optional<std::pair<int, int>> CycleAndChannelOf(const AcquisitionParameters& p, const std::string& name) {
-  const std::string first = PhotonFileName(p, 1, 1);
-  if (name.size() != first.size()) return std::nullopt;
-  const std::size_t digits = p.FileType == 1 ? 4 : 2;
-  const std::size_t at = first.size() - 4 - 2 * digits;  // after prefix and number, before ".VLA"
-  const auto cycle = WholeInt(name.substr(at, digits));
-  const auto channel = WholeInt(name.substr(at + digits, digits));
-  if (!cycle || !channel || PhotonFileName(p, *cycle, *channel) != name) return std::nullopt;
-  return std::make_pair(*cycle, *channel);
+// A photon file of this prefix and number in either name style ("G0010203.VLA",
+// "G00100020003.VLA"), whatever its cycle and channel.
+bool IsPhotonFileOf(const AcquisitionParameters& p, const std::string& name) {
+  const std::string stem = Format("%s%3.3d", p.Prefix, p.Numobs);
+  if (name.size() != stem.size() + 4 + 4 && name.size() != stem.size() + 8 + 4) return false;
+  if (name.compare(0, stem.size(), stem) != 0 || !name.ends_with(".VLA")) return false;
+  for (std::size_t i = stem.size(); i < name.size() - 4; ++i)
+    if (name[i] < '0' || name[i] > '9') return false;
+  return true;
 }
 }  // namespace
 
-void DeleteObservationPhotonFiles(const AcquisitionParameters& p) {
-  // One listing of the directory: the files that are there, however many channels.
+std::string ExistingPhotonFilePath(const AcquisitionParameters& p) {
+  if (std::error_code ec; std::filesystem::exists(FirstPhotonFilePath(p), ec)) return FirstPhotonFilePath(p);
+  std::vector<std::filesystem::path> found;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(TextOf(p.Path)), ec))
+    if (entry.is_regular_file(ec) && IsPhotonFileOf(p, entry.path().filename().string())) found.push_back(entry.path());
+  return found.empty() ? std::string() : std::min_element(found.begin(), found.end())->string();
+}
+
+int DeleteObservationPhotonFiles(const AcquisitionParameters& p) {
+  // One listing of the directory: every file of the old observation goes, however
+  // many channels and cycles it had and whichever names it used, so that none is
+  // left beside a new log that does not describe it.
   std::error_code ec;
   std::vector<std::filesystem::path> victims;
-  for (const auto& entry : std::filesystem::directory_iterator(std::string(TextOf(p.Path)), ec)) {
-    const auto numbers = CycleAndChannelOf(p, entry.path().filename().string());
-    if (numbers && numbers->first >= 1 && numbers->first <= 98 && numbers->second >= 0 && numbers->second <= p.Lz)
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(TextOf(p.Path)), ec))
+    if (entry.is_regular_file(ec) && IsPhotonFileOf(p, entry.path().filename().string()))
       victims.push_back(entry.path());
-  }
+  int removed = 0;
   for (const auto& victim : victims) {
     std::filesystem::permissions(victim, std::filesystem::perms::owner_write, std::filesystem::perm_options::add, ec);
-    std::filesystem::remove(victim, ec);
+    if (std::filesystem::remove(victim, ec)) ++removed;
   }
+  return removed;
 }
 
 }  // namespace velmar

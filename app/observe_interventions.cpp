@@ -120,6 +120,30 @@ std::optional<InterventionScript> ParseInterventions(const ObserveOptions& o, st
   return script;
 }
 
+std::int32_t LastNamedCycle(const AcquisitionParameters& p) { return p.FileType == 1 ? 9999 : 99; }
+
+std::string DeferredStopOutsidePlan(const InterventionScript& script, const AcquisitionParameters& p) {
+  const std::int32_t firstCycle = std::min<std::int32_t>(1, p.Startcycle), lastCycle = LastNamedCycle(p);
+  for (const ScriptedDeferredStop& d : script.deferredStops) {
+    std::string channel, cycle;
+    if (d.choice == DeferredStopChoice::EndOfCycle) cycle = d.edits.cycle;
+    if (d.choice == DeferredStopChoice::ChannelAndCycle) {
+      channel = d.edits.channelFull;
+      cycle = d.edits.cycleFull;
+    }
+    if (d.cancel) continue;
+    if (!channel.empty())
+      if (const auto k = WholeInt(channel); !k || *k < 1 || *k > p.Lz)
+        return Format("--deferred-stop at %d s: channel %s is outside the plan's channels 1 to %d", d.at,
+                      channel.c_str(), p.Lz);
+    if (!cycle.empty())
+      if (const auto c = WholeInt(cycle); !c || *c < firstCycle || *c > lastCycle)
+        return Format("--deferred-stop at %d s: cycle %s cannot be named (cycles %d to %d with %s file names)", d.at,
+                      cycle.c_str(), firstCycle, lastCycle, p.FileType == 1 ? "long" : "short");
+  }
+  return {};
+}
+
 bool InterventionPlayer::Play(double elapsed) {
   if (pending_ && elapsed >= pending_->at + pending_->heldFor) {
     const ScriptedSuspension answered = *pending_;
@@ -129,7 +153,7 @@ bool InterventionPlayer::Play(double elapsed) {
   // A suspension comes only while storing runs: a panel or a hold keeps it waiting.
   if (!pending_ && nextSuspension_ < script_.suspensions.size() &&
       elapsed >= script_.suspensions[nextSuspension_].at && s_.storingHeld == 0 && !s_.acquisitionEnded) {
-    Suspend(script_.suspensions[nextSuspension_++]);
+    if (Suspend(script_.suspensions[nextSuspension_++])) return true;
   }
   while (nextDeferred_ < script_.deferredStops.size() && elapsed >= script_.deferredStops[nextDeferred_].at)
     DeferredStop(script_.deferredStops[nextDeferred_++]);
@@ -141,14 +165,13 @@ bool InterventionPlayer::Play(double elapsed) {
   return false;
 }
 
-void InterventionPlayer::Suspend(const ScriptedSuspension& at) {
+bool InterventionPlayer::Suspend(const ScriptedSuspension& at) {
   const SuspensionView view = BeginSuspension(s_, p_, host_);
   say_("Suspended " + view.label3 + "; " + view.label4);
   pending_ = at;
-  if (at.heldFor == 0) {
-    pending_.reset();
-    Answer(at);
-  }
+  if (at.heldFor != 0) return false;
+  pending_.reset();
+  return Answer(at);  // answered at once: an abort ends the observation now
 }
 
 bool InterventionPlayer::Answer(const ScriptedSuspension& at) {

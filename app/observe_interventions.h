@@ -43,6 +43,14 @@ struct InterventionScript {
 // The flags' interventions; an error text names the flag and value it cannot read.
 std::optional<InterventionScript> ParseInterventions(const ObserveOptions& o, std::string& error);
 
+// A deferred stop aimed outside the plan: a channel outside 1..Lz, or a cycle its
+// photon files cannot be named after (99 with short names, 9999 with long ones).
+// p is the set as the OK action leaves it; empty when every target fits.
+std::string DeferredStopOutsidePlan(const InterventionScript& script, const AcquisitionParameters& p);
+
+// The last cycle the photon file names of p can hold.
+std::int32_t LastNamedCycle(const AcquisitionParameters& p);
+
 // Plays the interventions whose second has come; say() tells what the operator did.
 class InterventionPlayer {
  public:
@@ -56,7 +64,7 @@ class InterventionPlayer {
   bool suspended() const { return pending_.has_value(); }
 
  private:
-  void Suspend(const ScriptedSuspension& at);
+  bool Suspend(const ScriptedSuspension& at);  // true when it was answered "abort"
   bool Answer(const ScriptedSuspension& at);
   void DeferredStop(const ScriptedDeferredStop& at);
 

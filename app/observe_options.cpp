@@ -30,6 +30,10 @@ std::optional<ObserveOptions> ParseObserveOptions(const std::vector<std::string>
         error = a + " needs a value";
         return std::nullopt;
       }
+      if (args[i + 1].empty()) {
+        error = a + " needs a value, not an empty one";
+        return std::nullopt;
+      }
       r->second->push_back(args[++i]);
     }
     else if (a == "--overwrite") o.overwrite = true;
@@ -37,6 +41,11 @@ std::optional<ObserveOptions> ParseObserveOptions(const std::vector<std::string>
     else if (const auto it = valued.find(a); it != valued.end()) {
       if (i + 1 >= args.size()) {
         error = a + " needs a value";
+        return std::nullopt;
+      }
+      // An empty value is a slip (an unset shell variable), never "not given".
+      if (args[i + 1].empty()) {
+        error = a + " needs a value, not an empty one";
         return std::nullopt;
       }
       *it->second = args[++i];
@@ -116,14 +125,17 @@ each flag but --close-loop-fault may be given several times:
   --deferred-stop S:WHEN
                         "Request deferred stop" at S, WHEN: channel (end of the
                         current channel), cycle (end of the current cycle), C
-                        (end of cycle C), K,C (channel K of cycle C), or cancel
+                        (end of cycle C), K,C (channel K of cycle C), or cancel;
+                        a channel outside the plan, or a cycle the file names
+                        cannot hold (99 short, 9999 long), is refused
   --comment S:TEXT      "Write on logbk" at S: "### Comment at ... : TEXT" in the
                         log (at most 70 characters)
   --close-loop-fault S:D
                         the simulated bench loses the interferometer's close loop
                         at S for D seconds: storing is held, the spoilt channel
                         exposed again
-  --overwrite           replace the photon files of an observation that exists
+  --overwrite           replace an observation that exists: every photon file of its
+                        prefix and number (any cycle, channel, name style) is removed
   --fast                virtual clock: the same files, as fast as the machine allows
   --help
 
@@ -134,7 +146,9 @@ once a second and each channel's progress line carries its two values.
 With the scanning mode "pause", every pause between channels is answered
 "Continue scanning". Ctrl-C, SIGTERM or SIGHUP stops safely, as "Abort and Quit"
 does: the shutter is closed, the channel in progress is dropped, every complete
-channel is kept; a second signal ends at once.
+channel is kept; a repeated signal hurries that stop and never skips it. During the
+start-up a signal stops within a second or two, before the shutter is opened.
+An empty flag value is refused. A data directory another copy writes into is refused.
 
 Exit code 0 when the observation completed or a scripted suspension aborted it,
 2 for a bad flag or parameter, 1 when the instrument or the disk ended it early

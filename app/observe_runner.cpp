@@ -33,6 +33,7 @@
 #include "params/instrument_definition.h"
 #include "params/parameters_file.h"
 #include "params/parameters_ok.h"
+#include "platform/directory_lock.h"
 #include "platform/error_reporter.h"
 #include "platform/format.h"
 #include "platform/number_text.h"
@@ -438,16 +439,20 @@ bool LoadPreset(const ObserveOptions& o, AcquisitionParameters& p, ConsoleHost& 
   return true;
 }
 
-// The first photon file of the observation must not be overwritten unasked.
+// No photon file of the observation is overwritten unasked.
 bool ClearForFirstFile(const ObserveOptions& o, const AcquisitionParameters& p, ConsoleHost& host) {
-  const std::filesystem::path file(FirstPhotonFilePath(p));
-  if (!std::filesystem::exists(file)) return true;
+  // Any file of the observation, not only its first: a plan of another shape or
+  // with the other name style left files the new log would not describe.
+  const std::string existing = ExistingPhotonFilePath(p);
+  if (existing.empty()) return true;
+  const std::filesystem::path file(existing);
   if (!o.overwrite) {
     host.Print("The file %s.%s already exists. Nothing was overwritten: give --overwrite, or another --number.",
                file.stem().c_str(), file.extension().string().substr(1).c_str());
     return false;
   }
-  DeleteObservationPhotonFiles(p);
+  const int removed = DeleteObservationPhotonFiles(p);
+  host.Print("--overwrite: %d photon file(s) of %s%3.3d removed from %s.", removed, p.Prefix, p.Numobs, p.Path);
   return true;
 }
 
@@ -499,6 +504,13 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   ConsoleHost host(out, program, linkPointer);
 
   ProgramInstanceLock instanceLock(SystemDirectory(), kApplicationTitle);
+  // A lock that cannot be made is not another copy: said as what it is.
+  if (!instanceLock.held() && !instanceLock.busy()) {
+    host.Print("The lock that tells a running copy of the program cannot be made (%s): the observation is not "
+               "started.",
+               instanceLock.error().c_str());
+    return kFailed;
+  }
   PrepareNewAcquisitionParameters(shared, programDir.directory);
   p.AnotherInstance = instanceLock.held() ? 0 : 1;
   p.DisplayRunning = ProcessRunning("Vlm3D") ? 1 : 0;
@@ -520,10 +532,24 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
     return kBadInput;
   }
   if (CollectParameters(p, s, controls, false).result != 0) return kBadInput;
+  {
+    AcquisitionParameters named = p;  // the names the OK action will choose
+    SwitchToLongNamesIfNeeded(named);
+    if (const std::string error = DeferredStopOutsidePlan(*script, named); !error.empty()) {
+      host.Print("%s", error.c_str());
+      return kBadInput;
+    }
+  }
   if (const int signal = QuitSignals::Requested()) {
     host.Print("%s received before the observation began: nothing was written.", QuitSignals::Name(signal));
     return QuitSignals::ExitCode(signal);
   }
+  // Until Start, a signal ends every wait at once (a controller that takes nothing
+  // would otherwise hold the start-up for seconds), and each step checks for it.
+  QuitSignals::SetFirstSignalCutsWaits(true);
+  struct WaitsNoLongerCut {
+    ~WaitsNoLongerCut() { QuitSignals::SetFirstSignalCutsWaits(false); }
+  } waitsNoLongerCut;
 
   InstrumentSafeStop devices(program.board, s, program.grabber, [&] {
     host.Print("WARNING : the THT high voltage may still be on (last sent %d V)", s.thtSent);
@@ -551,19 +577,57 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
     return kFailed;
   }
 
+  // A signal during the start-up stops it where it is: nothing more is opened or
+  // driven, the shutter stays closed, and a data directory this run made and left
+  // empty goes again.
+  bool madeDataDirectory = false, devicesStarted = false;
+  DirectoryLock dataLock;
+  const auto stoppedInStartUp = [&]() -> std::optional<int> {
+    const int signal = QuitSignals::Requested();
+    if (!signal) return std::nullopt;
+    host.Print("%s received during the start-up: stopped before Start; the shutter was not opened.",
+               QuitSignals::Name(signal));
+    if (s.grabber.setUpDone) TerminateAcquisition(s, program.engine, program.grabber);
+    if (devicesStarted) SafeStop(devices, std::string(TextOf(p.Path)));
+    dataLock.Release();
+    if (madeDataDirectory) ::rmdir(p.Path);  // only when still empty
+    witness.Remove();
+    return QuitSignals::ExitCode(signal);
+  };
+  if (const auto code = stoppedInStartUp()) return *code;
+
   // The OK action.
   CreateDefaultDataRootFor(std::string(TextOf(p.Path)));
-  ::mkdir(p.Path, 0755);
+  madeDataDirectory = ::mkdir(p.Path, 0755) == 0;
+  // A data directory another copy writes into is refused before anything is
+  // touched in it; a lock or a channel mark left by a copy that died is not.
+  if (std::filesystem::is_directory(std::string(TextOf(p.Path)))) {
+    dataLock = DirectoryLock(std::string(TextOf(p.Path)));
+    if (dataLock.busy()) {
+      host.Print("The data directory %s is in use by another copy of the program: the observation is not started.",
+                 p.Path);
+      return kFailed;
+    }
+    if (!dataLock.held())
+      host.Print("The data directory cannot be locked (%s): another copy could write into it.",
+                 dataLock.error().c_str());
+    else if (const auto found = RecoverInterruptedChannel(std::string(TextOf(p.Path)), ProcessClock().Now())) {
+      const auto lines = InterruptedChannelMessage(*found);
+      host.Print("%s: %s. %s.", lines[0].c_str(), lines[1].c_str(), lines[2].c_str());
+    }
+  }
   if (TestPathAccess(std::string(TextOf(p.Path))) != 0) return kBadInput;
   SwitchToLongNamesIfNeeded(p);
   if (!o.tempMode.empty()) WriteTempFileMode(s.tempFileMode);
   SaveParametersFile(p);
   CheckDriverFiles(p, host);
   if (host.quit) return kBadInput;
+  if (const auto code = stoppedInStartUp()) return *code;
   if (!ClearForFirstFile(o, p, host)) return kBadInput;
   HandOverToAcquisition(p, s);
 
   // The start-up.
+  devicesStarted = true;
   ShowStartBanner(program.grabber);
   if (program.board.OpenBoard())
     host.Print("Error initializing the AXIOM input/output board: %s", program.board.lastErrorText().c_str());
@@ -571,6 +635,7 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   SetUpContext setUp{program.grabber, s.grabber, s.levels, program.engine, program.synthetic, host, [] {}};
   SetUpFrameGrabber(setUp, p);
   if (host.grabberFailed) return kFailed;
+  if (const auto code = stoppedInStartUp()) return *code;
   s.storingHeld = 1;
   bool linkEnded = false;
   Cs100Link link(p, s, program.board, host, [&] { linkEnded = true; });
@@ -581,6 +646,7 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
     SafeStop(devices, std::string(TextOf(p.Path)));
     return kFailed;
   }
+  if (const auto code = stoppedInStartUp()) return *code;
   WaitSeconds(1.0);
   link.DriveToChannel(1);
   const bool stopWithoutCs100 = o.cs100Fault == "stop";
@@ -593,12 +659,15 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
       return kFailed;
     }
   }
+  if (const auto code = stoppedInStartUp()) return *code;
   program.board.CommandShutter(0);  // the observer opens the shutter before Start
   if (!o.tht.empty()) {
     program.highVoltage.SetTHT(*WholeInt(o.tht));
     host.Print("THT set to %d V: read back %d V", s.thtSent, s.thtRead);
   }
   RefreshInstrumentReadings(program, host, host);
+  // From here a signal takes the abort-and-quit path, which closes the shutter.
+  QuitSignals::SetFirstSignalCutsWaits(false);
 
   StoreStepContext context{s, p, program.engine, program.grabber, host};
   AlarmContext alarmContext{s, p, host, SystemFile(kMessageFileName)};
@@ -680,10 +749,14 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
       if (continueCycles > 0) {
         host.Print("Planned end reached: %d more cycle(s).", continueCycles);
         ButtonDialogAcqContinueClick(s, p, host);
-        s.stopCycle = static_cast<std::int32_t>(
-            std::min<std::int64_t>(INT32_MAX, static_cast<std::int64_t>(s.lastScannedCycle) + continueCycles));
+        // No cycle past what the photon file names can hold.
+        const std::int64_t wanted = static_cast<std::int64_t>(s.lastScannedCycle) + continueCycles;
+        s.stopCycle = static_cast<std::int32_t>(std::min<std::int64_t>(LastNamedCycle(p), wanted));
+        if (s.stopCycle < wanted)
+          host.Print("The file names hold cycles up to %d: the observation stops after cycle %d.", LastNamedCycle(p),
+                     s.stopCycle);
         s.stopChannel = StopChannel(p.Lz, s.stopCycle, p.SeeSaw);
-        host.channelsPlanned += static_cast<std::int64_t>(p.Lz) * continueCycles;
+        host.channelsPlanned += static_cast<std::int64_t>(p.Lz) * std::max(0, s.stopCycle - s.lastScannedCycle);
         continueCycles = 0;
       } else {
         host.Print("Planned end reached: stop.");
@@ -740,6 +813,7 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   std::error_code ec;
   std::filesystem::remove(s.tempPath, ec);
   witness.Remove();
+  dataLock.Release();
   if (channelInProgress) {
     if (s.tempFileMode == 1)
       host.Print("Channel %d of cycle %d was in progress: its photons were not kept.", channelNumberInProgress,

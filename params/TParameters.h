@@ -51,6 +51,8 @@ class TParameters : public QDialog, public InstrumentMonitorDisplay {
     std::function<void()> refreshShutter;  // the shutter state read again and shown
     std::function<void()> checkDriverFiles;
     std::function<int(std::string& dataPath, const std::string& observation)> chooseDirectory;  // 0 accepted
+    // Takes the data directory for this copy; false (said) while another copy writes into it.
+    std::function<bool(const std::string& dataPath)> lockDataDirectory;
     std::function<void()> refreshMainWindow;       // the main window's parameter labels
     std::function<void()> handLevelsToMainWindow;  // its TV level edits and "[def %ld]" labels
     // The end of the program from "&Quit" or the close box before any acquisition.

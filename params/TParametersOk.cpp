@@ -52,7 +52,10 @@ void TParameters::ButtonOKClick() {
   const std::string path = edit("EditPath")->text().toStdString();
   CreateDefaultDataRootFor(path);
   std::error_code ec;
-  if (path.empty() || !std::filesystem::create_directory(path, ec)) {
+  const bool created = !path.empty() && std::filesystem::create_directory(path, ec);
+  // Another copy's data directory is refused before anything is tried in it.
+  if (!path.empty() && services_.lockDataDirectory && !services_.lockDataDirectory(path)) return;
+  if (!created) {
     SetText(p_.Path, path);
     if (TestPathAccess(path) != 0) return;
   }
@@ -138,8 +141,10 @@ bool TParameters::OkPrepareFiles() {
 }
 
 bool TParameters::ConfirmOverwrite() {
-  const std::filesystem::path file(FirstPhotonFilePath(p_));
-  if (!std::filesystem::exists(file)) return true;
+  // Any file of the observation, in either name style, not only its first.
+  const std::string existing = ExistingPhotonFilePath(p_);
+  if (existing.empty()) return true;
+  const std::filesystem::path file(existing);
   // A window closed without an answer keeps the files.
   s_.operatorAnswer = 1;
   fileExist_->Ask(file.stem().string(), file.extension().string().substr(1), s_.operatorAnswer);

@@ -84,7 +84,7 @@ constexpr ValueRange kValueRanges[19] = {
 };
 }  // namespace
 
-std::string DefinitionRangeFault(const InstrumentDefinition& d) {
+std::string DefinitionRangeFault(const InstrumentDefinition& d, const int* lines) {
   const std::int32_t values[19] = {d.THTLow,        d.THTMedium,       d.THTMax,         d.Discri,
                                    d.BlackLevel,    d.WhiteLevel,      d.CS100Interface, d.ShutterSystem,
                                    d.THTSystem,     d.CCDXSize,        d.CCDYSize,       d.StoredXSize,
@@ -93,7 +93,7 @@ std::string DefinitionRangeFault(const InstrumentDefinition& d) {
   for (int i = 0; i < 19; ++i) {
     const ValueRange& r = kValueRanges[i];
     if (values[i] < r.low || values[i] > r.high)
-      return Format("line %d: %s %d is out of %d..%d", i + 1, r.what, values[i], r.low, r.high);
+      return Format("line %d: %s %d is out of %d..%d", lines ? lines[i] : i + 1, r.what, values[i], r.low, r.high);
   }
   // A level the supply's code cannot express would be sent as a few hundred volts.
   for (int i = 0; i < 3; ++i)
@@ -128,6 +128,41 @@ void Apply(const InstrumentDefinition& d, AcquisitionParameters& p) {
   SetText(p.VcfFile, d.VcfFile);
 }
 
+}  // namespace
+
+InstrumentDefinition InstrumentDefinitionOf(const AcquisitionParameters& p) {
+  InstrumentDefinition d;
+  d.THTLow = p.THTLow;
+  d.THTMedium = p.THTMedium;
+  d.THTMax = p.THTMax;
+  d.Discri = p.Discri;
+  d.BlackLevel = p.BlackLevel;
+  d.WhiteLevel = p.WhiteLevel;
+  d.CS100Interface = p.CS100Interface;
+  d.ShutterSystem = p.ShutterSystem;
+  d.THTSystem = p.THTSystem;
+  d.CCDXSize = p.CCDXSize;
+  d.CCDYSize = p.CCDYSize;
+  d.StoredXSize = p.StoredXSize;
+  d.StoredYSize = p.StoredYSize;
+  d.FramesPerSecond = p.FramesPerSecond;
+  d.Vlm3DBinning = p.Vlm3DBinning;
+  d.DalsaSwap = p.DalsaSwap;
+  d.THTLastStepWait = p.THTLastStepWait;
+  d.TemperatureInterface = p.TemperatureInterface;
+  d.FiltersMirrorSystem = p.FiltersMirrorSystem;
+  d.DcfFile = TextOf(p.DcfFile);
+  d.VcfFile = TextOf(p.VcfFile);
+  return d;
+}
+
+void ClearInstrumentDefinition(AcquisitionParameters& p) {
+  Apply(InstrumentDefinition{}, p);
+  p.StoredXSize = p.StoredYSize = 256;
+  SetText(p.DcfFileAsRead, "");
+}
+
+namespace {
 constexpr const char* kCopyFromBackup = "Copy it from backup into the program directory...";
 }  // namespace
 

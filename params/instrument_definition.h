@@ -37,7 +37,15 @@ bool ReadDefinitionFile(const std::string& path, InstrumentDefinition& out);
 
 // The first value of a definition outside the range a real instrument can have, as
 // "line 14: frames per second 0 is out of 1..1000"; empty when every value fits.
-std::string DefinitionRangeFault(const InstrumentDefinition& d);
+// lines gives the line of each of the 19 numbers in another file (the parameters
+// file); by default they are lines 1 to 19 of a .DEF file.
+std::string DefinitionRangeFault(const InstrumentDefinition& d, const int* lines = nullptr);
+
+// The instrument block of a parameter set, as a definition.
+InstrumentDefinition InstrumentDefinitionOf(const AcquisitionParameters& p);
+// Empties the instrument block, as before any definition was loaded (zeros, no
+// driver names, stored sizes 256).
+void ClearInstrumentDefinition(AcquisitionParameters& p);
 
 enum class LoadResult { Applied, Cancelled, FileMissing, FileUnreadable, ValueOutOfRange };
 

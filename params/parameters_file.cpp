@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "params/fixed_text.h"
+#include "params/instrument_definition.h"
 #include "platform/error_reporter.h"
 #include "platform/format.h"
 #include "platform/number_text.h"
@@ -108,12 +109,13 @@ class Reader {
     if (const auto v = LeadingReal(*line)) field = *v;
     else ok_ = false;
   }
+  // A driver name: its first word; a blank line is a name not chosen yet (no
+  // definition was loaded when the file was written), not a broken file.
   template <std::size_t N>
   void Word(char (&field)[N]) {
     const auto line = Line();
     if (!line) return;
-    if (const auto word = FirstWord(*line)) SetText(field, *word);
-    else ok_ = false;
+    SetText(field, FirstWord(*line).value_or(std::string()));
   }
   template <std::size_t N>
   void WholeLine(char (&field)[N]) {
@@ -125,7 +127,18 @@ class Reader {
   bool ok_ = true;
 };
 
-bool FileWhole(const std::string& path);  // the reader takes every line of it
+bool FileUsable(const std::string& path);  // the reader takes every line and every instrument value of it
+
+// The lines of this file that hold the 19 numbers of an instrument definition, in
+// the definition's order (the CS100 interface comes from the port of line 23).
+constexpr int kInstrumentLines[19] = {25, 26, 27, 28, 29, 30, 23, 31, 32, 33, 34, 35, 36, 37, 38, 39, 42, 43, 44};
+
+// The instrument values read are held to the ranges a definition file is held to;
+// a block never loaded (a first start, CCD size 0) is no definition to check.
+std::string InstrumentRangeFault(const AcquisitionParameters& p) {
+  if (p.CCDXSize == 0) return {};
+  return DefinitionRangeFault(InstrumentDefinitionOf(p), kInstrumentLines);
+}
 
 }  // namespace
 
@@ -134,7 +147,7 @@ std::string ParametersFilePath() { return SystemFile(kParametersFileName).string
 bool SaveParametersFile(AcquisitionParameters& p, const std::string& path) {
   // A file the reader cannot use is moved aside before it is replaced, never lost.
   std::error_code ec;
-  if (std::filesystem::is_regular_file(path, ec) && !FileWhole(path)) {
+  if (std::filesystem::is_regular_file(path, ec) && !FileUsable(path)) {
     std::filesystem::rename(path, BadParametersFilePath(path), ec);
     if (ec) {
       ShowError("Impossible to keep the unreadable parameters file aside", "File " + path,
@@ -164,6 +177,7 @@ bool SaveParametersFile(AcquisitionParameters& p, const std::string& path) {
     out.Text(TextOf(p.PFIdent));
     out.Text(TextOf(p.FilterIdent));
     out.Text("");
+    out.Text(TextOf(p.TestFileName));  // where the CS100 commands go with the test-file link
     if (out.Close()) return true;
   }
   ShowError("Impossible to write the parameters on disk for a next use", "File " + path,
@@ -186,10 +200,15 @@ bool ReadParametersFile(AcquisitionParameters& p, const std::string& path, const
       p.Numobs = next > 999 ? 1 : static_cast<std::int32_t>(next);
       if (afterLine1) afterLine1();
     }
+    // Line 2 is empty while only test observations ("T") were saved: the prefix
+    // then stays the default one, and no ordinary prefix is remembered yet.
     if (const auto line = in.Line()) {
-      const char first[2] = {line->empty() ? '\0' : line->front(), '\0'};
-      SetText(p.Prefix, first);
-      SetText(p.LastPrefix, first);
+      const std::string text = BeforeCarriageReturn(*line);
+      if (!text.empty()) {
+        const char first[2] = {text.front(), '\0'};
+        SetText(p.Prefix, first);
+        SetText(p.LastPrefix, first);
+      }
     }
     for (IntField f : kPlanLines) in.Int(p.*f);
     if (in.ok()) p.Lz2D = 1;
@@ -206,30 +225,55 @@ bool ReadParametersFile(AcquisitionParameters& p, const std::string& path, const
     in.WholeLine(p.FilterIdent);
     if (in.ok()) {
       p.ComPort = p.CS100Interface;
+      // Lines 50 (empty) and 51, the CS100 test file, which files written before it
+      // was kept do not have.
+      if (in.Line())
+        if (const auto line = in.Line(); line && !BeforeCarriageReturn(*line).empty())
+          SetText(p.TestFileName, BeforeCarriageReturn(*line));
       return true;
     }
   }
   return false;
 }
 
-bool FileWhole(const std::string& path) {
+bool FileUsable(const std::string& path) {
   AcquisitionParameters scratch;
-  return ReadParametersFile(scratch, path, {});
+  return ReadParametersFile(scratch, path, {}) && InstrumentRangeFault(scratch).empty();
 }
 
 }  // namespace
 
-std::string BadParametersFilePath(const std::string& path) { return path + ".bad"; }
+// "vla.def.bad", or "vla.def.bad2", "vla.def.bad3" when earlier ones are kept: an
+// unusable file never replaces one kept before it.
+std::string BadParametersFilePath(const std::string& path) {
+  std::error_code ec;
+  std::string bad = path + ".bad";
+  for (int n = 2; std::filesystem::exists(bad, ec); ++n) bad = path + ".bad" + std::to_string(n);
+  return bad;
+}
+
+bool ReadParametersFileQuietly(AcquisitionParameters& p, const std::string& path) {
+  return ReadParametersFile(p, path, {});
+}
 
 void LoadParametersFile(AcquisitionParameters& p, const std::string& path, const std::function<void()>& afterLine1) {
-  if (ReadParametersFile(p, path, afterLine1)) return;
+  const std::string keptAs = std::filesystem::path(BadParametersFilePath(path)).filename().string();
+  if (ReadParametersFile(p, path, afterLine1)) {
+    // Out-of-range instrument values are never used: the block is left empty, as on
+    // a first start, until a definition is loaded again.
+    if (const std::string fault = InstrumentRangeFault(p); !fault.empty()) {
+      ClearInstrumentDefinition(p);
+      ShowError("A value of the parameters file is out of range: load an instrument definition", path,
+                fault + " (the file is kept as " + keptAs + ")");
+    }
+    return;
+  }
   SetDefaultParameterValues(p);  // the state was reset with the defaults just before loading
   // A first start has no file; a file that is there but unusable is said, and kept.
   std::error_code ec;
   if (std::filesystem::exists(path, ec))
     ShowError("The parameters file cannot be read whole: the default parameters are used", path,
-              "It is kept as " + std::filesystem::path(BadParametersFilePath(path)).filename().string() +
-                  " when the parameters are saved");
+              "It is kept as " + keptAs + " when the parameters are saved");
 }
 
 std::optional<std::string> RebuildDataPath(const std::string& path, const std::string& prefix,

@@ -1,5 +1,6 @@
 #include "platform/clock.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <ctime>
@@ -107,8 +108,29 @@ std::string TimeOfDayText(const LocalTime& t) {
   return Format("%2.2d:%2.2d:%2.2d", t.hour, t.minute, t.second);
 }
 
+namespace {
+std::atomic<WaitCutTest> waitCutTest{nullptr};
+}
+
+void SetWaitCutTest(WaitCutTest test) { waitCutTest.store(test); }
+
+bool WaitsCut() {
+  const WaitCutTest test = waitCutTest.load();
+  return test && test();
+}
+
 void WaitSeconds(double seconds) {
-  if (seconds > 0) ProcessClock().SleepMs(static_cast<std::int64_t>(seconds * 1000.0 + 0.5));
+  if (seconds <= 0) return;
+  Clock& clock = ProcessClock();
+  const std::int64_t ms = static_cast<std::int64_t>(seconds * 1000.0 + 0.5);
+  if (!waitCutTest.load()) {
+    clock.SleepMs(ms);
+    return;
+  }
+  // In slices, so that a stop asked for meanwhile is not kept waiting.
+  const std::int64_t deadline = clock.MonotonicMs() + ms;
+  for (std::int64_t left = ms; left > 0 && !WaitsCut(); left = deadline - clock.MonotonicMs())
+    clock.SleepMs(std::min<std::int64_t>(left, 20));
 }
 
 }  // namespace velmar

@@ -67,7 +67,15 @@ std::string TimeText(const LocalTime& time);
 // The hour:minute:second part of TimeText.
 std::string TimeOfDayText(const LocalTime& time);
 
-// The blocking wait of the instrument code, on the process clock.
+// The blocking wait of the instrument code, on the process clock. It ends early
+// once WaitsCut() is true (a wait under way within 20 ms).
 void WaitSeconds(double seconds);
+
+// Waits a program that is stopping no longer sits out: while the installed test
+// answers true, WaitSeconds and the serial line's writes return at once. The quit
+// signals install one (platform/quit_signals.h); nullptr: no wait is ever cut.
+using WaitCutTest = bool (*)();
+void SetWaitCutTest(WaitCutTest test);
+bool WaitsCut();
 
 }  // namespace velmar

@@ -8,17 +8,25 @@
 #include <csignal>
 #include <mutex>
 
+#include "platform/clock.h"
+
 namespace velmar {
 
 namespace {
 
 std::atomic<int> requested{0};
+std::atomic<bool> repeated{false}, firstCutsWaits{false};
 int pipeFds[2] = {-1, -1};
+
+bool StopIsHurried() { return repeated.load() || (firstCutsWaits.load() && requested.load() != 0); }
 
 // Only async-signal-safe calls here.
 extern "C" void OnQuitSignal(int signal) {
   int expected = 0;
-  if (!requested.compare_exchange_strong(expected, signal)) _exit(QuitSignals::ExitCode(signal));
+  if (!requested.compare_exchange_strong(expected, signal)) {
+    repeated.store(true);  // the stop under way goes on, only faster
+    return;
+  }
   const char byte = static_cast<char>(signal);
   const int saved = errno;
   [[maybe_unused]] const auto written = ::write(pipeFds[1], &byte, 1);
@@ -36,10 +44,15 @@ void QuitSignals::Install() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+    SetWaitCutTest(StopIsHurried);
   });
 }
 
 int QuitSignals::Requested() { return requested.load(); }
+
+bool QuitSignals::Repeated() { return repeated.load(); }
+
+void QuitSignals::SetFirstSignalCutsWaits(bool on) { firstCutsWaits.store(on); }
 
 int QuitSignals::NotifyFd() { return pipeFds[0]; }
 
@@ -58,6 +71,7 @@ void QuitSignals::ResetForTests() {
     while (::read(pipeFds[0], buffer, sizeof buffer) > 0) {
     }
   requested.store(0);
+  repeated.store(false);
 }
 
 }  // namespace velmar

@@ -2,8 +2,10 @@
 // SIGINT, SIGTERM and SIGHUP as a request to quit safely. The handler only records
 // the first signal and writes one byte to a pipe; the program notices it between
 // steps (the runner polls Requested(), the windowed program watches NotifyFd())
-// and takes its abort-and-quit path. A second signal, once the first is recorded,
-// ends the process at once: the observer who presses Ctrl-C twice means it.
+// and takes its abort-and-quit path. A repeated signal (Ctrl-C pressed twice, or
+// `timeout` signalling the program and then its process group) hurries that stop,
+// cutting its waits short, and never skips it: what this copy wrote is always
+// taken away.
 namespace velmar {
 
 class QuitSignals {
@@ -12,6 +14,11 @@ class QuitSignals {
   static void Install();
   // The first signal received, or 0.
   static int Requested();
+  // True once a signal came after the first.
+  static bool Repeated();
+  // While on, the first signal already cuts every wait short (a start-up that must
+  // stop within a second or two); otherwise only a repeated one does.
+  static void SetFirstSignalCutsWaits(bool on);
   // Readable once a signal has been received; -1 before Install().
   static int NotifyFd();
   // The exit code a shell expects of a process ended by this signal (128 + n).

@@ -6,10 +6,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/clock.h"
 #include "platform/format.h"
 #include "platform/number_text.h"
 
@@ -90,11 +92,14 @@ std::string SerialPort::Write(const std::string& bytes) {
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno != EAGAIN) return std::strerror(errno);
+    if (WaitsCut()) return "not sent: the program is stopping";
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    if (left <= 0) return "the device takes nothing (nothing sent for 1 s)";
+    // In slices, so that a program asked to stop does not sit out the deadline.
     pollfd ready{fd_, POLLOUT, 0};
-    if (left <= 0 || (::poll(&ready, 1, static_cast<int>(left)) == 0))
-      return "the device takes nothing (nothing sent for 1 s)";
+    if (::poll(&ready, 1, static_cast<int>(std::min<long long>(left, 50))) < 0 && errno != EINTR)
+      return std::strerror(errno);
   }
   ::tcdrain(fd_);
   return {};

@@ -31,7 +31,8 @@ SingleInstanceLock::SingleInstanceLock(const std::filesystem::path& directory,
   }
   // flock belongs to the open file, so even a second lock in the same process fails.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    error_ = (errno == EWOULDBLOCK) ? "held by another copy" : std::strerror(errno);
+    busy_ = errno == EWOULDBLOCK;
+    error_ = busy_ ? "held by another copy" : std::strerror(errno);
     ::close(fd);
     return;
   }

@@ -22,12 +22,15 @@ class SingleInstanceLock {
   // True when this object holds the lock; false when another holder has it (or
   // the lock file could not be made, which error() then describes).
   bool held() const { return fd_ >= 0; }
+  // Another holder has it (as against a lock file that could not be made).
+  bool busy() const { return busy_; }
   const std::string& error() const { return error_; }
 
   static std::filesystem::path DefaultDirectory();
 
  private:
   int fd_ = -1;
+  bool busy_ = false;
   std::string error_;
 };
 
@@ -39,6 +42,9 @@ class ProgramInstanceLock {
  public:
   ProgramInstanceLock(const std::filesystem::path& systemDirectory, const std::string& key);
   bool held() const { return user_ && user_->held(); }
+  // Another copy holds one of the two locks; not held and not busy: a lock file
+  // could not be made, which error() says.
+  bool busy() const { return system_.busy() || (user_ && user_->busy()); }
   // Why the lock is not held: another copy holds it, or a lock file could not be made.
   const std::string& error() const { return user_ ? user_->error() : system_.error(); }
 

@@ -1,5 +1,8 @@
 #include "platform/tone.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cmath>
 #include <cstdint>
@@ -55,8 +58,13 @@ void SystemTone::Tone(int frequencyHz, int durationMs) {
       if (StartProgram("/usr/bin/aplay", {"-q", file.string()}).started) return;
     }
   }
-  std::fputc('\a', stderr);
-  std::fflush(stderr);
+  // The bell goes to the terminal the program runs on, never into its output: an
+  // output saved to a file or read through a pipe stays plain text. Without a
+  // terminal (a robot, a service) there is nothing to ring.
+  static const int terminal = ::open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  if (terminal >= 0) {
+    [[maybe_unused]] const auto written = ::write(terminal, "\a", 1);
+  }
 }
 
 void RecordingTone::Tone(int frequencyHz, int durationMs) {

@@ -12,7 +12,8 @@ class ToneSink {
   virtual void Tone(int frequencyHz, int durationMs) = 0;
 };
 
-// Plays through aplay when a sound device is present, else rings the bell on stderr.
+// Plays through aplay when a sound device is present, else rings the bell on the
+// controlling terminal (never into the output, which may be a file or a pipe).
 class SystemTone final : public ToneSink {
  public:
   void Tone(int frequencyHz, int durationMs) override;

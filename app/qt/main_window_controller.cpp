@@ -232,6 +232,20 @@ void MainWindowController::ConnectParametersWindow() {
   services.chooseDirectory = [this](std::string& path, const std::string& observation) {
     return windows_.repertoire->Choose(path, observation);
   };
+  // Another live copy writing into the data directory refuses it; a lock left by a
+  // copy that died does not.
+  services.lockDataDirectory = [this](const std::string& path) {
+    if (dataLock_.held() && path == dataLockPath_) return true;
+    DirectoryLock lock(path);
+    if (lock.busy()) {
+      ShowError("The data directory is in use by another copy of the program", path,
+                "Choose another data directory (nothing was written)");
+      return false;
+    }
+    dataLock_ = std::move(lock);  // unlocked where it cannot be made: the access test says why
+    dataLockPath_ = path;
+    return true;
+  };
   services.refreshMainWindow = [this] { windows_.general->RefreshParameterLabels(); };
   services.handLevelsToMainWindow = [this] { windows_.general->ShowTvLevelDefaults(); };
   services.endProgram = [this](bool deleteWitness) { EndOfProgram(false, 0, deleteWitness); };
@@ -399,7 +413,12 @@ void MainWindowController::EndOfProgram(bool showTerminating, int exitCode, bool
   s.quitting = 1;
   windows_.general->SetQuitting();
   if (removeWitness) witness_.Remove();  // the process ends at once: no destructor will
-  SafeStop(devices_, std::string(TextOf(shared_.parameters.Path)));
+  // The temporary files of a data directory another copy writes into are its own.
+  std::string dataDirectory(TextOf(shared_.parameters.Path));
+  if (!(dataLock_.held() && dataDirectory == dataLockPath_) && DirectoryLock(dataDirectory).busy())
+    dataDirectory.clear();
+  SafeStop(devices_, dataDirectory);
+  dataLock_.Release();
   std::error_code ec;
   if (!s.tempPath.empty()) std::filesystem::remove(s.tempPath, ec);
   endProcess_(exitCode);
@@ -469,7 +488,7 @@ void MainWindowController::QuitIntegration() { EndOfProgram(false); }
 void MainWindowController::QuitAfterLogFailure() { EndOfProgram(true); }
 
 void MainWindowController::QuitOnSignal(int signal) {
-  if (ended_) return;  // the end under way goes on; a second signal ends at once
+  if (ended_) return;  // the end under way goes on (a repeated signal only hurries it)
   LogQuitSignal(shared_.acquisition, signal);
   EndOfProgram(true, QuitSignals::ExitCode(signal));
 }

@@ -10,6 +10,7 @@
 #include "app/qt/qt_driver_file_console.h"
 #include "app/qt/qt_frame_grabber_console.h"
 #include "app/qt/qt_instance_warnings.h"
+#include "platform/directory_lock.h"
 #include "platform/witness_file.h"
 #include "console/alarm_supervisor.h"
 #include "console/alarm_thread.h"
@@ -76,6 +77,8 @@ class MainWindowController {
   InstrumentSafeStop devices_;
   Cs100Link link_;
   WitnessFile witness_;
+  DirectoryLock dataLock_;  // the data directory this copy writes into
+  std::string dataLockPath_;
   StoreStepContext context_;
   std::unique_ptr<StoreFramesThread> storeFrames_;
   InstrumentMonitor monitor_;

@@ -13,6 +13,7 @@
 #include "app/safe_stop.h"
 #include "console/TGeneral.h"
 #include "engine/counting_state.h"
+#include "platform/error_reporter.h"
 #include "platform/processes.h"
 #include "platform/qt/TError.h"
 #include "platform/qt/qt_window_thread.h"
@@ -30,6 +31,7 @@ int RunWindowedProgram(int argc, char** argv, const WindowedProgramHooks& hooks)
   std::signal(SIGXFSZ, SIG_IGN);
   VelmarApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
+  if (hooks.applicationMade) hooks.applicationMade();
   QtWindowThread windowThread;
   InstallWindowThread(&windowThread);
   QtErrorReporter errorReporter;
@@ -51,6 +53,13 @@ int RunWindowedProgram(int argc, char** argv, const WindowedProgramHooks& hooks)
   // it taken knows another copy runs.
   ProgramInstanceLock instanceLock(SystemDirectory(), kApplicationTitle);
   const bool anotherInstance = !instanceLock.held();
+  // A lock that cannot be made is not another copy: said as what it is.
+  if (anotherInstance && !instanceLock.busy()) {
+    splash.hide();
+    ShowError("The lock that tells a running copy of the program cannot be made", instanceLock.error(),
+              "The program ends: correct $XDG_RUNTIME_DIR or the system directory");
+    return 1;
+  }
   QApplication::setApplicationDisplayName(kApplicationTitle);
   splash.SetProgress(0);
 

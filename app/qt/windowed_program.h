@@ -12,6 +12,9 @@ struct ProgramWindows;
 class MainWindowController;
 
 struct WindowedProgramHooks {
+  // Once the application exists, before any window: the windows shown before the
+  // controller exists (an error at the very start) can be watched from here.
+  std::function<void()> applicationMade;
   // Once the windows and the controller exist, before the main window is shown.
   std::function<void(AcquisitionProgram&, ProgramWindows&, MainWindowController&)> ready;
   // The last call before the process ends, with its exit code.

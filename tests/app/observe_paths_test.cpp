@@ -392,7 +392,11 @@ TEST_F(ObserveDiskErrors, ARemovedDataDirectoryEndsTheObservationWithinTheGrace)
 }
 
 TEST_F(ObserveDiskErrors, AGraceThatIsNotAWholeNumberOfSecondsIsRefusedAndNothingIsWritten) {
-  for (const char* grace : {"-1", "soon", "1.5", ""}) {
+  // An empty value is refused as the flags are read, before anything runs.
+  std::string error;
+  EXPECT_FALSE(ParseObserveOptions({"--disk-error-grace", ""}, error));
+  EXPECT_EQ(error, "--disk-error-grace needs a value, not an empty one");
+  for (const char* grace : {"-1", "soon", "1.5"}) {
     SCOPED_TRACE(grace);
     EXPECT_EQ(Run({"--preset", "3", "--data", dir_.file("obs/D004"), "--disk-error-grace", grace}), 2);
     EXPECT_NE(output_.find("--disk-error-grace must be a whole number of seconds, 0 or more"), std::string::npos)

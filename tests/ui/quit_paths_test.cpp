@@ -14,6 +14,7 @@
 #include <memory>
 #include <sstream>
 
+#include "platform/directory_lock.h"
 #include "platform/quit_signals.h"
 #include "platform/single_instance.h"
 #include "support/temp_dir.h"
@@ -274,6 +275,49 @@ TEST_F(QuitPath, ASignalWhileAcquiringAbortsAndQuitsKeepingTheCompleteChannels) 
   for (const auto& entry : fs::directory_iterator(fs::path(e.said("data-dir"))))
     channelZeroKept |= entry.path().extension() == ".VLA" && entry.path().stem().string().ends_with("0100");
   EXPECT_TRUE(channelZeroKept);
+}
+
+// A data directory another copy writes into (it holds the directory's lock) is
+// refused at OK: said, and nothing is written into it.
+TEST_F(QuitPath, ADataDirectoryInUseByAnotherCopyIsRefused) {
+  const fs::path inUse = dir_.path() / "in-use";
+  fs::create_directories(inUse);
+  DirectoryLock otherCopy(inUse.string());
+  ASSERT_TRUE(otherCopy.held());
+  testing::WriteFile((inUse / "ipcsdata.tmp").string(), "the other copy's channel in progress");
+  const Ending e = RunDriver("data-in-use");
+  ASSERT_TRUE(e.finished) << e.output;
+  EXPECT_EQ(e.exitCode, 0) << e.output;
+  EXPECT_NE(e.output.find("The data directory is in use by another copy of the program"), std::string::npos)
+      << e.output;
+  std::vector<std::string> written;
+  for (const auto& entry : fs::directory_iterator(inUse)) written.push_back(entry.path().filename().string());
+  std::sort(written.begin(), written.end());
+  EXPECT_EQ(written, (std::vector<std::string>{"ipcsdata.tmp", "ipcslock.tmp"}));
+  EXPECT_EQ(testing::ReadFile((inUse / "ipcsdata.tmp").string()), "the other copy's channel in progress");
+}
+
+// A lock that cannot be made is said as what it is, never as another copy, and the
+// program ends touching nothing.
+TEST_F(QuitPath, ALockThatCannotBeMadeIsSaidAsSuch) {
+  env_.insert("XDG_RUNTIME_DIR", "/proc/nonexistent");
+  const Ending e = RunDriver("lock-unmakeable");
+  ASSERT_TRUE(e.finished) << e.output;
+  EXPECT_EQ(e.exitCode, 1) << e.output;
+  EXPECT_NE(e.said("early-modal").find("The lock that tells a running copy of the program cannot be made"),
+            std::string::npos)
+      << e.output;
+  EXPECT_NE(e.said("early-modal").find("/proc/nonexistent/IPCS Velmar.lock"), std::string::npos) << e.output;
+  EXPECT_EQ(e.output.find("already running"), std::string::npos) << e.output;
+  EXPECT_FALSE(fs::exists(witness()));
+}
+
+// A repeated signal hurries the stop and never skips it.
+TEST_F(QuitPath, ASignalSentTwiceStillStopsSafely) {
+  const Ending e = RunDriver("acquiring-signal-twice");
+  ExpectSafeEnd(e, QuitSignals::ExitCode(SIGTERM));
+  EXPECT_NE(Log(e).find("ABORT AND QUIT (SIGTERM received)"), std::string::npos) << Log(e);
+  EXPECT_NE(Log(e).find("TERMINATE ACQUISITION..."), std::string::npos) << Log(e);
 }
 
 TEST_F(QuitPath, ASignalInsideAStepAndAModalWindowAbortsAndQuits) {

@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -162,6 +163,11 @@ class Operator {
       FillParameters(*modal);
       return;
     }
+    if (name == "TError" && scenario_ == "data-in-use" && filled_) {  // refused: the observer quits
+      QWidget* parametersWindow = filled_;
+      QTimer::singleShot(0, parametersWindow,
+                         [parametersWindow] { parametersWindow->findChild<QPushButton*>("BitBtnQuit1")->click(); });
+    }
     const std::map<QString, const char*> answers = {{"TQuestionObturateur", "ButtonIntegrate"},
                                                     {"TFileExist", "ButtonYes"},
                                                     {"TWarningTHT", "ButtonZero"}};
@@ -228,6 +234,8 @@ class Operator {
       edit("EditMaxcycles", "1");
       edit("EditNumobs", "7");
     }
+    if (scenario_ == "data-in-use")  // the data directory another copy writes into
+      edit("EditPath", (std::string(std::getenv("HOME")) + "/in-use").c_str());
     edit("EditComment", "NGC 7331 core");
     edit("EditPF", "PF 1 order 793");
     edit("EditFI", "6581/20");
@@ -319,6 +327,12 @@ class Operator {
         phase_ = 2;
         Raise(SIGINT);
       }
+    } else if (scenario_ == "acquiring-signal-twice") {  // as `timeout` does: the program, then its group
+      if (phase_ == 1 && s.currentChannel >= 1 && s.channelSeconds > 0.0f) {
+        phase_ = 2;
+        Raise(SIGTERM);
+        Raise(SIGTERM);
+      }
     }
   }
 
@@ -347,6 +361,20 @@ int main(int argc, char** argv) {
   hooks.ready = [&](AcquisitionProgram& program, ProgramWindows& windows, MainWindowController& controller) {
     player = std::make_unique<Operator>(scenario, program, windows, controller);
     player->Begin();
+  };
+  // Windows shown before the operator is in place: said and answered OK.
+  hooks.applicationMade = [] {
+    auto* watcher = new QTimer(qApp);
+    QObject::connect(watcher, &QTimer::timeout, [] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || modal->objectName() != "TError") return;
+      QString texts;
+      for (auto* label : modal->findChildren<QLabel*>())
+        if (!label->text().isEmpty()) texts += label->text() + " | ";
+      Say("early-modal", texts.toStdString());
+      if (auto* ok = modal->findChild<QPushButton*>("ButtonOK")) ok->click();
+    });
+    watcher->start(100);
   };
   hooks.beforeExit = [&](int exitCode) {
     if (player) player->Report(exitCode);
