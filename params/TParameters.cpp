@@ -589,10 +589,12 @@ void TParameters::ButtonCancelClick() {
   done(QDialog::Rejected);
 }
 
+// The close box and Escape. Before any acquisition they end the program as "&Quit"
+// does, the witness file included: no acquisition task runs any more.
 void TParameters::reject() {
   SaveParametersFile(p_);
   if (!startAcquisition_ && !s_.acquisitionStarted) {
-    EndProgram(false);
+    EndProgram(true);
     return;
   }
   if (p_.RunState != 1 && p_.ViewOnly != kOpenedMarker && !ConfirmOverwrite()) return;

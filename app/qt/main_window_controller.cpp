@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <cstdio>
 #include <filesystem>
 
 #include "app/check_other_instances.h"
@@ -227,7 +228,12 @@ void MainWindowController::ConnectParametersWindow() {
   };
   services.refreshMainWindow = [this] { windows_.general->RefreshParameterLabels(); };
   services.handLevelsToMainWindow = [this] { windows_.general->ShowTvLevelDefaults(); };
-  services.endProgram = [this](bool deleteWitness) { EndOfProgram(false, 0, deleteWitness); };
+  // Leaving the window before any acquisition ends the program: said, never silent.
+  services.endProgram = [this](bool deleteWitness) {
+    std::fprintf(stderr, "The parameters window was left before any acquisition: the program ends (parameters kept in %s)\n",
+                 ParametersFilePath().c_str());
+    EndOfProgram(true, 0, deleteWitness);
+  };
   services.startMonitor = [this] { StartInstrumentMonitor(); };
   services.stopMonitor = [this] { shared_.acquisition.monitorEnabled = 0; };
   services.refreshFiltersMirror = [this, &p] {
