@@ -213,7 +213,20 @@ TEST_F(QuitPath, BypassAfterAFrameGrabberErrorEndsTheProgram) {
   const Ending e = RunDriver("grabber-bypass");
   ExpectSafeEnd(e, 0);
   EXPECT_NE(e.output.find("modal TErrorMatrox"), std::string::npos) << e.output;
+  EXPECT_NE(e.output.find("\"Bypass\" closes the shutter and ends the program."), std::string::npos) << e.output;
   EXPECT_EQ(e.said("started-up"), "");
+}
+
+// The camera and monitor files laid out by the first instrument while the parameters
+// window is up: the start banner could not open the monitor before, the set-up can now,
+// and no error of the banner's is held against it.
+TEST_F(QuitPath, GrabberFilesLaidOutWhileTheParametersWindowIsUpSetUpWithoutError) {
+  const Ending e = RunDriver("grabber-files-late");
+  ExpectSafeEnd(e, 0);
+  EXPECT_EQ(e.output.find("modal TErrorMatrox"), std::string::npos) << e.output;
+  EXPECT_EQ(e.said("started-up"), "1") << e.output;
+  EXPECT_EQ(e.said("phase"), "3") << e.output;
+  EXPECT_TRUE(fs::exists(dir_.path() / "ecran.vcf"));
 }
 
 TEST_F(QuitPath, QuitInTheParametersWindowAtStartUpEndsTheProgram) {

@@ -132,7 +132,7 @@ TEST(GrabberWindows, TheGrabberErrorOffersBypassOrCancel) {
     const bool bypass = window.AskBypass("display allocation: cannot open ecran.vcf");
     EXPECT_EQ(bypass, QString(button) == "ButtonBypass");
   }
-  EXPECT_EQ(window.windowTitle(), "Velmar Photon Counting");
+  EXPECT_EQ(window.windowTitle(), "ErrorMatrox");
   EXPECT_TRUE(LabelTexts(window).contains("Error initializing the Matrox Genesys board"));
   EXPECT_EQ(window.findChild<QPushButton*>("ButtonBypass")->text(), "&Bypass");
   EXPECT_EQ(window.findChild<QPushButton*>("ButtonCancel")->text(), "&Cancel");

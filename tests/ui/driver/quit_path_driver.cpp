@@ -320,7 +320,8 @@ class Operator {
       return;
     }
     AcquisitionState& s = state();
-    if (scenario_ == "abort-yes" || scenario_ == "observer" || scenario_ == "disk-escape") {
+    if (scenario_ == "abort-yes" || scenario_ == "observer" || scenario_ == "disk-escape" ||
+        scenario_ == "grabber-files-late") {
       if (phase_ == 1 && s.endDialogState == 1) {
         phase_ = 2;
         Button("ButtonDialogAcqStop")->click();
@@ -376,6 +377,10 @@ int main(int argc, char** argv) {
   const std::string scenario = argc > 1 ? argv[1] : "";
   if (scenario == "cs100-port") PrepareUnopenableCs100Port();
   if (scenario == "grabber-bypass") SpoilCameraDescriptions();
+  if (scenario == "grabber-files-late") {  // the camera and monitor files come with the first instrument
+    std::filesystem::remove("comptage.dcf");
+    std::filesystem::remove("ecran.vcf");
+  }
   std::unique_ptr<Operator> player;
   WindowedProgramHooks hooks;
   hooks.ready = [&](AcquisitionProgram& program, ProgramWindows& windows, MainWindowController& controller) {
