@@ -293,7 +293,6 @@ void MainWindowController::StartUp() {
   });
   alarm_->Start();
   windows_.attente->hide();
-  windows_.clickOnStart->move(g.x(), g.y() + 320);
   windows_.clickOnStart->show();
   g.ShowStayOnTop(true);
   g.EnableSeeParameters(true);

@@ -21,6 +21,7 @@
 namespace velmar {
 namespace {
 
+using testing::LabelTexts;
 using testing::SavePicture;
 
 class MainWindow : public MainWindowFixture {
@@ -30,8 +31,18 @@ class MainWindow : public MainWindowFixture {
 
 TEST_F(MainWindow, AWholeObservationThroughTheWindowAndItsPanels) {
   general().show();
-  ObserverAcceptsParameters();
+  // The wait note stands beside the parameters window while the start-up waits for it.
+  QString waitNote;
+  QPoint waitNoteAt;
+  ObserverAcceptsParameters([&](TParameters&) {
+    if (!windows_.attente->isVisible()) return;
+    waitNote = windows_.attente->windowTitle() + " | " + LabelTexts(*windows_.attente).join(" | ");
+    waitNoteAt = windows_.attente->pos();
+  });
   controller_->StartUp();
+  EXPECT_EQ(waitNote, "VlmIPCS information | Please wait some seconds for  Perot-Fabry initialization... | VlmIPCS");
+  EXPECT_EQ(waitNoteAt, QPoint(750, 50));
+  EXPECT_EQ(windows_.clickOnStart->pos(), QPoint(0, 100));
   AcquisitionState& s = shared_.acquisition;
   AcquisitionParameters& p = shared_.parameters;
   EXPECT_EQ(general().pos(), QPoint(575, 22));
@@ -111,17 +122,20 @@ TEST_F(MainWindow, AWholeObservationThroughTheWindowAndItsPanels) {
   QTimer::singleShot(0, [&] {
     QWidget* modal = QApplication::activeModalWidget();
     ASSERT_NE(modal, nullptr);
-    note = modal->objectName();
+    note = modal->objectName() + " " + modal->windowTitle();
     modal->findChild<QPushButton*>("ButtonOK")->click();
   });
   general().close();
-  EXPECT_EQ(note, "TNoteClose");
+  EXPECT_EQ(note, "TNoteClose NoteClose");
   EXPECT_TRUE(general().isVisible());
 
   // "Quit application" ends the program through the shutdown path.
   Button("ButtonNewEnd")->setVisible(true);
   Button("ButtonNewEnd")->click();
   EXPECT_EQ(ended_, 1);
+  EXPECT_TRUE(windows_.terminating->isVisible());
+  EXPECT_EQ(windows_.terminating->windowTitle(), "Velmar photon counting terminating");
+  EXPECT_EQ(LabelTexts(*windows_.terminating), QStringList{"Velmar closing photon counting acquisition"});
   EXPECT_EQ(s.quitting, 1);
   EXPECT_EQ(s.grabber.setUpDone, 0);
   EXPECT_EQ(program_->grabber.LiveObjects(), 0);
