@@ -97,7 +97,7 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
   a.displayLogbook = [this] { DisplayLogbook(); };
   a.printWindow = [this] { PrintWindow(); };
   a.reloadLogbook = [this] {
-    ReloadLogbook(shared_.acquisition, [this](const std::string& text) {
+    ReloadLogbook(shared_.acquisition, logbookView_, [this](const std::string& text) {
       windows_.logBook->SetLogText(QString::fromStdString(text));
     });
   };
@@ -418,7 +418,9 @@ void MainWindowController::WriteOnLogbook() {
 
 void MainWindowController::DisplayLogbook() {
   shared_.acquisition.logbookReload = 1;
+  logbookView_ = LogbookView{true, 0};
   windows_.logBook->exec();
+  logbookView_.open = false;
 }
 
 void MainWindowController::PrintWindow() {
