@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -21,6 +22,7 @@
 namespace velmar {
 namespace {
 
+using testing::CutTexts;
 using testing::LabelTexts;
 using testing::SavePicture;
 
@@ -173,6 +175,34 @@ TEST_F(MainWindow, SeeParametersWhileCountingShowsTheLockedWindow) {
   EXPECT_EQ(parameters().findChild<QPushButton*>("ButtonOK")->text(), "&OK (acquire)");
   controller_->AbortAndQuit(true);
   EXPECT_EQ(ended_, 1);
+}
+
+// Every text of the parameters window (with its start-up block and its detail
+// panel) and of the main window (standing by, then counting) fits its control whole
+// at the default size.
+TEST_F(MainWindow, NoTextIsCutInTheParametersAndMainWindows) {
+  general().show();
+  QStringList cut;
+  ObserverAcceptsParameters([&](TParameters& w) {
+    w.findChild<QWidget*>("PanelStart")->show();
+    cut << CutTexts(w);
+    w.grab().save(QString::fromStdString(pictures_ + "/TParameters-start-up-real.png"));
+    w.findChild<QWidget*>("PanelStart")->hide();
+    w.findChild<QPushButton*>("Button3")->click();  // the detail panel
+    cut << CutTexts(w);
+    w.grab().save(QString::fromStdString(pictures_ + "/TParameters-detail-real.png"));
+  });
+  controller_->StartUp();
+  cut << CutTexts(general());
+  Picture("TGeneral-standby");
+  AcquisitionState& s = shared_.acquisition;
+  Button("BitBtnOpen")->click();
+  Button("ButtonStart")->click();
+  ASSERT_TRUE(RunUntil([&] { return s.currentChannel >= 1 && s.channelSeconds > 0.0f; }));
+  cut << CutTexts(general());
+  Picture("TGeneral-counting");
+  cut.removeDuplicates();
+  EXPECT_TRUE(cut.isEmpty()) << cut.join("\n").toStdString();
 }
 
 TEST_F(MainWindow, TheOperatorSwitchesOfTheWindow) {
