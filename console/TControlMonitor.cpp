@@ -1,10 +1,13 @@
 #include "console/TControlMonitor.h"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace velmar {
 
@@ -23,8 +26,19 @@ TControlMonitor::TControlMonitor(Grabber& grabber, QWidget* parent)
   timer_ = new QTimer(this);
   connect(timer_, &QTimer::timeout, this, &TControlMonitor::Refresh);
   timer_->start(100);
-  resize(532, 500);
-  move(20, 22);
+  PlaceBesideTheOtherWindows();
+}
+
+// The parameters window (130, 135; 1021 by 746) and the main window (575, 22; up to
+// 401 high) come up over the top left of the screen: the monitor takes the bottom
+// right corner, where its texts stay in view, as large as the room there allows.
+void TControlMonitor::PlaceBesideTheOtherWindows() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1600, 1000);
+  constexpr int kParametersRight = 130 + 1021, kMainBottom = 22 + 401, kGap = 8;
+  const int side = std::clamp(std::min(room.right() - kParametersRight, room.bottom() - kMainBottom) - kGap, 256, 512);
+  resize(side, side);
+  move(std::max(room.left(), room.right() - side - kGap), std::max(room.top(), room.bottom() - side - kGap));
 }
 
 void TControlMonitor::Refresh() {

@@ -17,6 +17,8 @@ class TControlMonitor : public QWidget {
   void Refresh();
 
  private:
+  void PlaceBesideTheOtherWindows();
+
   Grabber& grabber_;
   QLabel* image_;
   QTimer* timer_;

@@ -31,10 +31,13 @@ TDiskError::TDiskError(QWidget* parent) : QDialog(parent) {
   auto* buttons = new QHBoxLayout;
   auto* ignore = new QPushButton("&Ignore", this);
   ignore->setObjectName("ButtonIgnore");
+  ignore->setDefault(true);
   auto* quit = new QPushButton("&Quit integration", this);
   quit->setObjectName("ButtonQuit");
-  connect(ignore, &QPushButton::clicked, this, &QDialog::accept);
-  connect(quit, &QPushButton::clicked, this, &QDialog::reject);
+  // Only "&Quit integration" ends the program; Escape and the close box leave the
+  // answer as it was, "&Ignore", and the acquisition goes on.
+  connect(ignore, &QPushButton::clicked, this, &QDialog::reject);
+  connect(quit, &QPushButton::clicked, this, &QDialog::accept);
   buttons->addWidget(ignore);
   buttons->addWidget(quit);
   layout->addLayout(buttons);
@@ -60,7 +63,7 @@ DiskErrorChoice TDiskError::ShowDiskError(const DiskErrorReport& report) {
   set("LabelError1", report.errnoValue ? Format("Errno %d", report.errnoValue) : "");
   set("LabelError2", report.errnoText);
   set("LabelError3", "");
-  return exec() == QDialog::Accepted ? DiskErrorChoice::Ignore : DiskErrorChoice::QuitIntegration;
+  return exec() == QDialog::Accepted ? DiskErrorChoice::QuitIntegration : DiskErrorChoice::Ignore;
 }
 
 }  // namespace velmar

@@ -11,7 +11,7 @@ namespace velmar {
 
 TErrorMatrox::TErrorMatrox(QWidget* parent) : QDialog(parent) {
   setObjectName("TErrorMatrox");
-  setWindowTitle("Velmar Photon Counting");
+  setWindowTitle("ErrorMatrox");
   setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
   setModal(true);
   auto* layout = new QVBoxLayout(this);
@@ -21,7 +21,13 @@ TErrorMatrox::TErrorMatrox(QWidget* parent) : QDialog(parent) {
   message_ = new QLabel(this);
   message_->setObjectName("LabelMessage");
   message_->setWordWrap(true);
-  for (QLabel* label : {heading, line, message_}) {
+  // "Bypass" reads as "go on": the window says which answer ends the program.
+  auto* answers = new QLabel(
+      "\"Bypass\" closes the shutter and ends the program.\n"
+      "\"Cancel\" goes on without the frame grabber objects that could not be opened.",
+      this);
+  answers->setObjectName("LabelAnswers");
+  for (QLabel* label : {heading, line, message_, answers}) {
     label->setAlignment(Qt::AlignCenter);
     layout->addWidget(label);
   }

@@ -128,21 +128,24 @@ void TGeneral::BuildFigures() {
 }
 
 void TGeneral::BuildCommands() {
-  const int x0 = 220, w = 124;
+  // The right column holds the longer captions ("Request deferred stop").
+  const int x0 = 220, w = 106, x1 = x0 + w + 4, w1 = 142;
   MakeButton(this, "ButtonStart", "Start", QRect(x0, 6, w, 24), "Start acquisition");
-  MakeButton(this, "ButtonAbort", "Abort and Quit", QRect(x0 + w + 4, 6, w, 24),
+  MakeButton(this, "ButtonAbort", "Abort and Quit", QRect(x1, 6, w1, 24),
              "Abort acquisition immediately and quit this program");
   MakeButton(this, "ButtonSuspend", "Suspend", QRect(x0, 32, w, 24), "Suspend acquisition immediately");
-  MakeButton(this, "ButtonArret", "Request deferred stop", QRect(x0 + w + 4, 32, w, 24),
+  MakeButton(this, "ButtonArret", "Request deferred stop", QRect(x1, 32, w1, 24),
              "Request the stop of the acquisition at the end of a given cycle and/or a given channel");
   MakeButton(this, "ButtonLog", "Write on logbk", QRect(x0, 58, w, 24));
-  MakeButton(this, "ButtonDisplayLog", "Display logbook", QRect(x0 + w + 4, 58, w, 24));
+  MakeButton(this, "ButtonDisplayLog", "Display logbook", QRect(x1, 58, w1, 24));
   MakeButton(this, "ButtonDisplay", "See parameters", QRect(x0, 84, w, 24));
-  MakeButton(this, "ButtonPrint", "Print window", QRect(x0 + w + 4, 84, w, 24), "Print this window at it is now");
-  MakeButton(this, "ButtonFilters", "Filters / mirror", QRect(x0, 110, 96, 24));
+  MakeButton(this, "ButtonPrint", "Print window", QRect(x1, 84, w1, 24), "Print this window at it is now");
+  // The handset's button stands under the temperature, where the row is free; the
+  // always-in-front box takes the whole row under the commands.
+  MakeButton(this, "ButtonFilters", "Filters / mirror", QRect(708, 198, 190, 26));
   auto* onTop = new QCheckBox("this window always in front", this);
   onTop->setObjectName("CheckBoxStayOnTop");
-  onTop->setGeometry(x0 + 100, 110, 152, 24);
+  onTop->setGeometry(x0, 110, x1 + w1 - x0, 24);
   onTop->setChecked(true);
 }
 

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -11,6 +12,10 @@
 #include "platform/qt/message_window.h"
 
 namespace velmar {
+
+namespace {
+const QString kLoadingText = "Wait : loading logbook...";
+}  // namespace
 
 TLogBook::TLogBook(QWidget* parent) : QDialog(parent) {
   setObjectName("TLogBook");
@@ -25,7 +30,7 @@ TLogBook::TLogBook(QWidget* parent) : QDialog(parent) {
   text->setReadOnly(true);
   text->setLineWrapMode(QTextEdit::NoWrap);
   text->setFontFamily("monospace");
-  text->setPlainText("Wait : loading logbook...");
+  text->setPlainText(kLoadingText);
   layout->addWidget(text);
   auto* close = new QPushButton("Close log book window", this);
   close->setObjectName("BitBtn1");
@@ -36,9 +41,16 @@ TLogBook::TLogBook(QWidget* parent) : QDialog(parent) {
 
 void TLogBook::SetLogText(const QString& text) {
   auto* edit = findChild<QTextEdit*>("RichEditLogBook");
+  QScrollBar* bar = edit->verticalScrollBar();
+  const bool atEnd = bar->value() == bar->maximum() || edit->toPlainText() == kLoadingText;
+  const int place = bar->value();
   edit->setPlainText(text);
-  edit->moveCursor(QTextCursor::End);
-  edit->ensureCursorVisible();
+  if (atEnd) {
+    edit->moveCursor(QTextCursor::End);
+    edit->ensureCursorVisible();
+  } else {
+    bar->setValue(place);
+  }
 }
 
 void TLogBook::showEvent(QShowEvent* event) {

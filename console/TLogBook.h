@@ -1,6 +1,6 @@
 #pragma once
-// The logbook viewer: the observation log as it was within a second of opening.
-// The store step that follows its opening loads the text.
+// The logbook viewer: the observation log, followed as it grows. The store step
+// that follows its opening loads the text, and each one that finds the log grown.
 #include <QDialog>
 #include <functional>
 #include <optional>
@@ -13,7 +13,8 @@ class TLogBook : public QDialog {
   explicit TLogBook(QWidget* parent = nullptr);
   // Asks for the log to be loaded (run when the window is shown).
   void SetReloadRequest(std::function<void()> request) { reloadRequest_ = std::move(request); }
-  // The log's text, the caret at its end and the end in view.
+  // The log's text, the caret at its end and the end in view; a reader who scrolled
+  // back keeps his place.
   void SetLogText(const QString& text);
 
  protected:

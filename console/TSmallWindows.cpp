@@ -15,9 +15,10 @@ void MakeNote(MessageWindow& window) {
 }  // namespace
 
 TAttenteGeneral::TAttenteGeneral(QWidget* parent)
-    : MessageWindow("TAttenteGeneral", "VlmIPCS wait",
-                    {"Please wait some seconds for  Perot-Fabry initialization..."}, parent) {
+    : MessageWindow("TAttenteGeneral", "VlmIPCS information",
+                    {"Please wait some seconds for  Perot-Fabry initialization...", "VlmIPCS"}, parent) {
   MakeNote(*this);
+  move(750, 50);
 }
 
 TClickOnStart::TClickOnStart(QWidget* parent)
@@ -27,16 +28,17 @@ TClickOnStart::TClickOnStart(QWidget* parent)
                     parent) {
   MakeNote(*this);
   setAutoFillBackground(true);
+  move(0, 100);
 }
 
 TTerminating::TTerminating(QWidget* parent)
-    : MessageWindow("TTerminating", "VlmIPCS terminating",
-                    {"Velmar photon counting terminating", "Velmar closing photon counting acquisition"}, parent) {
+    : MessageWindow("TTerminating", "Velmar photon counting terminating",
+                    {"Velmar closing photon counting acquisition"}, parent) {
   MakeNote(*this);
 }
 
 TNoteClose::TNoteClose(QWidget* parent)
-    : MessageWindow("TNoteClose", "VlmIPCS note",
+    : MessageWindow("TNoteClose", "NoteClose",
                     {"Velmar closing application requested",
                      "Please use the \"Abort and Quit\" button to close the application"},
                     parent) {}

@@ -1,5 +1,6 @@
 #include "console/logbook.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -20,10 +21,16 @@ std::optional<std::string> ReadLogbook(const std::string& path) {
   return text.str();
 }
 
-void ReloadLogbook(AcquisitionState& s, const std::function<void(const std::string&)>& showText) {
-  if (!s.logbookReload) return;
+void ReloadLogbook(AcquisitionState& s, LogbookView& view, const std::function<void(const std::string&)>& showText) {
+  std::error_code ec;
+  const std::uintmax_t length = s.logPath.empty() ? 0 : std::filesystem::file_size(s.logPath, ec);
+  const bool grown = view.open && !s.logPath.empty() && !ec && length != view.shownLength;
+  if (!s.logbookReload && !grown) return;
   s.logbookReload = 0;
-  if (const auto text = ReadLogbook(s.logPath)) showText(*text);
+  if (const auto text = ReadLogbook(s.logPath)) {
+    view.shownLength = text->size();
+    showText(*text);
+  }
 }
 
 }  // namespace velmar

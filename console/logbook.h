@@ -1,7 +1,9 @@
 #pragma once
 // The observation log read and annotated while acquiring: a comment goes through
 // the one-line log queue; the viewer's text is loaded by the store step that
-// follows its opening, so it shows the log as it was within a second.
+// follows its opening, and again by each store step that finds the log grown, so
+// that the viewer follows the log within a second.
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -20,8 +22,15 @@ void QueueComment(AcquisitionState& s, const std::string& text, const LocalTime&
 // The whole log file, or nothing when it cannot be read.
 std::optional<std::string> ReadLogbook(const std::string& path);
 
-// When the viewer asked for it: the log into the viewer (which keeps its text when
-// the log cannot be read), and the request cleared.
-void ReloadLogbook(AcquisitionState& s, const std::function<void(const std::string&)>& showText);
+// The viewer as the loading sees it: shown or not, and how much of the log it shows.
+struct LogbookView {
+  bool open = false;
+  std::uintmax_t shownLength = 0;
+};
+
+// When the viewer asked for it, or while it is open and the log has grown: the log
+// into the viewer (which keeps its text when the log cannot be read), and the
+// request cleared.
+void ReloadLogbook(AcquisitionState& s, LogbookView& view, const std::function<void(const std::string&)>& showText);
 
 }  // namespace velmar

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "engine/monitor_text.h"
 #include "platform/clock.h"
 #include "platform/window_thread.h"
 
@@ -229,7 +230,7 @@ void OpenTuningContext(Grabber& grabber, TuningContext& tuning, bool startUpInPr
 void CloseTuningContext(Grabber& grabber, TuningContext& tuning, bool startUpInProgress) {
   if (!tuning.open || startUpInProgress) return;
   tuning.open = 0;
-  if (tuning.displayBuffer) grabber.DrawText(tuning.displayBuffer, 100, 100, kGrabbingInactiveText);
+  if (tuning.displayBuffer) DrawTextWhole(grabber, tuning.displayBuffer, 100, 100, kGrabbingInactiveText);
   WaitSeconds(1.5);
   FreeDisplayContext(grabber, tuning);
 }
@@ -238,9 +239,10 @@ void ShowStartBanner(Grabber& grabber) {
   TuningContext banner;
   OpenDisplayContext(grabber, banner);
   if (banner.displayBuffer) {
-    grabber.DrawText(banner.displayBuffer, 100, 80,
-                     "VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS");
-    grabber.DrawText(banner.displayBuffer, 100, 100, kGrabbingInactiveText);
+    // A line broken on a narrow monitor pushes the next one down rather than under it.
+    const int below = DrawTextWhole(grabber, banner.displayBuffer, 100, 80,
+                                    "VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS  VlmIPCS");
+    DrawTextWhole(grabber, banner.displayBuffer, 100, std::max(100, below), kGrabbingInactiveText);
   }
   FreeDisplayContext(grabber, banner);
 }

@@ -148,6 +148,13 @@ GrabberId SoftwareGrabber::Add(std::unique_ptr<Object> object) {
 }
 
 GrabberId SoftwareGrabber::AllocApplication() {
+  // A new application context starts clear: an error met by an earlier context (the
+  // start banner before the monitor file was laid out) is not this one's.
+  {
+    std::lock_guard lock(errorMutex_);
+    lastError_ = kGrabberOk;
+    lastErrorText_.clear();
+  }
   auto object = std::make_unique<Object>();
   object->body = ApplicationObject{};
   return Add(std::move(object));

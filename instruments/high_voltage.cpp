@@ -1,6 +1,7 @@
 #include "instruments/high_voltage.h"
 
 #include "engine/frame_grabber_setup.h"
+#include "engine/monitor_text.h"
 #include "platform/error_reporter.h"
 #include "platform/format.h"
 
@@ -97,10 +98,12 @@ void ShowIdleBanner(Grabber& grabber) {
   TuningContext banner;
   OpenDisplayContext(grabber, banner);
   if (banner.displayBuffer) {
-    grabber.DrawText(banner.displayBuffer, 150, 50, "TORVEL", 5, 240);
-    grabber.DrawText(banner.displayBuffer, 0, 240, "Warning : NO CONTINUOUS GRAB !", 2, 240);
-    grabber.DrawText(banner.displayBuffer, 0, 300, "Warning : THT could be not zero !", 2, 240);
-    grabber.DrawText(banner.displayBuffer, 150, 450, "Grabbing is only active when tuning THT or acquiring...", 1, 240);
+    // Each line starts below the one before when a narrow monitor broke it.
+    const GrabberId b = banner.displayBuffer;
+    int below = DrawTextWhole(grabber, b, 150, 50, "TORVEL", 5, 240);
+    below = DrawTextWhole(grabber, b, 0, std::max(240, below), "Warning : NO CONTINUOUS GRAB !", 2, 240);
+    below = DrawTextWhole(grabber, b, 0, std::max(300, below), "Warning : THT could be not zero !", 2, 240);
+    DrawTextWhole(grabber, b, 150, std::max(450, below), "Grabbing is only active when tuning THT or acquiring...", 1, 240);
   }
   FreeDisplayContext(grabber, banner);
 }

@@ -12,7 +12,7 @@ namespace velmar {
 
 TError_DCF::TError_DCF(QWidget* parent) : QDialog(parent) {
   setObjectName("TError_DCF");
-  setWindowTitle("Error");
+  setWindowTitle("Error_DCF");
   setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
   setModal(true);
   auto* layout = new QVBoxLayout(this);

@@ -10,7 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
+#include <QScrollBar>
 #include <QTableWidget>
 
 #include "app/prepare_parameters.h"
@@ -250,8 +250,8 @@ void TParameters::FillFullRefresh() {
       {"EditCqg", &c.cqg},             {"EditPath", &c.path}};
   for (const auto& [name, value] : texts) edit(name)->setText(Q(*value));
   combo("ComboBoxPrefix")->setCurrentText(Q(TextOf(p_.Prefix)));
-  findChild<QSpinBox*>("UpDown3")->setValue(p_.Numobs);
-  findChild<QSpinBox*>("UpDownSimul")->setValue(p_.RandomPoints);
+  findChild<QScrollBar*>("UpDown3")->setValue(p_.Numobs);
+  findChild<QScrollBar*>("UpDownSimul")->setValue(p_.RandomPoints);
   combo("ComboBoxDataFormat")->setCurrentIndex(p_.DataFormat >= 0 && p_.DataFormat <= 2 ? p_.DataFormat : 0);
   combo("ComboBoxFileType")->setCurrentIndex(p_.FileType == 1 ? 1 : 0);
   findChild<QCheckBox*>("CheckBoxSeeSaw")->setChecked(p_.SeeSaw == 1);
@@ -326,7 +326,8 @@ void TParameters::ApplyLock(bool locked) {
   for (auto* w : findChildren<QLineEdit*>()) w->setEnabled(!locked);
   for (auto* w : findChildren<QComboBox*>()) w->setEnabled(!locked);
   for (auto* w : findChildren<QRadioButton*>()) w->setEnabled(!locked);
-  for (auto* w : findChildren<QSpinBox*>()) w->setEnabled(!locked);
+  for (const char* name : {"UpDown3", "UpDownSimul", "UpDownDiscri", "UpDownBL", "UpDownWL"})
+    findChild<QScrollBar*>(name)->setEnabled(!locked);
   findChild<QCheckBox*>("CheckBoxSeeSaw")->setEnabled(!locked);
   for (const char* name : {"ButtonPrefixT", "ButtonChangeDir", "ButtonCancel", "ButtonInhibShutter", "ButtonTHT0",
                            "ButtonTemp0", "ButtonMirror0", "ButtonInhibCL", "Button2", "ButtonCommand"})
@@ -348,9 +349,9 @@ void TParameters::ShowInstrumentGrid() {
       grid_->setItem(r, 0, new QTableWidgetItem(Q(rows[r].first)));
       grid_->setItem(r, 1, new QTableWidgetItem(Q(rows[r].second)));
     }
-    findChild<QSpinBox*>("UpDownDiscri")->setValue(p_.Discri);
-    findChild<QSpinBox*>("UpDownBL")->setValue(p_.BlackLevel);
-    findChild<QSpinBox*>("UpDownWL")->setValue(p_.WhiteLevel);
+    findChild<QScrollBar*>("UpDownDiscri")->setValue(p_.Discri);
+    findChild<QScrollBar*>("UpDownBL")->setValue(p_.BlackLevel);
+    findChild<QScrollBar*>("UpDownWL")->setValue(p_.WhiteLevel);
     label("LabelAxiom")->setText(AxiomBoardName(p_.AxiomBoard));
   }
   p_.RefreshMode = 2;
@@ -597,10 +598,12 @@ void TParameters::ButtonCancelClick() {
   done(QDialog::Rejected);
 }
 
+// The close box and Escape. Before any acquisition they end the program as "&Quit"
+// does, the witness file included: no acquisition task runs any more.
 void TParameters::reject() {
   SaveParametersFile(p_);
   if (!startAcquisition_ && !s_.acquisitionStarted) {
-    EndProgram(false);
+    EndProgram(true);
     return;
   }
   if (p_.RunState != 1 && p_.ViewOnly != kOpenedMarker && !ConfirmOverwrite()) return;

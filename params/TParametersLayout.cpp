@@ -1,5 +1,8 @@
 // The parameters window's controls and where they sit; the handlers are wired at
 // the end. Sizes follow the window's 1021 by 746 frame.
+#include <algorithm>
+#include <utility>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -9,7 +12,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTableWidget>
 
 #include "params/THelpDEF.h"
@@ -48,10 +52,17 @@ QGroupBox* Group(QWidget* parent, const char* name, const QString& title, QRect 
   return Named(new QGroupBox(title, parent), name, where);
 }
 
-// The arrow beside an edit or a grid row.
-QSpinBox* Arrow(QWidget* parent, const char* name, int low, int high, QRect where) {
-  auto* s = Named(new QSpinBox(parent), name, where);
+// The arrow beside an edit or a grid row: arrows only, the number is the edit's (or
+// the grid's), so the two never show different values. Up (or right) raises it.
+QScrollBar* Arrow(QWidget* parent, const char* name, int low, int high, QRect where) {
+  const auto orientation = where.width() > where.height() ? Qt::Horizontal : Qt::Vertical;
+  auto* s = Named(new QScrollBar(orientation, parent), name, where);
   s->setRange(low, high);
+  s->setPageStep(10);
+  if (orientation == Qt::Vertical) {
+    s->setInvertedAppearance(true);
+    s->setInvertedControls(false);
+  }
   return s;
 }
 
@@ -67,7 +78,7 @@ void TParameters::BuildTitleAndIdentification() {
   auto* id = Group(this, "GroupBoxIdentification", " Identification", QRect(8, 28, 500, 124));
   Text(id, "", "# of the observation", QRect(8, 18, 126, 22));
   Edit(id, "EditNumobs", QRect(136, 18, 46, 22));
-  Arrow(id, "UpDown3", 1, 999, QRect(184, 18, 52, 22));
+  Arrow(id, "UpDown3", 1, 999, QRect(184, 18, 16, 22));
   Text(id, "", "Prefix", QRect(250, 18, 40, 22));
   auto* prefix = Named(new QComboBox(id), "ComboBoxPrefix", QRect(292, 18, 56, 22));
   prefix->setEditable(true);  // a prefix from the file that is no letter shows as it is
@@ -92,15 +103,15 @@ void TParameters::BuildTypeAndSource() {
   Radio(source, "RadioButtonSimul", "Random simulation", QRect(10, 40, 230, 20));
   Text(source, "LabelRandom", "Random nbpts/frame", QRect(10, 70, 120, 22));
   Edit(source, "EditSimul", QRect(134, 70, 50, 22));
-  Arrow(source, "UpDownSimul", 0, 300, QRect(186, 70, 56, 22));
+  Arrow(source, "UpDownSimul", 0, 300, QRect(186, 70, 16, 22));
 }
 
 void TParameters::BuildScanning() {
   auto* g = Group(this, "GroupBoxScanning", " Scanning parameters ", QRect(8, 268, 500, 254));
-  const int x[4] = {236, 300, 364, 428};
+  const int x[4] = {232, 298, 364, 430};  // columns just wide enough for "%10.3f"
   const char* heads[4] = {"LabelHeadCurrent", "LabelHead2D", "LabelHead3Dcalib", "LabelHead3Dobj"};
   const char* headTexts[4] = {"Current", "2D", "3D calib", "3D object"};
-  for (int i = 0; i < 4; ++i) Text(g, heads[i], headTexts[i], QRect(x[i], 16, 62, 18), Qt::AlignCenter);
+  for (int i = 0; i < 4; ++i) Text(g, heads[i], headTexts[i], QRect(x[i], 16, 65, 18), Qt::AlignCenter);
   struct Row {
     const char* caption;
     const char* edits[4];
@@ -116,9 +127,9 @@ void TParameters::BuildScanning() {
   };
   int y = 36;
   for (const Row& row : rows) {
-    Text(g, "", row.caption, QRect(8, y, 226, 22));
+    Text(g, "", row.caption, QRect(8, y, 224, 22));
     for (int i = 0; i < 4; ++i)
-      if (row.edits[i]) Edit(g, row.edits[i], QRect(x[i], y, 62, 22));
+      if (row.edits[i]) Edit(g, row.edits[i], QRect(x[i], y, 65, 22));
     y += 25;
   }
   edit("EditLz2D")->setReadOnly(true);  // a 2D image has one channel
@@ -126,16 +137,17 @@ void TParameters::BuildScanning() {
   QFont bold = type->font();
   bold.setBold(true);
   type->setFont(bold);
-  Named(new QCheckBox("\"see-saw\" scanning (recommended)", g), "CheckBoxSeeSaw", QRect(236, y + 2, 256, 22));
+  Named(new QCheckBox("\"see-saw\" scanning (recommended)", g), "CheckBoxSeeSaw", QRect(232, y + 2, 262, 22));
 }
 
 void TParameters::BuildDiskStorage() {
   auto* g = Group(this, "GroupBoxDisk", " Disk storage ", QRect(8, 526, 500, 104));
   Text(g, "", "Directory", QRect(8, 18, 60, 22));
-  Edit(g, "EditPath", QRect(70, 18, 270, 22))->setReadOnly(true);
-  Button(g, "ButtonChangeDir", "Define another directory", QRect(344, 18, 150, 22));
+  // The directory has the whole row: its button goes beside the log file's line.
+  Edit(g, "EditPath", QRect(70, 18, 424, 22))->setReadOnly(true);
   Text(g, "LabelNameVLA", "", QRect(8, 46, 486, 20));
-  Text(g, "LabelNameVLT", "", QRect(8, 70, 486, 20));
+  Text(g, "LabelNameVLT", "", QRect(8, 70, 300, 20));
+  Button(g, "ButtonChangeDir", "Define another directory", QRect(318, 68, 176, 24));
 }
 
 void TParameters::BuildRemoteControls() {
@@ -153,19 +165,19 @@ void TParameters::BuildRemoteControls() {
   Text(g, "", "V", QRect(254, 44, 16, 22));
   Button(g, "ButtonTHT", "Tune THT", QRect(310, 44, 180, 22));
   Text(g, "", "Temperature", QRect(8, 70, 80, 22));
-  Text(g, "LabelTemperature", "", QRect(90, 70, 120, 22));
-  Text(g, "LabelTemperatureCommand", "", QRect(214, 70, 120, 22));
+  Text(g, "LabelTemperature", "", QRect(90, 70, 70, 22));
+  Text(g, "LabelTemperatureCommand", "", QRect(162, 70, 92, 22));
+  Text(g, "", "Lamps", QRect(256, 70, 40, 22));
+  Text(g, "LabelLamp1", "", QRect(296, 70, 28, 22));
+  Text(g, "LabelLamp2", "", QRect(324, 70, 28, 22));
   Text(g, "", "Filter", QRect(8, 96, 34, 22));
-  Text(g, "LabelFilterNum", "#?", QRect(42, 96, 20, 22));
-  Text(g, "LabelFilter", "", QRect(64, 96, 60, 22));
-  Text(g, "", "Mirror", QRect(126, 96, 40, 22));
-  Text(g, "LabelMirror", "", QRect(166, 96, 40, 22));
-  Text(g, "", "Lamps", QRect(208, 96, 40, 22));
-  Text(g, "LabelLamp1", "", QRect(248, 96, 30, 22));
-  Text(g, "LabelLamp2", "", QRect(278, 96, 30, 22));
+  Text(g, "LabelFilterNum", "#?", QRect(42, 96, 24, 22));
+  Text(g, "LabelFilter", "", QRect(68, 96, 132, 22));
+  Text(g, "", "Mirror", QRect(202, 96, 40, 22));
+  Text(g, "LabelMirror", "", QRect(242, 96, 64, 22));
   Button(g, "ButtonFilters", "Select filters / mirror / lamp", QRect(310, 96, 180, 22));
   auto* memo = Named(new QLabel("In analogic mode the THT is tuned automatically", g), "MemoAnalogic",
-                     QRect(310, 66, 180, 28));
+                     QRect(356, 66, 134, 28));
   memo->setWordWrap(true);
   memo->hide();
 
@@ -215,6 +227,20 @@ void TParameters::BuildStartUpBlock() {
       "tube could be destroyed !\n"
       "It is strongly recommended to set systematically THT to zero now.");
   memo->setStyleSheet("color: darkred");
+  // Each line of the warning is one line on the screen: the font is made as small
+  // as the widest one needs, rather than have a sentence broken in two.
+  memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  QFont font = memo->font();
+  const int room = memo->width() - 2 * memo->frameWidth() - 2 * static_cast<int>(memo->document()->documentMargin()) - 4;
+  for (double size = font.pointSizeF(); size > 6.0; size -= 0.5) {
+    font.setPointSizeF(size);
+    int widest = 0;
+    for (const QString& line : memo->toPlainText().split('\n'))
+      widest = std::max(widest, QFontMetrics(font).horizontalAdvance(line));
+    if (widest <= room) break;
+  }
+  memo->setFont(font);
   auto* zero = Button(block, "BitBtnStart1", "&Set THT to zero and start acquisition program", QRect(6, 250, 485, 40));
   QFont bold = zero->font();
   bold.setBold(true);
@@ -263,7 +289,7 @@ void TParameters::BuildDetailPanel() {
 
 void TParameters::BuildInstrumentGroup(QWidget* detail) {
   auto* g = Group(detail, "GroupBoxInstrument", " Base default instrument parameters : PRECEDENT VALUES ",
-                  QRect(0, 0, 497, 334));
+                  QRect(0, 0, 497, 326));
   grid_ = Named(new QTableWidget(23, 2, g), "StringGrid1", QRect(6, 18, 268, 303));
   grid_->horizontalHeader()->hide();
   grid_->verticalHeader()->hide();
@@ -280,7 +306,7 @@ void TParameters::BuildInstrumentGroup(QWidget* detail) {
   grid_->setFont(small);
   // The arrows beside the discriminator and TV level rows (rows 2 to 4).
   const char* arrows[3] = {"UpDownDiscri", "UpDownBL", "UpDownWL"};
-  for (int i = 0; i < 3; ++i) Arrow(g, arrows[i], 0, 255, QRect(276, 18 + 13 * (i + 2) - 1, 46, 15));
+  for (int i = 0; i < 3; ++i) Arrow(g, arrows[i], 0, 255, QRect(276, 18 + 13 * (i + 2), 46, 13));
   auto* list = Named(new QComboBox(g), "ComboBoxDef", QRect(326, 18, 166, 22));
   list->addItem("Select configuration");
   for (const Preset& preset : Presets()) list->addItem(preset.listEntry);
@@ -305,37 +331,40 @@ void TParameters::BuildInstrumentGroup(QWidget* detail) {
 }
 
 void TParameters::BuildDetailGroups(QWidget* detail) {
-  auto* format = Group(detail, "GroupBoxFormat", " Data format disk storage ", QRect(0, 338, 300, 72));
-  Text(format, "", "Data format", QRect(6, 16, 90, 22));
-  auto* data = Named(new QComboBox(format), "ComboBoxDataFormat", QRect(98, 16, 196, 22));
+  // Each list under its caption: the entries are wider than a caption beside them allows.
+  auto* format = Group(detail, "GroupBoxFormat", " Data format disk storage ", QRect(0, 328, 300, 96));
+  Text(format, "", "Data format", QRect(6, 14, 150, 16));
+  auto* data = Named(new QComboBox(format), "ComboBoxDataFormat", QRect(6, 30, 288, 22));
   data->addItems({"X and Y coordinates [4 bytes] ", "XY + frame number [8 bytes] ", "X and Y 256 x 256 [2 bytes]"});
-  Text(format, "", "Data file names", QRect(6, 42, 90, 22));
-  auto* names = Named(new QComboBox(format), "ComboBoxFileType", QRect(98, 42, 196, 22));
+  Text(format, "", "Data file names", QRect(6, 52, 150, 16));
+  auto* names = Named(new QComboBox(format), "ComboBoxFileType", QRect(6, 68, 288, 22));
   names->addItems({"Miiicckk.VLA (short file name)", "Miiicccckkkk.VLA (long file names)"});
 
-  auto* mil = Group(detail, "GroupBoxMIL", "Matrox board error control ", QRect(304, 338, 193, 72));
-  Radio(mil, "RadioButtonMILNorm", "normal MIL errors", QRect(6, 14, 184, 18));
-  Text(mil, "", "(recommended)", QRect(26, 31, 160, 14));
-  Radio(mil, "RadioButtonMILTest", "full MIL errors (tests only)", QRect(6, 48, 184, 18));
+  auto* mil = Group(detail, "GroupBoxMIL", "Matrox board error control ", QRect(304, 328, 193, 96));
+  Radio(mil, "RadioButtonMILNorm", "normal MIL errors", QRect(6, 18, 184, 18));
+  Text(mil, "", "(recommended)", QRect(26, 36, 160, 14));
+  Radio(mil, "RadioButtonMILTest", "full MIL errors (tests only)", QRect(6, 58, 184, 18));
 
-  auto* cs100 = Group(detail, "GroupBoxCS100", " Scanning controler CS100 interface ", QRect(0, 412, 300, 96));
-  Radio(cs100, "RadioButtonSerial", "Serial RS232 (PELNO)", QRect(6, 16, 150, 20));
-  auto* ports = Named(new QComboBox(cs100), "ComboBoxSerial", QRect(160, 16, 80, 22));
+  auto* cs100 = Group(detail, "GroupBoxCS100", " Scanning controler CS100 interface ", QRect(0, 426, 300, 82));
+  Radio(cs100, "RadioButtonSerial", "Serial RS232 (PELNO)", QRect(6, 14, 164, 20));
+  auto* ports = Named(new QComboBox(cs100), "ComboBoxSerial", QRect(174, 14, 80, 22));
   ports->addItems({"COM1:", "COM2:", "COM3:", "COM4:"});
-  Radio(cs100, "RadioButtonParallel", "Parallel (Varsa)", QRect(6, 38, 150, 20));
-  Radio(cs100, "RadioButtonTestFile", "Test file", QRect(6, 60, 80, 20));
-  auto* testFile = Edit(cs100, "EditTestFile", QRect(90, 58, 204, 22));
+  Radio(cs100, "RadioButtonParallel", "Parallel (Varsa)", QRect(6, 36, 150, 20));
+  Radio(cs100, "RadioButtonTestFile", "Test file", QRect(6, 58, 80, 20));
+  auto* testFile = Edit(cs100, "EditTestFile", QRect(90, 56, 204, 22));
   testFile->setReadOnly(true);
   testFile->installEventFilter(this);
 
-  auto* scanning = Group(detail, "GroupBoxScanningMode", " Perot-Fabry scanning mode ", QRect(304, 412, 193, 96));
-  Radio(scanning, "RadioButtonScanningYes", "Scanning performed", QRect(6, 16, 180, 20));
-  Radio(scanning, "RadioButtonScanningNo", "Scanning NOT performed", QRect(6, 36, 180, 20));
-  Radio(scanning, "RadioButtonScanningPause", "Scanning with PAUSE ", QRect(6, 56, 184, 20));
-  Text(scanning, "", "before channels", QRect(26, 74, 150, 18));
+  auto* scanning = Group(detail, "GroupBoxScanningMode", " Perot-Fabry scanning mode ", QRect(304, 426, 193, 82));
+  Radio(scanning, "RadioButtonScanningYes", "Scanning performed", QRect(6, 14, 180, 18));
+  Radio(scanning, "RadioButtonScanningNo", "Scanning NOT performed", QRect(6, 32, 180, 18));
+  Radio(scanning, "RadioButtonScanningPause", "Scanning with PAUSE ", QRect(6, 50, 184, 18));
+  Text(scanning, "", "before channels", QRect(26, 66, 150, 14));
 
-  Button(detail, "ButtonCommand", "(show command)", QRect(0, 510, 110, 24));
-  auto* command = Text(detail, "LabelCommand", "", QRect(114, 508, 260, 26));
+  Button(detail, "ButtonCommand", "(show command)", QRect(0, 510, 124, 24));
+  // The command with its eleven arguments needs more than a line: it shows under
+  // the OK row, where nothing else stands while it is shown.
+  auto* command = Text(this, "LabelCommand", "", QRect(8, 680, 500, 60), Qt::AlignLeft | Qt::AlignTop);
   command->setWordWrap(true);
   command->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto* mode = Named(new QComboBox(detail), "ComboBoxMode", QRect(377, 510, 120, 24));
@@ -398,10 +427,20 @@ void TParameters::ConnectHandlers() {
   connect(combo("ComboBoxMode"), &QComboBox::currentIndexChanged, this, [this](int entry) {
     if (!filling_ && entry >= 0) ModeChange(entry);
   });
-  connect(findChild<QSpinBox*>("UpDown3"), &QSpinBox::valueChanged, this, [this](int value) {
+  connect(findChild<QScrollBar*>("UpDown3"), &QScrollBar::valueChanged, this, [this](int value) {
     if (!filling_) edit("EditNumobs")->setText(QString::asprintf("%3.3d", value));
   });
-  connect(findChild<QSpinBox*>("UpDownSimul"), &QSpinBox::valueChanged, this, [this](int value) {
+  // A number typed in the edit is where its arrow goes on from.
+  for (const auto& [editName, arrowName] : {std::pair{"EditNumobs", "UpDown3"}, std::pair{"EditSimul", "UpDownSimul"}})
+    connect(edit(editName), &QLineEdit::textChanged, this, [this, arrowName](const QString& text) {
+      bool number = false;
+      const int value = text.trimmed().toInt(&number);
+      if (!number) return;
+      auto* arrow = findChild<QScrollBar*>(arrowName);
+      const QSignalBlocker quiet(arrow);
+      arrow->setValue(value);
+    });
+  connect(findChild<QScrollBar*>("UpDownSimul"), &QScrollBar::valueChanged, this, [this](int value) {
     if (!filling_) edit("EditSimul")->setText(QString::number(value));
   });
 }
@@ -450,7 +489,7 @@ void TParameters::ConnectInstrumentHandlers() {
                  {"UpDownBL", &AcquisitionParameters::BlackLevel},
                  {"UpDownWL", &AcquisitionParameters::WhiteLevel}};
   for (const auto& arrow : arrows)
-    connect(findChild<QSpinBox*>(arrow.name), &QSpinBox::valueChanged, this, [this, field = arrow.field](int value) {
+    connect(findChild<QScrollBar*>(arrow.name), &QScrollBar::valueChanged, this, [this, field = arrow.field](int value) {
       if (filling_) return;
       p_.*field = value;
       ShowInstrumentGrid();

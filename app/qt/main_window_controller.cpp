@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <cstdio>
 #include <filesystem>
 
 #include "app/check_other_instances.h"
@@ -100,7 +101,7 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
   a.displayLogbook = [this] { DisplayLogbook(); };
   a.printWindow = [this] { PrintWindow(); };
   a.reloadLogbook = [this] {
-    ReloadLogbook(shared_.acquisition, [this](const std::string& text) {
+    ReloadLogbook(shared_.acquisition, logbookView_, [this](const std::string& text) {
       windows_.logBook->SetLogText(QString::fromStdString(text));
     });
   };
@@ -248,7 +249,12 @@ void MainWindowController::ConnectParametersWindow() {
   };
   services.refreshMainWindow = [this] { windows_.general->RefreshParameterLabels(); };
   services.handLevelsToMainWindow = [this] { windows_.general->ShowTvLevelDefaults(); };
-  services.endProgram = [this](bool deleteWitness) { EndOfProgram(false, 0, deleteWitness); };
+  // Leaving the window before any acquisition ends the program: said, never silent.
+  services.endProgram = [this](bool deleteWitness) {
+    std::fprintf(stderr, "The parameters window was left before any acquisition: the program ends (parameters kept in %s)\n",
+                 ParametersFilePath().c_str());
+    EndOfProgram(true, 0, deleteWitness);
+  };
   services.startMonitor = [this] { StartInstrumentMonitor(); };
   services.stopMonitor = [this] { shared_.acquisition.monitorEnabled = 0; };
   services.refreshFiltersMirror = [this, &p] {
@@ -308,7 +314,6 @@ void MainWindowController::StartUp() {
   });
   alarm_->Start();
   windows_.attente->hide();
-  windows_.clickOnStart->move(g.x(), g.y() + 320);
   windows_.clickOnStart->show();
   g.ShowStayOnTop(true);
   g.EnableSeeParameters(true);
@@ -473,7 +478,9 @@ void MainWindowController::WriteOnLogbook() {
 
 void MainWindowController::DisplayLogbook() {
   shared_.acquisition.logbookReload = 1;
+  logbookView_ = LogbookView{true, 0};
   windows_.logBook->exec();
+  logbookView_.open = false;
 }
 
 void MainWindowController::PrintWindow() {

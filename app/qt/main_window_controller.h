@@ -14,6 +14,7 @@
 #include "platform/witness_file.h"
 #include "console/alarm_supervisor.h"
 #include "console/alarm_thread.h"
+#include "console/logbook.h"
 #include "engine/store_frames_thread.h"
 #include "engine/store_step.h"
 #include "instruments/cs100_link.h"
@@ -85,6 +86,7 @@ class MainWindowController {
   std::unique_ptr<ControleThread> controle_;
   AlarmContext alarmContext_;
   std::unique_ptr<AlarmThread> alarm_;
+  LogbookView logbookView_;  // the logbook viewer follows the log while it is open
   bool ended_ = false;
 };
 

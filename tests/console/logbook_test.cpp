@@ -18,23 +18,32 @@ TEST(Logbook, ACommentIsQueuedWithItsTimeAndAnEmptyOneKeepsThePrefix) {
   EXPECT_EQ(s.pendingLogLine, "### Comment at 03:04:05 : ");
 }
 
-TEST(Logbook, TheViewerLoadsTheLogOnceAndKeepsItsTextWhenThereIsNone) {
+TEST(Logbook, TheViewerLoadsTheLogFollowsItWhileOpenAndKeepsItsTextWhenThereIsNone) {
   TempDir dir;
   AcquisitionState s;
+  LogbookView view{true, 0};
   std::vector<std::string> shown;
   const auto show = [&](const std::string& text) { shown.push_back(text); };
-  ReloadLogbook(s, show);  // not asked
+  ReloadLogbook(s, view, show);  // not asked, no log
   s.logbookReload = 1;
-  ReloadLogbook(s, show);  // asked before any acquisition: no log yet
+  ReloadLogbook(s, view, show);  // asked before any acquisition: no log yet
   EXPECT_TRUE(shown.empty());
   EXPECT_EQ(s.logbookReload, 0);
   s.logPath = dir.file("G001.VLT");
   WriteFile(s.logPath, "Velmar Photon Counting\n==> Beginning channel=0000");
   s.logbookReload = 1;
-  ReloadLogbook(s, show);
-  ReloadLogbook(s, show);  // later lines are not followed
+  ReloadLogbook(s, view, show);
+  ReloadLogbook(s, view, show);  // unchanged: not loaded again
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0], "Velmar Photon Counting\n==> Beginning channel=0000");
+  WriteFile(s.logPath, "Velmar Photon Counting\n==> Beginning channel=0000\n==> Beginning channel=0001");
+  ReloadLogbook(s, view, show);  // grown while open: followed
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_NE(shown[1].find("channel=0001"), std::string::npos);
+  view.open = false;
+  WriteFile(s.logPath, "Velmar Photon Counting\n==> Beginning channel=0002");
+  ReloadLogbook(s, view, show);  // closed: nothing loaded
+  EXPECT_EQ(shown.size(), 2u);
 }
 
 }  // namespace

@@ -212,7 +212,7 @@ TEST_F(ParametersFileTest, AnUnusableFileIsKeptAsBadBeforeANewOneIsWritten) {
   q = Loaded();
   EXPECT_EQ(q.Numobs, 999);
   ASSERT_EQ(errors_.reported().size(), 1u);
-  SetText(q.DcfFile, "asga512.dcf");  // a file without driver names would not read whole
+  SetText(q.DcfFile, "asga512.dcf");
   SetText(q.VcfFile, "desktop.vcf");
   ASSERT_TRUE(SaveParametersFile(q, File()));
   EXPECT_EQ(ReadFile(dir_.file("vla.def.bad")), garbled);

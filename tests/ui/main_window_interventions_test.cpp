@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinterInfo>
@@ -13,6 +14,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <filesystem>
+#include <memory>
 
 #include "engine/observation_log.h"
 #include "main_window_fixture.h"
@@ -73,15 +75,21 @@ TEST_F(MainWindowInterventions, CommentLogbookSuspensionAndDeferredStopWhileCoun
   EXPECT_TRUE(RunUntil([&] { return Log().find("### Comment at ") != std::string::npos; })) << Log();
   EXPECT_NE(Log().find(" : thin cirrus from the west"), std::string::npos);
 
-  // The viewer is loaded by the next store step, within a second.
-  QString viewed;
+  // The viewer is loaded by the next store step, within a second, and follows the
+  // log as it grows (the channel's end is written while it is open).
+  QString viewed, followed;
   WhenShown("TLogBook", [&](QWidget* w) {
     auto* text = w->findChild<QTextEdit*>("RichEditLogBook");
     auto* wait = new QTimer(w);
-    QObject::connect(wait, &QTimer::timeout, w, [w, text, wait, &viewed] {
-      if (text->toPlainText() == "Wait : loading logbook...") return;
+    auto since = std::make_shared<QElapsedTimer>();
+    since->start();
+    QObject::connect(wait, &QTimer::timeout, w, [w, text, wait, since, &viewed, &followed] {
+      const QString now = text->toPlainText();
+      if (now == "Wait : loading logbook...") return;
+      if (viewed.isEmpty()) viewed = now;
+      if (now == viewed && since->elapsed() < 10000) return;
       wait->stop();
-      viewed = text->toPlainText();
+      followed = now;
       w->findChild<QPushButton*>("BitBtn1")->click();
     });
     wait->start(20);
@@ -89,6 +97,8 @@ TEST_F(MainWindowInterventions, CommentLogbookSuspensionAndDeferredStopWhileCoun
   Button("ButtonDisplayLog")->click();
   EXPECT_TRUE(viewed.startsWith("Velmar Photon Counting")) << viewed.toStdString();
   EXPECT_TRUE(viewed.contains("thin cirrus from the west"));
+  EXPECT_GT(followed.size(), viewed.size()) << followed.toStdString();
+  EXPECT_TRUE(followed.startsWith(viewed));
 
   // Suspend, then redo the last channel: storing holds, then counting goes on.
   const std::int32_t suspendedIn = s.currentChannel;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -21,6 +22,8 @@
 namespace velmar {
 namespace {
 
+using testing::CutTexts;
+using testing::LabelTexts;
 using testing::SavePicture;
 
 class MainWindow : public MainWindowFixture {
@@ -30,8 +33,18 @@ class MainWindow : public MainWindowFixture {
 
 TEST_F(MainWindow, AWholeObservationThroughTheWindowAndItsPanels) {
   general().show();
-  ObserverAcceptsParameters();
+  // The wait note stands beside the parameters window while the start-up waits for it.
+  QString waitNote;
+  QPoint waitNoteAt;
+  ObserverAcceptsParameters([&](TParameters&) {
+    if (!windows_.attente->isVisible()) return;
+    waitNote = windows_.attente->windowTitle() + " | " + LabelTexts(*windows_.attente).join(" | ");
+    waitNoteAt = windows_.attente->pos();
+  });
   controller_->StartUp();
+  EXPECT_EQ(waitNote, "VlmIPCS information | Please wait some seconds for  Perot-Fabry initialization... | VlmIPCS");
+  EXPECT_EQ(waitNoteAt, QPoint(750, 50));
+  EXPECT_EQ(windows_.clickOnStart->pos(), QPoint(0, 100));
   AcquisitionState& s = shared_.acquisition;
   AcquisitionParameters& p = shared_.parameters;
   EXPECT_EQ(general().pos(), QPoint(575, 22));
@@ -111,17 +124,20 @@ TEST_F(MainWindow, AWholeObservationThroughTheWindowAndItsPanels) {
   QTimer::singleShot(0, [&] {
     QWidget* modal = QApplication::activeModalWidget();
     ASSERT_NE(modal, nullptr);
-    note = modal->objectName();
+    note = modal->objectName() + " " + modal->windowTitle();
     modal->findChild<QPushButton*>("ButtonOK")->click();
   });
   general().close();
-  EXPECT_EQ(note, "TNoteClose");
+  EXPECT_EQ(note, "TNoteClose NoteClose");
   EXPECT_TRUE(general().isVisible());
 
   // "Quit application" ends the program through the shutdown path.
   Button("ButtonNewEnd")->setVisible(true);
   Button("ButtonNewEnd")->click();
   EXPECT_EQ(ended_, 1);
+  EXPECT_TRUE(windows_.terminating->isVisible());
+  EXPECT_EQ(windows_.terminating->windowTitle(), "Velmar photon counting terminating");
+  EXPECT_EQ(LabelTexts(*windows_.terminating), QStringList{"Velmar closing photon counting acquisition"});
   EXPECT_EQ(s.quitting, 1);
   EXPECT_EQ(s.grabber.setUpDone, 0);
   EXPECT_EQ(program_->grabber.LiveObjects(), 0);
@@ -159,6 +175,34 @@ TEST_F(MainWindow, SeeParametersWhileCountingShowsTheLockedWindow) {
   EXPECT_EQ(parameters().findChild<QPushButton*>("ButtonOK")->text(), "&OK (acquire)");
   controller_->AbortAndQuit(true);
   EXPECT_EQ(ended_, 1);
+}
+
+// Every text of the parameters window (with its start-up block and its detail
+// panel) and of the main window (standing by, then counting) fits its control whole
+// at the default size.
+TEST_F(MainWindow, NoTextIsCutInTheParametersAndMainWindows) {
+  general().show();
+  QStringList cut;
+  ObserverAcceptsParameters([&](TParameters& w) {
+    w.findChild<QWidget*>("PanelStart")->show();
+    cut << CutTexts(w);
+    w.grab().save(QString::fromStdString(pictures_ + "/TParameters-start-up-real.png"));
+    w.findChild<QWidget*>("PanelStart")->hide();
+    w.findChild<QPushButton*>("Button3")->click();  // the detail panel
+    cut << CutTexts(w);
+    w.grab().save(QString::fromStdString(pictures_ + "/TParameters-detail-real.png"));
+  });
+  controller_->StartUp();
+  cut << CutTexts(general());
+  Picture("TGeneral-standby");
+  AcquisitionState& s = shared_.acquisition;
+  Button("BitBtnOpen")->click();
+  Button("ButtonStart")->click();
+  ASSERT_TRUE(RunUntil([&] { return s.currentChannel >= 1 && s.channelSeconds > 0.0f; }));
+  cut << CutTexts(general());
+  Picture("TGeneral-counting");
+  cut.removeDuplicates();
+  EXPECT_TRUE(cut.isEmpty()) << cut.join("\n").toStdString();
 }
 
 TEST_F(MainWindow, TheOperatorSwitchesOfTheWindow) {

@@ -2,6 +2,7 @@
 // the program around it played by recording services.
 #include <gtest/gtest.h>
 
+#include <QAbstractSlider>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -390,6 +391,16 @@ TEST_F(ParametersWindow, ShowCommandStartsNothingButSavesTheParameters) {
     EXPECT_TRUE(Label("LabelCommand")->text().startsWith(
         QString::fromStdString("Vlm3D " + dir_.file("data/G042/G0420101.VLA") + " 0 0 2 512 512 32 1  6562.780 2 1")))
         << Label("LabelCommand")->text().toStdString();
+    // The observation number's arrow goes on from the number typed, and shows none of its own.
+    Edit("EditNumobs")->setText("7");
+    auto* arrow = w().findChild<QAbstractSlider*>("UpDown3");
+    ASSERT_NE(arrow, nullptr);
+    arrow->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(Edit("EditNumobs")->text(), "008");
+    Edit("EditNumobs")->setText("042");
+    // The whole command shows, its eleven arguments.
+    EXPECT_TRUE(testing::CutTexts(w()).isEmpty()) << testing::CutTexts(w()).join("\n").toStdString();
+    Picture(w(), "TParameters-command");
   });
   EXPECT_FALSE(fs::exists(dir_.file("vlm3d-args.txt")));
   EXPECT_TRUE(fs::exists(ParametersFilePath()));
@@ -416,13 +427,13 @@ TEST_F(ParametersWindow, AShutterNotSeenOpenIsAskedAbout) {
   EXPECT_EQ(shutterCommands_, std::vector<int>{0});
 }
 
-TEST_F(ParametersWindow, QuitBeforeAnyAcquisitionEndsTheProgramAndCloseLeavesTheWitness) {
+TEST_F(ParametersWindow, QuitOrCloseBeforeAnyAcquisitionEndsTheProgramWithTheWitness) {
   Show([this] { Button("ButtonCancel")->click(); });
   EXPECT_EQ(ended_, std::vector<bool>{true});
   EXPECT_TRUE(fs::exists(ParametersFilePath()));
   NewWindow();
   Show([this] { w().close(); });
-  EXPECT_EQ(ended_, (std::vector<bool>{true, false}));
+  EXPECT_EQ(ended_, (std::vector<bool>{true, true}));
   // Once an acquisition ran, "&Quit" only goes back to the main window.
   NewWindow();
   shared_.acquisition.acquisitionStarted = 1;

@@ -68,6 +68,7 @@ TEST(ParametersWindows, TheDriverFileErrorKeepsThePreviousOrQuits) {
                        "IF BYPASSED PERSISTS, load again \".DEF to Current\" in the main window"),
             1);
   const QStringList texts = LabelTexts(window);
+  EXPECT_EQ(window.windowTitle(), "Error_DCF");
   EXPECT_TRUE(texts.contains("Velmar photon counting error for configuration files"));
   EXPECT_TRUE(texts.contains("same directory as the called VlmIPCS.exe executable file"));
   EXPECT_EQ(window.findChild<QLabel*>("Label3")->text().size(), 70);

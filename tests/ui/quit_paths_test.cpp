@@ -75,9 +75,11 @@ class QuitPath : public ::testing::Test {
     e.exitCode = process.exitCode();
     e.output = process.readAll().toStdString();
     std::istringstream lines(e.output);
-    for (std::string line; std::getline(lines, line);)
+    for (std::string line; std::getline(lines, line);) {
+      std::erase(line, '\a');  // the alarm beep rings the terminal bell on the same output
       if (const auto space = line.find(' '); space != std::string::npos)
         e.lines[line.substr(0, space)] = line.substr(space + 1);
+    }
     return e;
   }
 
@@ -182,6 +184,19 @@ TEST_F(QuitPath, QuitApplicationAfterAnEndedAcquisitionEndsTheProgram) {
   EXPECT_NE(Log(e).find("TERMINATE ACQUISITION..."), std::string::npos) << Log(e);
 }
 
+// Escape and the close box leave the disk-error window's answer as it was,
+// "&Ignore": the acquisition goes on to its end.
+TEST_F(QuitPath, EscapeOrTheCloseBoxOfTheDiskErrorWindowLetTheAcquisitionGoOn) {
+  const Ending e = RunDriver("disk-escape");
+  ExpectSafeEnd(e, 0);
+  EXPECT_NE(e.output.find("disk-answer escape"), std::string::npos) << e.output;
+  EXPECT_NE(e.output.find("disk-answer close-box"), std::string::npos) << e.output;
+  EXPECT_EQ(e.said("disk-answer"), "ignore") << e.output;
+  EXPECT_EQ(e.said("phase"), "3") << e.output;  // the end panel came, then the abort panel's "Yes"
+  const fs::path data = e.said("data-dir");
+  for (const char* channel : {"G9990101.VLA", "G9990102.VLA"}) EXPECT_TRUE(fs::exists(data / channel)) << channel;
+}
+
 TEST_F(QuitPath, ALogFileThatCannotBeWrittenEndsTheProgram) {
   const Ending e = RunDriver("log-failure");
   ExpectSafeEnd(e, 0);
@@ -199,7 +214,20 @@ TEST_F(QuitPath, BypassAfterAFrameGrabberErrorEndsTheProgram) {
   const Ending e = RunDriver("grabber-bypass");
   ExpectSafeEnd(e, 0);
   EXPECT_NE(e.output.find("modal TErrorMatrox"), std::string::npos) << e.output;
+  EXPECT_NE(e.output.find("\"Bypass\" closes the shutter and ends the program."), std::string::npos) << e.output;
   EXPECT_EQ(e.said("started-up"), "");
+}
+
+// The camera and monitor files laid out by the first instrument while the parameters
+// window is up: the start banner could not open the monitor before, the set-up can now,
+// and no error of the banner's is held against it.
+TEST_F(QuitPath, GrabberFilesLaidOutWhileTheParametersWindowIsUpSetUpWithoutError) {
+  const Ending e = RunDriver("grabber-files-late");
+  ExpectSafeEnd(e, 0);
+  EXPECT_EQ(e.output.find("modal TErrorMatrox"), std::string::npos) << e.output;
+  EXPECT_EQ(e.said("started-up"), "1") << e.output;
+  EXPECT_EQ(e.said("phase"), "3") << e.output;
+  EXPECT_TRUE(fs::exists(dir_.path() / "ecran.vcf"));
 }
 
 TEST_F(QuitPath, QuitInTheParametersWindowAtStartUpEndsTheProgram) {
@@ -218,15 +246,23 @@ TEST_F(QuitPath, CtrlCWhileTheParametersWindowIsUpAtStartUpEndsTheProgram) {
   EXPECT_FALSE(fs::exists(witness()));
 }
 
-// The close box of the parameters window ends the program too, but leaves the
-// witness file as "Quit application" does.
+// The close box of the parameters window, and Escape, which is the close box, end
+// the program as "&Quit" does, saying so; the parameters they keep before any
+// instrument was loaded are read at the next start without a complaint.
 TEST_F(QuitPath, TheParametersWindowCloseBoxAtStartUpEndsTheProgram) {
-  const Ending e = RunDriver("parameters-close");
-  ASSERT_TRUE(e.finished) << e.output;
-  EXPECT_EQ(e.exitCode, 0) << e.output;
-  EXPECT_EQ(e.said("shutter-closed"), "1") << e.output;
-  EXPECT_EQ(e.said("started-up"), "");
-  EXPECT_TRUE(fs::exists(witness()));
+  for (const char* scenario : {"parameters-close", "parameters-escape"}) {
+    SCOPED_TRACE(scenario);
+    fs::remove(system() / "vla.def");
+    const Ending e = RunDriver(scenario);
+    ExpectSafeEnd(e, 0);
+    EXPECT_EQ(e.said("started-up"), "");
+    EXPECT_NE(e.output.find("the program ends"), std::string::npos) << e.output;
+    ASSERT_TRUE(fs::exists(system() / "vla.def"));
+    const Ending next = RunDriver("parameters-quit");
+    ExpectSafeEnd(next, 0);
+    EXPECT_EQ(next.output.find("cannot be read"), std::string::npos) << next.output;
+    EXPECT_FALSE(fs::exists(system() / "vla.def.bad"));
+  }
 }
 
 // The high voltage still on at the end: the THT warning, answered by setting it to zero.

@@ -14,12 +14,18 @@
 #include "console/TErrorMatrox.h"
 #include "console/TGeneral.h"
 #include "console/TInitMatrox.h"
+#include "console/TDiskError.h"
+#include "console/TLogBook.h"
+#include "console/TSmallWindows.h"
+#include "params/TError_DCF.h"
+#include <vector>
 #include "platform/qt/TError.h"
 #include "window_texts.h"
 
 namespace velmar {
 namespace {
 
+using testing::CutTexts;
 using testing::LabelTexts;
 using testing::SavePicture;
 
@@ -70,6 +76,25 @@ TEST_F(StartWindows, TheStartUpRunsOnceWhenTheMainWindowIsFirstShown) {
   QCoreApplication::processEvents();
   EXPECT_EQ(runs, 1);
   SavePicture(general, "TGeneral");
+}
+
+// The small notes and questions of the start-up, the disk and the quit paths show
+// every text whole.
+TEST_F(StartWindows, TheNotesAndQuestionsShowTheirTextsWhole) {
+  SharedState shared;
+  AcquisitionProgram program(shared);
+  ProgramWindows windows = CreateProgramWindows(program, [](int) {});
+  const std::vector<QWidget*> shown = {windows.attente,     windows.clickOnStart, windows.terminating,
+                                       windows.noteClose,   windows.errorMatrox,  windows.diskError,
+                                       windows.logBook,     windows.errorDcf};
+  for (QWidget* window : shown) {
+    window->show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(CutTexts(*window).isEmpty()) << CutTexts(*window).join("\n").toStdString();
+    SavePicture(*window, window->objectName());
+    window->hide();
+  }
+  delete windows.general;
 }
 
 TEST_F(StartWindows, InstanceWarningsShowTheirWindows) {
@@ -132,7 +157,7 @@ TEST(GrabberWindows, TheGrabberErrorOffersBypassOrCancel) {
     const bool bypass = window.AskBypass("display allocation: cannot open ecran.vcf");
     EXPECT_EQ(bypass, QString(button) == "ButtonBypass");
   }
-  EXPECT_EQ(window.windowTitle(), "Velmar Photon Counting");
+  EXPECT_EQ(window.windowTitle(), "ErrorMatrox");
   EXPECT_TRUE(LabelTexts(window).contains("Error initializing the Matrox Genesys board"));
   EXPECT_EQ(window.findChild<QPushButton*>("ButtonBypass")->text(), "&Bypass");
   EXPECT_EQ(window.findChild<QPushButton*>("ButtonCancel")->text(), "&Cancel");

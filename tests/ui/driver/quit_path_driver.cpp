@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -81,6 +82,14 @@ void Obstruct(const std::string& path) {
   std::filesystem::create_directories(std::filesystem::path(path) / "obstruction");
 }
 
+// The Escape key as the keyboard gives it: to the widget with the focus, whose
+// window takes it when the widget does not.
+void PressEscape(QWidget& window) {
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QWidget* focus = window.focusWidget();
+  QApplication::sendEvent(focus ? focus : &window, &press);
+}
+
 class Operator {
  public:
   Operator(std::string scenario, AcquisitionProgram& program, ProgramWindows& windows,
@@ -131,6 +140,7 @@ class Operator {
     }
     if (name == "TDiskError") {
       if (scenario_ == "disk-quit") modal->findChild<QPushButton*>("ButtonQuit")->click();
+      if (scenario_ == "disk-escape") LeaveDiskError(*modal);
       if (scenario_ == "signal-in-step" && !signalled_) {
         signalled_ = true;
         Raise(SIGTERM);  // inside the store step, inside the window's nested loop
@@ -179,6 +189,23 @@ class Operator {
     else if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
   }
 
+  // The disk-error window left by Escape, then by its close box, then (the disk
+  // cleared) by "&Ignore": each time the acquisition goes on.
+  void LeaveDiskError(QWidget& window) {
+    ++diskErrors_;
+    if (diskErrors_ == 1) {
+      Say("disk-answer", "escape");
+      QTimer::singleShot(0, &window, [&window] { PressEscape(window); });
+    } else if (diskErrors_ == 2) {
+      Say("disk-answer", "close-box");
+      QTimer::singleShot(0, &window, [&window] { window.close(); });
+    } else {
+      Say("disk-answer", "ignore");
+      std::filesystem::remove_all(obstruction_);
+      QTimer::singleShot(0, window.findChild<QPushButton*>("ButtonIgnore"), &QPushButton::click);
+    }
+  }
+
   // A rise to the low level, and a signal while it runs with the monitor ticking.
   void TuneTheTht(QWidget* tuning) {
     if (!riseStarted_.isValid()) {
@@ -207,6 +234,10 @@ class Operator {
     if (scenario_ == "parameters-signal") {  // Ctrl-C while the parameters window is up at start
       signalled_ = true;
       Raise(SIGINT);
+      return;
+    }
+    if (scenario_ == "parameters-escape") {
+      QTimer::singleShot(0, &window, [&window] { PressEscape(window); });
       return;
     }
     if (scenario_ == "parameters-close") {
@@ -289,13 +320,16 @@ class Operator {
         return;
       }
       if (scenario_ == "log-failure") Obstruct(LogFilePath(parameters()));
-      if (scenario_ == "disk-quit" || scenario_ == "signal-in-step")
-        Obstruct(std::filesystem::path(TextOf(parameters().Path)) / ChannelFileName(parameters(), 1, 0));
+      if (scenario_ == "disk-quit" || scenario_ == "signal-in-step" || scenario_ == "disk-escape") {
+        obstruction_ = std::filesystem::path(TextOf(parameters().Path)) / ChannelFileName(parameters(), 1, 0);
+        Obstruct(obstruction_.string());
+      }
       StartShortObservation();
       return;
     }
     AcquisitionState& s = state();
-    if (scenario_ == "abort-yes" || scenario_ == "observer") {
+    if (scenario_ == "abort-yes" || scenario_ == "observer" || scenario_ == "disk-escape" ||
+        scenario_ == "grabber-files-late") {
       if (phase_ == 1 && s.endDialogState == 1) {
         phase_ = 2;
         Button("ButtonDialogAcqStop")->click();
@@ -346,6 +380,8 @@ class Operator {
   bool answeredNo_ = false;
   QString lastModal_;
   QWidget* filled_ = nullptr;
+  int diskErrors_ = 0;
+  std::filesystem::path obstruction_;
 };
 
 }  // namespace
@@ -356,6 +392,10 @@ int main(int argc, char** argv) {
   const std::string scenario = argc > 1 ? argv[1] : "";
   if (scenario == "cs100-port") PrepareUnopenableCs100Port();
   if (scenario == "grabber-bypass") SpoilCameraDescriptions();
+  if (scenario == "grabber-files-late") {  // the camera and monitor files come with the first instrument
+    std::filesystem::remove("comptage.dcf");
+    std::filesystem::remove("ecran.vcf");
+  }
   std::unique_ptr<Operator> player;
   WindowedProgramHooks hooks;
   hooks.ready = [&](AcquisitionProgram& program, ProgramWindows& windows, MainWindowController& controller) {
