@@ -1,5 +1,7 @@
 #include "instruments/high_voltage.h"
 
+#include <algorithm>
+
 #include "engine/frame_grabber_setup.h"
 #include "engine/monitor_text.h"
 #include "platform/error_reporter.h"
