@@ -117,11 +117,6 @@ class Reader {
     if (!line) return;
     SetText(field, FirstWord(*line).value_or(std::string()));
   }
-  // A driver file name: a blank line is a set saved before any instrument was loaded.
-  template <std::size_t N>
-  void WordOrNothing(char (&field)[N]) {
-    if (const auto line = Line()) SetText(field, FirstWord(*line).value_or(""));
-  }
   template <std::size_t N>
   void WholeLine(char (&field)[N]) {
     if (const auto line = Line()) SetText(field, BeforeCarriageReturn(*line));
@@ -223,9 +218,9 @@ bool ReadParametersFile(AcquisitionParameters& p, const std::string& path, const
       if (f == &P::ComPort && in.ok()) p.CS100Interface = p.CS100Link != 0 ? p.ComPort : 0;
     }
     in.WholeLine(p.Path);
-    in.WordOrNothing(p.DcfFile);
+    in.Word(p.DcfFile);
     if (in.ok()) SetText(p.DcfFileAsRead, TextOf(p.DcfFile));
-    in.WordOrNothing(p.VcfFile);
+    in.Word(p.VcfFile);
     in.WholeLine(p.PFIdent);
     in.WholeLine(p.FilterIdent);
     if (in.ok()) {
