@@ -56,7 +56,7 @@ AcquisitionParameters Example() {
   p.SeeSaw = 0;
   p.THTLow = 1200;
   p.THTMedium = 1800;
-  p.THTMax = 2300;
+  p.THTMax = 1900;
   p.Discri = 40;
   p.BlackLevel = 3;
   p.WhiteLevel = 250;
@@ -112,7 +112,7 @@ TEST_F(ParametersFileTest, ARoundTripKeepsTheSetAndMovesTheNumberOn) {
   EXPECT_EQ(q.CS100Interface, 3);
   EXPECT_EQ(q.ComPort, 3);
   EXPECT_EQ(q.SeeSaw, 0);
-  EXPECT_EQ(q.THTMax, 2300);
+  EXPECT_EQ(q.THTMax, 1900);
   EXPECT_EQ(q.WhiteLevel, 250);
   EXPECT_EQ(q.AxiomBoard, 1);
   EXPECT_EQ(q.LastTestNumobs, 7);
@@ -184,7 +184,7 @@ TEST_F(ParametersFileTest, ACutFileKeepsTheInstrumentValuesReadFallsBackAndSaysS
   const AcquisitionParameters q = Loaded();
   EXPECT_EQ(q.THTLow, 1200);
   EXPECT_EQ(q.THTMedium, 1800);
-  EXPECT_EQ(q.THTMax, 2300);
+  EXPECT_EQ(q.THTMax, 1900);
   EXPECT_EQ(q.Discri, 40);
   EXPECT_EQ(q.BlackLevel, 3);
   EXPECT_EQ(q.WhiteLevel, 250);
