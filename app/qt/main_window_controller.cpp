@@ -40,6 +40,7 @@
 #include "platform/format.h"
 #include "platform/processes.h"
 #include "platform/quit_signals.h"
+#include "windows/analogic/TAnalogic.h"
 #include "platform/system_dir.h"
 
 namespace velmar {
@@ -235,6 +236,18 @@ void MainWindowController::ConnectParametersWindow() {
   };
   services.tuneTht = [this] { OpenTuneTHT(); };
   services.selectFiltersMirror = [this] { windows_.filtersMirror->exec(); };
+  services.analogicCalibration = [this, &w] {
+    TAnalogic::Services analogic;
+    analogic.link = &link_;
+    analogic.collectParameters = [&w] { w.CollectParameters(true); };
+    analogic.safeStop = [this] {
+      devices_.CloseShutter();
+      devices_.CheckHighVoltage();
+      devices_.ShowIdleBanner();
+    };
+    windows_.analogic->SetServices(std::move(analogic));
+    return static_cast<int>(windows_.analogic->Run());
+  };
   w.SetServices(std::move(services));
   // The parameters window shows what the handset finds, as it shows the monitor's.
   windows_.filtersMirror->filters().SetStatus(&w);
