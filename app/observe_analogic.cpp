@@ -21,6 +21,7 @@ class AnalogicConsole final : public AnalogicHost, public Cs100Console {
   void ShowStep(const std::string& text) override {
     // The files are named on the progress lines and in the summary.
     if (text.rfind("Creating output file", 0) == 0 || text.rfind("Writing output", 0) == 0) return;
+    if (text.rfind("Scan terminated", 0) == 0) return;  // said with the outcome; there is no button to press
     say_(text);
   }
   void ShowChannel(std::int32_t, std::int32_t) override {}

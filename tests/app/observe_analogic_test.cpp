@@ -113,11 +113,20 @@ TEST_F(AnalogicRunner, APixelAt255InEveryOf100FramesSumsTo25500) {
   EXPECT_NE(output_.find(Format("sum %.0f", 700.0 * (512 * 512 - 1) + 25500.0)), std::string::npos) << output_;
 }
 
+// A python 3 with numpy: the first on the path, else the system's (where Debian's
+// python3-numpy goes); empty when there is none.
+std::string PythonWithNumpy() {
+  for (const char* python : {"python3", "/usr/bin/python3"})
+    if (std::system((std::string(python) + " -c 'import numpy' >/dev/null 2>&1").c_str()) == 0) return python;
+  return {};
+}
+
 // numpy reads the files from their layout alone, not through the program's reader.
 std::string IndependentRead(const std::string& args) {
   std::string text;
-  if (std::FILE* pipe = ::popen(("python3 " VELMAR_SOURCE_DIR "/tests/analogic/read_image.py " + args + " 2>&1").c_str(),
-                                "r")) {
+  const std::string command =
+      PythonWithNumpy() + " " VELMAR_SOURCE_DIR "/tests/analogic/read_image.py " + args + " 2>&1";
+  if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
     for (int c = std::fgetc(pipe); c != EOF; c = std::fgetc(pipe)) text += static_cast<char>(c);
     ::pclose(pipe);
   }
@@ -125,7 +134,7 @@ std::string IndependentRead(const std::string& args) {
 }
 
 TEST_F(AnalogicRunner, AnIndependentReaderFindsTheSizesBlocksAndSumsOfCubeAndSlices) {
-  if (std::system("python3 -c 'import numpy' >/dev/null 2>&1") != 0)
+  if (PythonWithNumpy().empty())
     GTEST_SKIP() << "python3 with numpy is not installed (scripts/bootstrap installs python3-numpy): "
                     "the independent reader of the image files is not run";
   ReplayCamera();
