@@ -133,7 +133,7 @@ bool AnalogicCalibration::Written(int result, const std::string& path) {
   } else {
     // What was written of it is no image: it goes, rather than pass for one.
     std::error_code ec;
-    std::filesystem::remove(path, ec);
+    if (std::filesystem::is_regular_file(path, ec)) std::filesystem::remove(path, ec);
     ShowError("Impossible to write the VL3 output file", path, kFullOrLocked);
   }
   return false;

@@ -109,10 +109,18 @@ TEST(ImageFiles, TheReaderRefusesAFileWhoseLengthOrBlocksDisagree) {
   const std::string path = dir.file("bad.vl2");
   const std::vector<float> rows(4, 1.0f);
   ASSERT_EQ(WriteImage2D(path, 2, 2, rows.data(), "x"), ImageWriteResult::Written);
-  std::filesystem::resize_file(path, std::filesystem::file_size(path) + 4);
+  {  // the X size of the parameter block made 3: 12 values for the 4 in the file
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(16 + 12);
+    const std::int32_t three = 3;
+    file.write(reinterpret_cast<const char*>(&three), 4);
+  }
   std::string error;
   EXPECT_FALSE(ReadImageFile(path, error));
   EXPECT_NE(error.find("do not match"), std::string::npos) << error;
+  std::filesystem::resize_file(path, std::filesystem::file_size(path) + 4);  // the blocks shifted
+  EXPECT_FALSE(ReadImageFile(path, error));
+  EXPECT_NE(error.find("not that of a 2D or 3D image"), std::string::npos) << error;
   { std::ofstream(path, std::ios::binary) << "short"; }
   EXPECT_FALSE(ReadImageFile(path, error));
   EXPECT_EQ(WriteImage2D(dir.file("missing/x.vl2"), 2, 2, rows.data(), "x"), ImageWriteResult::CannotCreate);

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -208,16 +210,33 @@ TEST_F(AnalogicRunner, ACloseLoopFaultStopsTheScanKeepingTheSlicesWrittenAndWrit
   EXPECT_TRUE(Exists("obs/T007/T007.VLT"));
 }
 
+TEST_F(AnalogicRunner, ADiskThatFillsDuringTheCubeLeavesNoHalfWrittenCube) {
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit previous{};
+  getrlimit(RLIMIT_FSIZE, &previous);
+  rlimit limit = previous;
+  limit.rlim_cur = 1000000;  // the 2 MB cube fails halfway; the log fits
+  setrlimit(RLIMIT_FSIZE, &limit);
+  const int code = Run({"--data", dir_.file("obs/T009"), "--number", "9", "--channels", "2"});
+  setrlimit(RLIMIT_FSIZE, &previous);
+  EXPECT_EQ(code, 1) << output_;
+  ASSERT_FALSE(errors_.reported().empty());
+  EXPECT_EQ(errors_.reported().back().line1, "Impossible to write the VL3 output file");
+  EXPECT_FALSE(Exists("obs/T009/T009.vl3"));
+  EXPECT_TRUE(Exists("obs/T009/T009.VLT"));
+}
+
 TEST_F(AnalogicRunner, CtrlCStopsBetweenChannelsKeepingTheSlicesAndWritingNoCube) {
-  // Real time: each channel is half a second of frames.
+  // Real time: the scan begins about two seconds after the start (the shutter and the
+  // driver files are seen to first), then each channel is a quarter of a second of frames.
   QuitSignals::Install();
   QuitSignals::ResetForTests();
   std::thread interrupt([] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1800));
+    std::this_thread::sleep_for(std::chrono::milliseconds(4000));
     ::raise(SIGINT);
   });
   const int code = Run({"--data", dir_.file("obs/T008"), "--number", "8", "--channels", "40", "--frames-per-channel",
-                        "40", "--slices"},
+                        "20", "--slices"},
                        false);
   interrupt.join();
   QuitSignals::ResetForTests();

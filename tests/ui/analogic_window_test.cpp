@@ -188,6 +188,13 @@ TEST_F(AnalogicWindow, NoFrameIsRefusedAKeptLogGoesBackAndALostCloseLoopStopsThe
   EXPECT_TRUE(Button("BitBtnExec")->isVisible());
   EXPECT_TRUE(Button("BitBtnExec")->isEnabled());
   EXPECT_FALSE(Button("ButtonQuit")->isVisible());
+
+  // Inhibited by the operator, the close loop is not looked at: the scan goes through.
+  s_.closeLoopWatch = 0;
+  WhenUp("TFileExist", [](QWidget& question) { question.findChild<QPushButton*>("ButtonYes")->click(); });
+  Button("BitBtnExec")->click();
+  EXPECT_TRUE(fs::exists(Data("T010.vl3")));
+  EXPECT_TRUE(Button("ButtonQuit")->isVisible());
   window_.close();
 }
 
@@ -198,7 +205,10 @@ TEST_F(AnalogicWindow, CancelTakesEffectBetweenChannelsKeepingTheSlicesWritten) 
   auto* progress = window_.findChild<QProgressBar*>("ProgressBar1");
   // "&Cancel" pressed while channel 2 is acquired: seen before channel 3.
   QObject::connect(progress, &QProgressBar::valueChanged, &window_, [this](int value) {
-    if (value == 1) QMetaObject::invokeMethod(Button("BitBtnCancel"), "click", Qt::QueuedConnection);
+    if (value != 1) return;
+    // "E&xecute acquisition" again first: a scan in progress is not started twice.
+    QMetaObject::invokeMethod(Button("BitBtnExec"), "click", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(Button("BitBtnCancel"), "click", Qt::QueuedConnection);
   });
   window_.findChild<QCheckBox*>("CheckBoxTHT")->click();
   Edit("EditTHT")->setText("800");
@@ -208,6 +218,9 @@ TEST_F(AnalogicWindow, CancelTakesEffectBetweenChannelsKeepingTheSlicesWritten) 
   EXPECT_TRUE(fs::exists(Data("T0100002.vl2")));
   EXPECT_FALSE(fs::exists(Data("T0100003.vl2")));
   EXPECT_EQ(Read(Data("T0100002.vl2")).sizeY, 512);
+  const std::string log = testing::ReadFile(Data("T010.VLT"));
+  EXPECT_EQ(log.find("==> position channel 3"), std::string::npos) << log;
+  EXPECT_EQ(log.find("Observation T010"), log.rfind("Observation T010"));
   EXPECT_EQ(s_.thtSent, 0);  // "&Cancel" sets the THT to 0 once the scan has cleaned up
   EXPECT_EQ(testing::ReadFile(dir_.file("system/vlm_ana.tmp")), "800\n");
 }
