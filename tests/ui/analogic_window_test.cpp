@@ -58,8 +58,8 @@ class AnalogicWindow : public ::testing::Test {
  protected:
   AnalogicWindow() : cwd_(dir_.path()), system_(dir_.path() / "system"), clockInstalled_(clock_), installed_(errors_) {
     fs::copy(VELMAR_PRESETS_DIR, dir_.path(), fs::copy_options::recursive);
-    fs::copy_file(dir_.file("asga512.dcf"), dir_.file("comptage.dcf"));
-    fs::copy_file(dir_.file("desktop.vcf"), dir_.file("ecran.vcf"));
+    fs::copy_file(dir_.file("asga512.dcf"), dir_.file("comptage.dcf"), fs::copy_options::overwrite_existing);
+    fs::copy_file(dir_.file("desktop.vcf"), dir_.file("ecran.vcf"), fs::copy_options::overwrite_existing);
     LoadInstrumentDefinition(p_, 3);
     SetText(p_.Path, dir_.file("data"));
     fs::create_directories(dir_.file("data"));
@@ -68,6 +68,9 @@ class AnalogicWindow : public ::testing::Test {
     p_.Lz = 4;
     p_.AcqType = kAcqAnalogicCalibration;
     s_.closeLoopWatch = 1;
+    bench_.SetDefinedWiring([this] {
+      return BenchWiring{p_.ShutterSystem, p_.THTSystem, p_.THTMax, p_.AxiomBoard == 1 ? 1 : 0};
+    });
     board_.OpenBoard();
     window_.SetServices({&link_, [] {}, [this] { ++safeStops_; }});
   }
@@ -102,6 +105,7 @@ class AnalogicWindow : public ::testing::Test {
 };
 
 TEST_F(AnalogicWindow, BadInputsAreCorrectedAndTheScanWritesTheCube) {
+  fs::create_directories(dir_.file("system"));
   testing::WriteFile(dir_.file("system/vlm_ana.tmp"), "1350\n");
   window_.show();
   EXPECT_EQ(window_.windowTitle(), "VlmIPCS analogic calibration");
@@ -214,6 +218,7 @@ TEST_F(AnalogicWindow, CancelTakesEffectBetweenChannelsKeepingTheSlicesWritten) 
   Edit("EditTHT")->setText("800");
   Button("BitBtnExec")->click();
   EXPECT_FALSE(window_.isVisible());
+  EXPECT_TRUE(errors_.reported().empty());
   EXPECT_TRUE(fs::exists(Data("T0100001.vl2")));
   EXPECT_TRUE(fs::exists(Data("T0100002.vl2")));
   EXPECT_FALSE(fs::exists(Data("T0100003.vl2")));
