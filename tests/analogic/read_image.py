@@ -19,7 +19,11 @@ def fail(path, why):
 
 
 def read(path, pixels):
-    raw = open(path, "rb").read()
+    try:
+        with open(path, "rb") as f:
+            raw = f.read()
+    except OSError as e:
+        fail(path, e.strerror)
     if len(raw) < 2 * BLOCK:
         fail(path, "shorter than its two blocks")
     params, text = raw[-2 * BLOCK:-BLOCK], raw[-BLOCK:]
