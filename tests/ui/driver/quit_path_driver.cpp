@@ -140,6 +140,10 @@ class Operator {
       TuneTheTht(modal);
       return;
     }
+    if (name == "TAnalogic" && scenario_ == "analogic-signal") {
+      CalibrateAnalogic(modal);
+      return;
+    }
     if (name == "TErrorMatrox" && scenario_ == "grabber-bypass") {
       modal->findChild<QPushButton*>("ButtonBypass")->click();
       return;
@@ -181,6 +185,23 @@ class Operator {
     } else if (!signalled_ && riseStarted_.elapsed() > 2500) {
       signalled_ = true;
       Say("tht-at-signal", std::to_string(state().thtSent));
+      Raise(SIGTERM);
+    }
+  }
+
+  // An analogic calibration at 1500 V, and a signal between two of its channels.
+  void CalibrateAnalogic(QWidget* analogic) {
+    const QString step = analogic->findChild<QLabel*>("LabelEtape")->text();
+    if (!analogicStarted_) {
+      analogicStarted_ = true;
+      analogic->findChild<QLineEdit*>("EditLz")->setText("40");
+      analogic->findChild<QLineEdit*>("EditFrames")->setText("40");
+      analogic->findChild<QCheckBox*>("CheckBoxTHT")->click();
+      analogic->findChild<QLineEdit*>("EditTHT")->setText("1500");
+      QTimer::singleShot(0, analogic->findChild<QPushButton*>("BitBtnExec"), &QPushButton::click);
+    } else if (!signalled_ && step.startsWith("Acquiring channel")) {
+      signalled_ = true;
+      Say("analogic-at-signal", step.toStdString());
       Raise(SIGTERM);
     }
   }
@@ -228,6 +249,7 @@ class Operator {
       edit("EditMaxcycles", "1");
       edit("EditNumobs", "7");
     }
+    if (scenario_ == "analogic-signal") click("RadioButtonAnalogic");
     edit("EditComment", "NGC 7331 core");
     edit("EditPF", "PF 1 order 793");
     edit("EditFI", "6581/20");
@@ -329,6 +351,7 @@ class Operator {
   bool signalled_ = false;
   QElapsedTimer riseStarted_;
   bool answeredNo_ = false;
+  bool analogicStarted_ = false;
   QString lastModal_;
   QWidget* filled_ = nullptr;
 };
