@@ -393,6 +393,8 @@ void SoftwareGrabber::SetDigitizerControl(GrabberId id, int code, double value) 
     case kControlWhiteReference:
       digitizer->white = AdjustReference(static_cast<int>(value), step);
       break;
+    case 4180: case 4160: case 1019: case 4200: case 4053:
+      return;  // timing controls of a real board, set before a frame-rate measurement: nothing to do here
     default:
       Fail(kGrabberBadArgument, Format("digitizer control: unknown control code %d", code));
       return;
