@@ -65,6 +65,7 @@ class TParameters : public QDialog, public InstrumentMonitorDisplay {
     // The analogic calibration window, modal: 0 its "Quit" (the program ends), 1 its
     // "&Cancel", 2 closed to keep an existing observation.
     std::function<int()> analogicCalibration;
+    std::function<void()> testsMatroxPf;  // the frame-grabber test window, modal
   };
 
   TParameters(SharedState& shared, std::filesystem::path programDir, QWidget* parent = nullptr);

@@ -21,6 +21,8 @@
 
 namespace velmar {
 
+class TMILTest;
+
 class MainWindowController {
  public:
   // endProcess ends the process with the code given (tests pass their own).
@@ -50,6 +52,9 @@ class MainWindowController {
   StoreStepContext& context() { return context_; }
   // The THT tuning window, modal (the parameters window's "Tune THT").
   void OpenTuneTHT();
+  // The frame-grabber test window, modal (the parameters window's "&Tests Matrox + PF").
+  void OpenTests();
+  TMILTest* milTest() const { return milTest_; }
   // Creates and starts the Controle thread the first time, and enables the monitor.
   void StartInstrumentMonitor();
   InstrumentMonitor& monitor() { return monitor_; }
@@ -74,6 +79,7 @@ class MainWindowController {
   QtDriverFileConsole driverConsole_;
   InstrumentSafeStop devices_;
   Cs100Link link_;
+  TMILTest* milTest_ = nullptr;  // made at its first opening, owned by the parameters window
   WitnessFile witness_;
   StoreStepContext context_;
   std::unique_ptr<StoreFramesThread> storeFrames_;
