@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "diagnostics/test_image.h"
+#include "engine/bitmap_font.h"
 #include "engine/frame_grabber_setup.h"
 #include "platform/error_reporter.h"
 #include "platform/format.h"
@@ -147,9 +148,18 @@ void CountingTest::Acquire() {
   SaveFrame(analysed);
   BinarizeFrame(grabber_, analysed, detection_, settings.discriminator);
   FindAndMark();
-  grabber_.DrawText(displayed_, 176, 600,
-                    Format("Single TV Photon Counting image.    %d photons detected in this frame", photonsFound_));
-  grabber_.DrawText(displayed_, 550, 10, Format("%d photons", photonsFound_));
+  WriteCount(176, 600, Format("Single TV Photon Counting image.    %d photons detected in this frame", photonsFound_));
+  WriteCount(550, 10, Format("%d photons", photonsFound_));
+}
+
+void CountingTest::WriteCount(int x, int y, const std::string& text) {
+  // The counts are placed for a large monitor; on a smaller one they are moved in
+  // from the right and bottom edges so the observer still reads them.
+  const int width = grabber_.Inquire(displayed_, Inquiry::SizeX), height = grabber_.Inquire(displayed_, Inquiry::SizeY);
+  const int textWidth = static_cast<int>(text.size()) * kGlyphWidth;
+  x = std::max(0, std::min(x, width - textWidth));
+  y = std::max(0, std::min(y, height - kGlyphHeight));
+  grabber_.DrawText(displayed_, x, y, text);
 }
 
 bool CountingTest::SaveFrame(GrabberId source) {

@@ -90,6 +90,7 @@ class CountingTest {
   bool LoadFrame(GrabberId into);
   void FindAndMark();
   void MarkCrosses(std::int32_t count);
+  void WriteCount(int x, int y, const std::string& text);
 
   Grabber& grabber_;
   const AcquisitionParameters& p_;

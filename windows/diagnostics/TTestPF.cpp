@@ -25,23 +25,23 @@ TTestPF::TTestPF(Cs100Link& link, InstrumentBoard& board, QWidget* parent)
   setObjectName("TTestPF");
   setWindowTitle("Test PF");
   setModal(true);
-  setFixedSize(470, 190);
-  auto* title = Place(new QLabel("Test  parallel  control of the interferometer", this), "Label1", QRect(10, 10, 450, 26));
+  setFixedSize(580, 190);
+  auto* title = Place(new QLabel("Test  parallel  control of the interferometer", this), "Label1", QRect(10, 10, 560, 26));
   QFont bold = title->font();
   bold.setBold(true);
   bold.setPointSize(12);
   title->setFont(bold);
   title->setAlignment(Qt::AlignCenter);
   Place(new QLabel("Check that all the diodes of the checking device are successively on and off", this), "Label2",
-        QRect(10, 44, 450, 22))
+        QRect(10, 44, 560, 22))
       ->setAlignment(Qt::AlignCenter);
-  value_ = Place(new QLabel(this), "LabelValue", QRect(10, 80, 450, 30));
+  value_ = Place(new QLabel(this), "LabelValue", QRect(10, 80, 560, 30));
   value_->setAlignment(Qt::AlignCenter);
   QFont big = value_->font();
   big.setPointSize(14);
   value_->setFont(big);
-  run_ = Place(new QPushButton("Run test", this), "ButtonRun", QRect(60, 136, 150, 34));
-  Place(new QPushButton("Quit test", this), "ButtonQuit", QRect(260, 136, 150, 34));
+  run_ = Place(new QPushButton("Run test", this), "ButtonRun", QRect(110, 136, 150, 34));
+  Place(new QPushButton("Quit test", this), "ButtonQuit", QRect(320, 136, 150, 34));
   connect(run_, &QPushButton::clicked, this, [this] { ButtonRunClick(); });
   connect(findChild<QPushButton*>("ButtonQuit"), &QPushButton::clicked, this, [this] { ButtonQuitClick(); });
 }
