@@ -70,7 +70,7 @@ void CountingTest::TestFrame(int mode) {
       // The saved frame analysed again with the discriminator now in force: no grab.
       if (displayed_ && LoadFrame(displayed_)) {
         BinarizeFrame(grabber_, displayed_, detection_, settings.discriminator);
-        FindAndMark();
+        FindAndMark(displayed_);
       }
       break;
     default: break;
@@ -147,7 +147,7 @@ void CountingTest::Acquire() {
   }
   SaveFrame(analysed);
   BinarizeFrame(grabber_, analysed, detection_, settings.discriminator);
-  FindAndMark();
+  FindAndMark(analysed);
   WriteCount(176, 600, Format("Single TV Photon Counting image.    %d photons detected in this frame", photonsFound_));
   WriteCount(550, 10, Format("%d photons", photonsFound_));
 }
@@ -194,8 +194,9 @@ bool CountingTest::LoadFrame(GrabberId into) {
   return true;
 }
 
-void CountingTest::FindAndMark() {
-  const DetectionResult found = FindPhotons(grabber_, detection_, x_.data(), y_.data());
+void CountingTest::FindAndMark(GrabberId grey) {
+  const DetectionResult found =
+      FindPhotons(grabber_, detection_, x_.data(), y_.data(), settings.relief ? grey : 0);
   photonsFound_ = found.photons;
   photonX_.resize(static_cast<std::size_t>(found.photons));
   photonY_.resize(static_cast<std::size_t>(found.photons));

@@ -88,7 +88,7 @@ class CountingTest {
   void Acquire();
   bool SaveFrame(GrabberId source);
   bool LoadFrame(GrabberId into);
-  void FindAndMark();
+  void FindAndMark(GrabberId grey);
   void MarkCrosses(std::int32_t count);
   void WriteCount(int x, int y, const std::string& text);
 

@@ -6,16 +6,16 @@ void BinarizeFrame(Grabber& grabber, GrabberId source, const DetectionObjects& o
   grabber.BinarizeGreaterOrEqual(source, objects.binary, discriminator);
 }
 
-DetectionResult FindPhotons(Grabber& grabber, const DetectionObjects& objects, float* x, float* y) {
+DetectionResult FindPhotons(Grabber& grabber, const DetectionObjects& objects, float* x, float* y, GrabberId grey) {
   DetectionResult result;
-  grabber.CalculateBlobs(objects.binary, 0, objects.areaList, objects.blobResult);
+  grabber.CalculateBlobs(objects.binary, grey, objects.areaList, objects.blobResult);
   std::int32_t n = grabber.BlobCount(objects.blobResult);
   if (n >= kMaxBlobsPerFrame) {
     result.overexposed = true;
     n = 0;
   }
   if (n > 0) {
-    grabber.CalculateBlobs(objects.binary, 0, objects.centroidList, objects.blobResult);
+    grabber.CalculateBlobs(objects.binary, grey, objects.centroidList, objects.blobResult);
     grabber.BlobResults(objects.blobResult, BlobFeature::CenterOfGravityX, x, kMaxBlobsPerFrame);
     grabber.BlobResults(objects.blobResult, BlobFeature::CenterOfGravityY, y, kMaxBlobsPerFrame);
   }

@@ -26,8 +26,11 @@ struct DetectionResult {
 // Binarises source (pixel 1 where grey >= discriminator) into objects.binary.
 void BinarizeFrame(Grabber& grabber, GrabberId source, const DetectionObjects& objects, std::int32_t discriminator);
 // The blob analysis of objects.binary: the count, then (when not 0) the centres of
-// gravity into x and y, which hold kMaxBlobsPerFrame values each.
-DetectionResult FindPhotons(Grabber& grabber, const DetectionObjects& objects, float* x, float* y);
+// gravity into x and y, which hold kMaxBlobsPerFrame values each. With a grey image
+// (the counting test's "relief") the centres are weighted by its grey levels; the
+// acquisition gives none.
+DetectionResult FindPhotons(Grabber& grabber, const DetectionObjects& objects, float* x, float* y,
+                            GrabberId grey = 0);
 // Both, in that order.
 DetectionResult DetectPhotons(Grabber& grabber, GrabberId source, const DetectionObjects& objects,
                               std::int32_t discriminator, float* x, float* y);

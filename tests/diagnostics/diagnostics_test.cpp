@@ -11,6 +11,7 @@
 #include "diagnostics/grabber_test.h"
 #include "diagnostics/parallel_test.h"
 #include "diagnostics/test_image.h"
+#include "engine/blob_analysis.h"
 #include "engine/counting_engine.h"
 #include "engine/frame_grabber_setup.h"
 #include "engine/grabber_files.h"
@@ -276,6 +277,40 @@ TEST_F(CountingTestFixture, SimulatedFramesAndAMissingSavedFrame) {
   test_.TestFrame(kTestShowPositions);
   ASSERT_EQ(errors_.reported().size(), 1u);
   EXPECT_EQ(errors_.reported()[0].line1, "Impossible to read the test frame");
+}
+
+TEST_F(CountingTestFixture, ReliefWeightsTheCentresByTheGreyLevelsOfTheSameBlobs) {
+  test_.TestFrame(kTestOpen);
+  GreyImage spots{160, 120, std::vector<std::uint8_t>(160 * 120, 0)};
+  // A four-pixel spot bright at its right end; an L-shaped spot; a lone pixel.
+  for (int x = 30; x < 33; ++x) spots.pixels[20 * 160 + x] = 40;
+  spots.pixels[20 * 160 + 33] = 255;
+  for (int y = 60; y < 63; ++y) spots.pixels[y * 160 + 80] = 100;
+  spots.pixels[62 * 160 + 81] = 100;
+  spots.pixels[100 * 160 + 10] = 200;
+  ASSERT_EQ(SaveTestImage(test_.testImagePath(), spots), "");
+  test_.settings.discriminator = 40;
+  test_.TestFrame(kTestShowPositions);
+  ASSERT_EQ(test_.photonsFound(), 3);
+  const std::vector<std::int16_t> plainX = test_.photonX();
+  EXPECT_EQ(plainX, (std::vector<std::int16_t>{31, 80, 10}));  // 31.5 and 80.25 truncated
+
+  test_.settings.relief = 1;
+  test_.TestFrame(kTestShowPositions);
+  ASSERT_EQ(test_.photonsFound(), 3);
+  EXPECT_EQ(test_.photonX(), (std::vector<std::int16_t>{32, 80, 10}));  // 32.36: the same blobs, in order
+  EXPECT_EQ(test_.photonY(), (std::vector<std::int16_t>{20, 61, 100}));
+  // The weighting itself, on the grabber's own result.
+  BitImage bits;
+  Binarize(spots.pixels.data(), 160, 120, 160, 40, bits);
+  BlobList weighted;
+  GreyWeightedBlobs(bits, spots.pixels.data(), 160, weighted);
+  ASSERT_EQ(weighted.count(), 3u);
+  EXPECT_NEAR(weighted.centerX[0], (30 * 40 + 31 * 40 + 32 * 40 + 33 * 255) / 375.0, 1e-4);
+  EXPECT_FLOAT_EQ(weighted.centerX[1], 80.25f);
+  EXPECT_FLOAT_EQ(weighted.centerY[1], 61.25f);
+  EXPECT_FLOAT_EQ(weighted.area[1], 4.0f);
+  EXPECT_TRUE(errors_.reported().empty());
 }
 
 TEST(SingleFrameImage, TheResampledImageSamplesRowsAndColumnsUpToSizeLessTwo) {
