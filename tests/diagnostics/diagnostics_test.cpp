@@ -361,6 +361,12 @@ TEST_F(CountingTestFixture, ASingleFrameIsWrittenAsA2DImageAndTheFrameRateMeasur
   EXPECT_EQ(errors_.reported()[0].line1, "Impossible to create the DV2 output file");
 
   EXPECT_NEAR(MeasureFrameRate(grabber_), 80.0, 1.0);
+  {
+    // A measurement across midnight: the time of day goes back, the rate stays right.
+    VirtualClock night(LocalTime{2026, 12, 8, 23, 59, 59, 500});
+    ScopedClock installed(night);
+    EXPECT_NEAR(MeasureFrameRate(grabber_), 80.0, 1.0);
+  }
   EXPECT_EQ(grabber_.LastError(), 0);
   EXPECT_EQ(grabber_.LiveObjects(), 0);
 }
