@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <filesystem>
 
@@ -245,6 +246,41 @@ TEST_F(GrabberTestWindow, MessageLiveTvAndFrameRateEachFreeTheirContext) {
   EXPECT_NEAR(rate.split(' ').front().toDouble(), 80.0, 8.0);
   EXPECT_EQ(grabber_.LiveObjects(), 0);
   EXPECT_TRUE(errors_.reported().empty());
+}
+
+TEST_F(GrabberTestWindow, QuitWhileCrossesAreDrawnStopsThemAndClosesOnceTheFrameIsDone) {
+  TTestComptage& test = *window_.testComptage();
+  int saves = 0;
+  TTestComptage::Services services;
+  services.saveParameters = [&] { ++saves; };
+  test.SetServices(services);
+  bool acted = false;
+  WhenUp("TTestComptage", [&](QWidget& w) {
+    acted = true;
+    w.findChild<QRadioButton*>("RadioButtonSimul")->click();
+    EXPECT_TRUE(w.findChild<QLineEdit*>("EditSimul")->isVisible());
+    w.findChild<QRadioButton*>("RadioButtonRegularArray")->click();
+    w.findChild<QLineEdit*>("EditSimul")->setText("2000");
+    EXPECT_FALSE(w.findChild<QPushButton*>("ButtonPF")->isEnabled());  // no link: nothing to move
+    // Pressed at the first look at the window's messages, before any cross.
+    QTimer::singleShot(0, [&w] {
+      EXPECT_TRUE(w.findChild<QPushButton*>("ButtonAbortCross")->isEnabled());
+      EXPECT_FALSE(w.findChild<QPushButton*>("ButtonAcquire")->isEnabled());
+      w.findChild<QPushButton*>("ButtonQuit")->click();
+    });
+    w.findChild<QPushButton*>("ButtonAcquire")->click();
+    EXPECT_EQ(test.test().photonsFound(), 2000);
+  });
+  test.exec();
+  EXPECT_TRUE(acted);
+  EXPECT_FALSE(test.isVisible());
+  EXPECT_EQ(saves, 1);
+  EXPECT_FALSE(test.test().contextOpen());
+  EXPECT_EQ(grabber_.LiveObjects(), 0);
+  EXPECT_EQ(grabber_.LastError(), 0) << grabber_.LastErrorText();  // nothing used after it was freed
+  GreyImage monitor;
+  ASSERT_TRUE(grabber_.ControlMonitorPicture(monitor));
+  EXPECT_EQ(std::count(monitor.pixels.begin(), monitor.pixels.end(), 240), 0);  // no cross was drawn
 }
 
 TEST_F(GrabberTestWindow, TheParallelTestRunsUntilQuitTest) {
