@@ -124,6 +124,14 @@ TEST_F(TestsFromParameters, TheObserverTunesTheLevelsMovesTheInterferometerAndTh
         edit("EditWL")->setText("230");
         button("ButtonStore")->click();
         EXPECT_EQ(label("LabelDiscri"), "[current 35]");
+        // The parallel-line test opens from here and closes with "Quit test".
+        bool pfShown = false;
+        WhenUp("TTestPF", [&](QWidget& pf) {
+          pfShown = true;
+          pf.findChild<QPushButton*>("ButtonQuit")->click();
+        });
+        button("ButtonTestPF")->click();
+        EXPECT_TRUE(pfShown);
         button("ButtonQuit")->click();
       });
       mil.findChild<QPushButton*>("ButtonExec")->click();
@@ -262,6 +270,7 @@ TEST_F(GrabberTestWindow, QuitWhileCrossesAreDrawnStopsThemAndClosesOnceTheFrame
     w.findChild<QRadioButton*>("RadioButtonRegularArray")->click();
     w.findChild<QLineEdit*>("EditSimul")->setText("2000");
     EXPECT_FALSE(w.findChild<QPushButton*>("ButtonPF")->isEnabled());  // no link: nothing to move
+    SaveWindowPicture(w, "TTestComptage-simulation");
     // Pressed at the first look at the window's messages, before any cross.
     QTimer::singleShot(0, [&w] {
       EXPECT_TRUE(w.findChild<QPushButton*>("ButtonAbortCross")->isEnabled());
