@@ -124,6 +124,11 @@ void CountingTest::Close() {
 }
 
 void CountingTest::Acquire() {
+  if (displayed_ && (frameX_ <= 0 || frameY_ <= 0)) {
+    ShowError("No camera size to grab a frame of", Format("Size X = %d, Size Y = %d", frameX_, frameY_),
+              "Define the instrument in the parameters window first.");
+    return;
+  }
   if (!displayed_ || !grabbable_) return;
   if (digitizer_) {
     grabber_.SetDigitizerControl(digitizer_, kControlBlackReference, settings.blackLevel);

@@ -277,6 +277,15 @@ TEST_F(CountingTestFixture, SimulatedFramesAndAMissingSavedFrame) {
   test_.TestFrame(kTestShowPositions);
   ASSERT_EQ(errors_.reported().size(), 1u);
   EXPECT_EQ(errors_.reported()[0].line1, "Impossible to read the test frame");
+
+  // No instrument defined yet: the frame cannot be grabbed, and the observer is told.
+  p_.CCDXSize = p_.CCDYSize = 0;
+  CountingTest undefined(grabber_, p_, host_);
+  undefined.TestFrame(kTestOpen);
+  undefined.TestFrame(kTestAcquire);
+  ASSERT_EQ(errors_.reported().size(), 2u);
+  EXPECT_EQ(errors_.reported()[1].line1, "No camera size to grab a frame of");
+  EXPECT_FALSE(fs::exists(test_.testImagePath()));
 }
 
 TEST_F(CountingTestFixture, ReliefWeightsTheCentresByTheGreyLevelsOfTheSameBlobs) {

@@ -135,7 +135,7 @@ void TMILTest::Execute(int item) {
   switch (item) {
     case 0: WriteTestMessage(grabber_); break;
     case 1:
-      findChild<QLabel*>("LabelFrames")->setText("Live TV on the control monitor: \"&Stop function\" ends it");
+      findChild<QLabel*>("LabelFrames")->setText("Live TV on the control monitor: \"Stop function\" ends it");
       ShowLiveTv(
           grabber_,
           [] {
