@@ -18,13 +18,14 @@ std::optional<ObserveOptions> ParseObserveOptions(const std::vector<std::string>
       {"--cs100", &o.cs100},          {"--lambda", &o.lambda},     {"--cqg", &o.cqg},
       {"--scanning", &o.scanning},    {"--end", &o.end},           {"--hold-limit", &o.holdLimit},
       {"--disk-error-grace", &o.diskErrorGrace}, {"--tht", &o.tht}, {"--close-loop-fault", &o.closeLoopFault},
-      {"--cs100-fault", &o.cs100Fault}};
+      {"--cs100-fault", &o.cs100Fault}, {"--frames-per-channel", &o.framesPerChannel}};
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const std::map<std::string, std::vector<std::string>*> repeated = {
         {"--suspend", &o.suspensions}, {"--deferred-stop", &o.deferredStops}, {"--comment", &o.comments}};
     if (a == "--fast") o.fast = true;
     else if (a == "--full-silence") o.fullSilence = true;
+    else if (a == "--slices") o.slices = true;
     else if (const auto r = repeated.find(a); r != repeated.end()) {
       if (i + 1 >= args.size()) {
         error = a + " needs a value";
@@ -81,7 +82,7 @@ checked with the window's rules, and saved.
   --data DIR            the data directory, used as given (created, one level)
   --prefix L            observation prefix, a letter
   --number N            observation number, 0 to 999
-  --type 2d|calibration|object
+  --type 2d|calibration|object|analogic
   --source tv|simulation
   --random-points N     photons per simulated frame, 0 to 300
   --channels N          number of channels
@@ -138,6 +139,18 @@ each flag but --close-loop-fault may be given several times:
                         prefix and number (any cycle, channel, name style) is removed
   --fast                virtual clock: the same files, as fast as the machine allows
   --help
+
+The analogic calibration (--type analogic) integrates frames instead of counting:
+at each channel --frames-per-channel F frames (1 unless told) are grabbed and their
+pixels added; the channels' planes go into one 3D file <prefix><nnn>.vl3, or with
+--slices one 2D file <prefix><nnn><cccc>.vl2 per channel, beside the log
+<prefix><nnn>.VLT. --tht gives the THT of the scan (else the last calibration's,
+kept in vlm_ana.tmp of the system directory, else 0); the THT is set back to 0 at
+the end. Files of that observation are kept unless --overwrite. A close loop out
+before a channel ends the scan (exit 1): the slices written are kept, no 3D file
+is written.
+  --frames-per-channel F  frames summed at each channel, at least 1
+  --slices              one 2D file per channel instead of the 3D file
 
 Serial devices: COMn is /dev/ttyS<n-1> unless $VELMAR_COMn names another device.
 With a temperature controller in the instrument definition, it is read on COM2

@@ -18,6 +18,8 @@ struct ObserveOptions {
   // The operator's interventions, each at a number of seconds after Start.
   std::vector<std::string> suspensions, deferredStops, comments;
   std::string closeLoopFault;  // "FROM:FOR" seconds after Start: the close loop lost
+  std::string framesPerChannel;  // analogic calibration: frames summed at each channel
+  bool slices = false;           // analogic calibration: one 2D file per channel instead of the 3D file
   bool fullSilence = false;
   bool fast = false;
   bool overwrite = false;

@@ -14,6 +14,7 @@
 #include "app/instrument_readings.h"
 #include "app/interrupted_observation.h"
 #include "app/observation_files.h"
+#include "app/observe_analogic.h"
 #include "app/observe_interventions.h"
 #include "app/prepare_parameters.h"
 #include "app/safe_stop.h"
@@ -321,6 +322,7 @@ std::optional<int> TypeOf(const std::string& text) {
   if (text == "2d") return kAcq2DImage;
   if (text == "calibration") return kAcq3DCalibration;
   if (text == "object") return kAcq3DObject;
+  if (text == "analogic") return kAcqAnalogicCalibration;
   return std::nullopt;
 }
 
@@ -331,7 +333,7 @@ std::string ApplyFlags(const ObserveOptions& o, AcquisitionParameters& p, Acquis
   if (std::string bad = NotOneValue(o); !bad.empty()) return bad;
   if (!o.type.empty()) {
     const auto type = TypeOf(o.type);
-    if (!type) return "--type must be 2d, calibration or object";
+    if (!type) return "--type must be 2d, calibration, object or analogic";
     SelectAcquisitionType(p, *type);
     c = ControlsShowing(p);
   }
@@ -540,6 +542,14 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
       return kBadInput;
     }
   }
+  std::optional<AnalogicPlan> analogic;
+  if (p.AcqType == kAcqAnalogicCalibration) {
+    std::string refusal;
+    if (!(analogic = AnalogicPlanOf(o, p, refusal))) {
+      host.Print("%s", refusal.c_str());
+      return kBadInput;
+    }
+  }
   if (const int signal = QuitSignals::Requested()) {
     host.Print("%s received before the observation began: nothing was written.", QuitSignals::Name(signal));
     return QuitSignals::ExitCode(signal);
@@ -623,6 +633,13 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   CheckDriverFiles(p, host);
   if (host.quit) return kBadInput;
   if (const auto code = stoppedInStartUp()) return *code;
+  if (analogic) {
+    AnalogicRunContext run{program, devices, script->closeLoopFault,
+                           [&host](const std::string& line) { host.Print("%s", line.c_str()); }};
+    const int code = RunAnalogicCalibration(*analogic, run);
+    PrintSummary(p, host);
+    return code;
+  }
   if (!ClearForFirstFile(o, p, host)) return kBadInput;
   HandOverToAcquisition(p, s);
 

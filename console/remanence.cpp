@@ -1,6 +1,5 @@
 #include "console/remanence.h"
 
-#include <filesystem>
 #include <vector>
 
 #include "analogic/image_files.h"
@@ -41,13 +40,10 @@ void WriteRemanenceImages(Grabber& grabber, AcquisitionState& s, const Acquisiti
         const int to = (p.DalsaSwap == 1 && c >= half) ? 2 * half - c - 1 : c;
         image[static_cast<std::size_t>(r) * outX + to] = value;
       }
-    std::error_code ec;
-    std::filesystem::permissions(path, std::filesystem::perms::owner_write, std::filesystem::perm_options::add, ec);
-    std::filesystem::remove(path, ec);
-    const std::string failed = WriteVl2(path, outX, outY, image, "Image from Matrox digitalization");
-    if (failed == "create")
+    const ImageWriteResult written = WriteImage2D(path, outX, outY, image.data(), "Image from Matrox digitalization");
+    if (written == ImageWriteResult::CannotCreate)
       ShowError("Impossible to create the DV2 output file", path, "Is the disk full or the file locked by another application ?");
-    else if (failed == "write")
+    else if (written == ImageWriteResult::CannotWrite)
       ShowError("Impossible to write the DV2 output file", path, "Is the disk full or the file locked by another application ?");
   }
   s.remanenceRequested = 0;

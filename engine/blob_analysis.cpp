@@ -264,4 +264,49 @@ void BlobScratch::Detect(const std::uint8_t* src, int width, int height, int str
   Finish(out);
 }
 
+void GreyWeightedBlobs(const BitImage& image, const std::uint8_t* grey, int stride, BlobList& out) {
+  out.area.clear();
+  out.centerX.clear();
+  out.centerY.clear();
+  std::vector<char> seen(static_cast<std::size_t>(image.width) * image.height, 0);
+  std::vector<std::pair<int, int>> stack;
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x) {
+      const std::size_t first = static_cast<std::size_t>(y) * image.width + x;
+      if (seen[first] || !image.Get(x, y)) continue;
+      // A blob begins at its first pixel in raster order, as the run labelling orders them.
+      std::int64_t area = 0, sumX = 0, sumY = 0, weight = 0, weightedX = 0, weightedY = 0;
+      seen[first] = 1;
+      stack.push_back({x, y});
+      while (!stack.empty()) {
+        const auto [cx, cy] = stack.back();
+        stack.pop_back();
+        const std::int64_t g = grey[static_cast<std::size_t>(cy) * stride + cx];
+        ++area;
+        sumX += cx;
+        sumY += cy;
+        weight += g;
+        weightedX += g * cx;
+        weightedY += g * cy;
+        for (int dy = -1; dy <= 1; ++dy)
+          for (int dx = -1; dx <= 1; ++dx) {
+            const int nx = cx + dx, ny = cy + dy;
+            if (nx < 0 || ny < 0 || nx >= image.width || ny >= image.height) continue;
+            const std::size_t n = static_cast<std::size_t>(ny) * image.width + nx;
+            if (seen[n] || !image.Get(nx, ny)) continue;
+            seen[n] = 1;
+            stack.push_back({nx, ny});
+          }
+      }
+      out.area.push_back(static_cast<float>(area));
+      if (weight > 0) {
+        out.centerX.push_back(static_cast<float>(static_cast<double>(weightedX) / weight));
+        out.centerY.push_back(static_cast<float>(static_cast<double>(weightedY) / weight));
+      } else {
+        out.centerX.push_back(static_cast<float>(static_cast<double>(sumX) / area));
+        out.centerY.push_back(static_cast<float>(static_cast<double>(sumY) / area));
+      }
+    }
+}
+
 }  // namespace velmar

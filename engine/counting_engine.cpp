@@ -98,25 +98,21 @@ void CountingEngine::WorkerLoop(int k) {
 void CountingEngine::Detect(int k) {
   WorkerContext& c = contexts_[k];
   const GrabberId source = objects_.simulationInUse ? c.simulationSource : c.grab;
-  grabber_.BinarizeGreaterOrEqual(source, c.binary, c.discriminator.load(std::memory_order_relaxed));
-  grabber_.CalculateBlobs(c.binary, 0, c.areaList, c.blobResult);
-  std::int32_t n = grabber_.BlobCount(c.blobResult);
-  if (n >= kMaxBlobsPerFrame) {
-    n = 0;  // overexposed
+  Worker& w = workers_[k];
+  const DetectionResult found =
+      DetectPhotons(grabber_, source, {c.binary, c.areaList, c.centroidList, c.blobResult},
+                    c.discriminator.load(std::memory_order_relaxed), w.x.data(), w.y.data());
+  c.blobsFound = found.photons;
+  if (found.overexposed) {
     std::lock_guard lock(mutex_);
     ++counters_.framesRejected;
   }
-  c.blobsFound = n;
-  if (n == 0) {
+  if (found.photons == 0) {
     std::lock_guard lock(mutex_);
     ++counters_.framesEmpty;
     return;
   }
-  grabber_.CalculateBlobs(c.binary, 0, c.centroidList, c.blobResult);
-  Worker& w = workers_[k];
-  grabber_.BlobResults(c.blobResult, BlobFeature::CenterOfGravityX, w.x.data(), kMaxBlobsPerFrame);
-  grabber_.BlobResults(c.blobResult, BlobFeature::CenterOfGravityY, w.y.data(), kMaxBlobsPerFrame);
-  photons_.AppendFrame(k, w.x.data(), w.y.data(), n);
+  photons_.AppendFrame(k, w.x.data(), w.y.data(), found.photons);
 }
 
 void CountingEngine::WaitWorkersIdle() {

@@ -15,10 +15,9 @@
 #include "engine/grabber.h"
 #include "engine/grabber_objects.h"
 #include "engine/photon_buffer.h"
+#include "engine/photon_detection.h"
 
 namespace velmar {
-
-inline constexpr std::int32_t kMaxBlobsPerFrame = 20000;
 
 struct CountingCounters {
   std::int64_t framesGrabbed = 0;   // counting steps that took a frame from the camera

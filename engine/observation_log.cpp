@@ -44,7 +44,8 @@ std::string CameraType(const AcquisitionParameters& p) {
   return p.ThomsonCamera ? "Thomson" : Format("AsGa %dx%d", p.CCDXSize, p.CCDYSize);
 }
 
-std::string HeaderText(const AcquisitionState& s, const AcquisitionParameters& p, const LocalTime& now) {
+std::string HeaderText(const AcquisitionState& s, const AcquisitionParameters& p, const LocalTime& now,
+                       const std::string& typeLines) {
   const char* prefix = p.Prefix;
   std::string t = Format("Velmar Photon Counting     %s", kVersionText);
   t += p.FileType == 1 ? Format("\nObservation %s%7.7d", prefix, p.Numobs) : Format("\nObservation %s%3.3d", prefix, p.Numobs);
@@ -54,6 +55,7 @@ std::string HeaderText(const AcquisitionState& s, const AcquisitionParameters& p
   t += Format("\nInterferometer = %s", p.PFIdent);
   t += Format("\nFilter         = %s", p.FilterIdent);
   t += TypeLine(p.AcqType);
+  t += typeLines;
   t += Format("\nX and Y dimensions : %5.5d %5.5d", s.frameSizeX, s.frameSizeY);
   t += Format("\nNumber of channels = %4.4d", p.Lz);
   t += p.Source == 1 ? Format("\nTV source= simulation %d ph/fr", p.RandomPoints) : std::string("\nTV source = IPCS");
@@ -104,9 +106,10 @@ std::string LogFilePath(const AcquisitionParameters& p) {
   return JoinPath(std::string(TextOf(p.Path)), Format("%s%3.3d.VLT", p.Prefix, p.Numobs));
 }
 
-bool WriteLogHeader(const AcquisitionState& s, const AcquisitionParameters& p, const LocalTime& now) {
+bool WriteLogHeader(const AcquisitionState& s, const AcquisitionParameters& p, const LocalTime& now,
+                    const std::string& typeLines) {
   LogFile log(s.logPath, "w+");
-  const bool written = log.file && std::fputs(HeaderText(s, p, now).c_str(), log.file) >= 0;
+  const bool written = log.file && std::fputs(HeaderText(s, p, now, typeLines).c_str(), log.file) >= 0;
   if (!log.Close() || !written) {
     ShowError("Impossible to create the log file", Shortened(s.logPath),
               "The output directory could be altered or deleted");

@@ -14,8 +14,10 @@ namespace velmar {
 std::string LogFilePath(const AcquisitionParameters& p);
 
 // Creates the log anew and writes the header; false (after ShowError) when the
-// file cannot be created.
-bool WriteLogHeader(const AcquisitionState& s, const AcquisitionParameters& p, const LocalTime& now);
+// file cannot be created. typeLines follow the type line (the analogic
+// calibration's frames and THT).
+bool WriteLogHeader(const AcquisitionState& s, const AcquisitionParameters& p, const LocalTime& now,
+                    const std::string& typeLines = {});
 
 // "\n\n==> Beginning channel=%4.4d at %s", with up to 20 attempts to open the log,
 // then the check that the log grew.

@@ -400,6 +400,8 @@ void SoftwareGrabber::SetDigitizerControl(GrabberId id, int code, double value) 
     case kControlWhiteReference:
       digitizer->white = AdjustReference(static_cast<int>(value), step);
       break;
+    case 4180: case 4160: case 1019: case 4200: case 4053:
+      return;  // timing controls of a real board, set before a frame-rate measurement: nothing to do here
     default:
       Fail(kGrabberBadArgument, Format("digitizer control: unknown control code %d", code));
       return;
@@ -594,8 +596,21 @@ void SoftwareGrabber::CalculateBlobs(GrabberId binaryId, GrabberId greyId, Grabb
   auto* list = Find<FeatureListObject>(featureListId, "blob calculation");
   auto* result = Find<BlobResultObject>(resultId, "blob calculation");
   if (!binary || !list || !result) return;
-  if (!binary->isBinary() || greyId != 0) {
-    Fail(kGrabberBadArgument, "blob calculation: a 1-bit image and no grey image are expected");
+  if (!binary->isBinary()) {
+    Fail(kGrabberBadArgument, "blob calculation: a 1-bit image is expected");
+    return;
+  }
+  if (greyId != 0) {
+    // Measurement on the grey image too: centres of gravity weighted by the grey levels.
+    auto* grey = Find<BufferObject>(greyId, "blob calculation");
+    if (!grey) return;
+    if (grey->isBinary() || grey->sizeX < binary->sizeX || grey->sizeY < binary->sizeY) {
+      Fail(kGrabberBadArgument, "blob calculation: the grey image must be 8-bit and cover the 1-bit image");
+      return;
+    }
+    std::lock_guard pixels(*grey->pixelsMutex);
+    GreyWeightedBlobs(binary->binary, grey->grey.data(), grey->sizeX, result->blobs);
+    result->features = *list;
     return;
   }
   if (binary->blobsCurrent) {

@@ -68,8 +68,10 @@ TParameters::TParameters(SharedState& shared, std::filesystem::path programDir, 
       this);
   fileExist_ = new TFileExist(this);
   helpDef_ = new THelpDEF(this);
-  // The grabber test window comes later: its button waits for it.
-  button("ButtonMIL")->setEnabled(false);
+  connect(button("ButtonMIL"), &QPushButton::clicked, this, [this] {
+    CollectParameters(true);
+    if (services_.testsMatroxPf) services_.testsMatroxPf();
+  });
   connect(button("ButtonTHT"), &QPushButton::clicked, this, [this] {
     if (services_.tuneTht) services_.tuneTht();
   });

@@ -64,6 +64,10 @@ class TParameters : public QDialog, public InstrumentMonitorDisplay {
     std::function<void()> refreshFiltersMirror;  // the positions and the names, each showing
     std::function<void()> tuneTht;               // the THT tuning window, modal
     std::function<void()> selectFiltersMirror;   // the filters and mirror window, modal
+    // The analogic calibration window, modal: 0 its "Quit" (the program ends), 1 its
+    // "&Cancel", 2 closed to keep an existing observation.
+    std::function<int()> analogicCalibration;
+    std::function<void()> testsMatroxPf;  // the frame-grabber test window, modal
   };
 
   TParameters(SharedState& shared, std::filesystem::path programDir, QWidget* parent = nullptr);

@@ -106,8 +106,14 @@ bool TParameters::OkChecks() {
     }
   }
   if (radio("RadioButtonAnalogic")->isChecked()) {
-    ShowError("The analogic calibration is not available yet", "Nothing was started",
-              "Choose a counting type of acquisition");
+    p_.RefreshMode = 2;
+    CollectParameters(true);
+    // The calibration window shows its own steps: no hourglass over it, and the
+    // parameters are shown again after it waiting for nothing.
+    QApplication::restoreOverrideCursor();
+    label("LabelWaitAcquisition")->hide();
+    const int answer = services_.analogicCalibration ? services_.analogicCalibration() : 1;
+    if (answer == 0 && services_.endProgram) services_.endProgram(true);
     return false;
   }
   return true;

@@ -1,6 +1,7 @@
 #include "app/qt/main_window_controller.h"
 
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <cstdio>
@@ -39,8 +40,11 @@
 #include "params/parameters_file.h"
 #include "platform/error_reporter.h"
 #include "platform/format.h"
+#include "platform/number_text.h"
 #include "platform/processes.h"
 #include "platform/quit_signals.h"
+#include "windows/analogic/TAnalogic.h"
+#include "windows/diagnostics/TMILTest.h"
 #include "platform/system_dir.h"
 
 namespace velmar {
@@ -197,6 +201,29 @@ void MainWindowController::StartInstrumentMonitor() {
 
 void MainWindowController::OpenTuneTHT() { velmar::OpenTuneTHT(*windows_.tuneTht); }
 
+void MainWindowController::OpenTests() {
+  if (!milTest_) {
+    milTest_ = new TMILTest(shared_, program_.grabber, program_.board, windows_.parameters);
+    TMILTest::Services services;
+    services.tuneTht = [this] { OpenTuneTHT(); };
+    services.counting.link = &link_;
+    services.counting.readScanEdits = [this] {
+      // The scan typed in the parameters window, each only when it reads as a number.
+      AcquisitionParameters& p = shared_.parameters;
+      auto text = [this](const char* name) {
+        auto* e = windows_.parameters->findChild<QLineEdit*>(name);
+        return e ? e->text().toStdString() : std::string();
+      };
+      if (const auto lz = LeadingInt(text("EditLz")); lz && *lz > 0) p.Lz = *lz;
+      if (const auto lambda = LeadingReal(text("EditLambda"))) p.Lambda = *lambda;
+      if (const auto cqg = LeadingReal(text("EditCqg"))) p.Cqg = *cqg;
+    };
+    services.counting.saveParameters = [this] { SaveParametersFile(shared_.parameters); };
+    milTest_->SetServices(std::move(services));
+  }
+  milTest_->exec();
+}
+
 void MainWindowController::ConnectParametersWindow() {
   TParameters& w = *windows_.parameters;
   AcquisitionParameters& p = shared_.parameters;
@@ -261,7 +288,20 @@ void MainWindowController::ConnectParametersWindow() {
     if (p.RunState != 1) windows_.filtersMirror->ParametersShown();  // positions of a running plan stay
   };
   services.tuneTht = [this] { OpenTuneTHT(); };
+  services.testsMatroxPf = [this] { OpenTests(); };
   services.selectFiltersMirror = [this] { windows_.filtersMirror->exec(); };
+  services.analogicCalibration = [this, &w] {
+    TAnalogic::Services analogic;
+    analogic.link = &link_;
+    analogic.collectParameters = [&w] { w.CollectParameters(true); };
+    analogic.safeStop = [this] {
+      devices_.CloseShutter();
+      devices_.CheckHighVoltage();
+      devices_.ShowIdleBanner();
+    };
+    windows_.analogic->SetServices(std::move(analogic));
+    return static_cast<int>(windows_.analogic->Run());
+  };
   w.SetServices(std::move(services));
   // The parameters window shows what the handset finds, as it shows the monitor's.
   windows_.filtersMirror->filters().SetStatus(&w);

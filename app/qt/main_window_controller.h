@@ -23,6 +23,8 @@
 
 namespace velmar {
 
+class TMILTest;
+
 class MainWindowController {
  public:
   // endProcess ends the process with the code given (tests pass their own).
@@ -52,6 +54,9 @@ class MainWindowController {
   StoreStepContext& context() { return context_; }
   // The THT tuning window, modal (the parameters window's "Tune THT").
   void OpenTuneTHT();
+  // The frame-grabber test window, modal (the parameters window's "&Tests Matrox + PF").
+  void OpenTests();
+  TMILTest* milTest() const { return milTest_; }
   // Creates and starts the Controle thread the first time, and enables the monitor.
   void StartInstrumentMonitor();
   InstrumentMonitor& monitor() { return monitor_; }
@@ -77,6 +82,7 @@ class MainWindowController {
   QtDriverFileConsole driverConsole_;
   InstrumentSafeStop devices_;
   Cs100Link link_;
+  TMILTest* milTest_ = nullptr;  // made at its first opening, owned by the parameters window
   WitnessFile witness_;
   DirectoryLock dataLock_;  // the data directory this copy writes into
   std::string dataLockPath_;

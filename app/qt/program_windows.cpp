@@ -22,6 +22,7 @@
 #include "console/TWarningWindows.h"
 #include "params/TParameters.h"
 #include "params/TError_DCF.h"
+#include "windows/analogic/TAnalogic.h"
 
 namespace velmar {
 
@@ -64,6 +65,7 @@ ProgramWindows CreateProgramWindows(AcquisitionProgram& program, const std::func
         // The program's own files are looked for in the directory it was started from.
         w.parameters = new TParameters(program.shared, std::filesystem::current_path(), w.general);
         w.warningTht = new TWarningTHT([&program] { program.highVoltage.SetTHT(0); }, w.general);
+        w.analogic = new TAnalogic(program.shared, program.grabber, program.board, program.highVoltage, w.general);
       },
   };
   constexpr int kSteps = 10;

@@ -32,6 +32,7 @@ class TCommentOnLogBook;
 class TVirus;
 class TParameters;
 class TWarningTHT;
+class TAnalogic;
 
 struct ProgramWindows {
   TGeneral* general = nullptr;
@@ -58,6 +59,7 @@ struct ProgramWindows {
   TVirus* virus = nullptr;
   TParameters* parameters = nullptr;
   TWarningTHT* warningTht = nullptr;
+  TAnalogic* analogic = nullptr;
 };
 
 // Creates the windows group by group; progress receives 10, 20, ... 100.

@@ -62,7 +62,7 @@ TEST_F(Runner, ABadValueExitsWithTheRulesMessageAndWritesNothing) {
   EXPECT_FALSE(Exists("obs/G007"));
   EXPECT_FALSE(Exists("system/vla.def"));
   EXPECT_EQ(Run({"--data", dir_.file("obs/G007"), "--type", "4d"}), 2);
-  EXPECT_NE(output_.find("--type must be 2d, calibration or object"), std::string::npos);
+  EXPECT_NE(output_.find("--type must be 2d, calibration, object or analogic"), std::string::npos);
   std::string error;
   EXPECT_FALSE(ParseObserveOptions({"--chanels", "3"}, error));
   EXPECT_EQ(error, "unknown argument --chanels (see --help)");

@@ -78,6 +78,10 @@ class ParametersWindow : public ::testing::Test {
     services.commandShutter = [this](int close) { shutterCommands_.push_back(close); };
     services.checkDriverFiles = [this] { ++driverChecks_; };
     services.endProgram = [this](bool deleteWitness) { ended_.push_back(deleteWitness); };
+    services.analogicCalibration = [this] {
+      ++analogicShown_;
+      return analogicAnswer_;
+    };
     window_->SetServices(std::move(services));
   }
 
@@ -131,6 +135,7 @@ class ParametersWindow : public ::testing::Test {
   std::int32_t shutterStatus_ = 0;
   std::vector<int> shutterCommands_;
   std::vector<bool> ended_;
+  int analogicShown_ = 0, analogicAnswer_ = 1;
 };
 
 TEST_F(ParametersWindow, TheStartUpBlockHoldsOkUntilTheHighVoltageIsDecided) {
@@ -294,14 +299,25 @@ TEST_F(ParametersWindow, AMissingCommentLineOrAWrongValueKeepsTheWindow) {
     EXPECT_TRUE(w().isVisible());
     ASSERT_FALSE(errors_.reported().empty());
     EXPECT_EQ(errors_.reported().back().line2, "starting channel number");
-    // The analogic calibration says plainly that it cannot start yet.
+    // The analogic calibration opens its window; its "&Cancel" comes back here,
+    // waiting for nothing, and its "Quit" ends the program.
     Edit("EditStartcan")->setText("1");
     Radio("RadioButtonAnalogic")->click();
     EXPECT_TRUE(w().findChild<QWidget*>("MemoAnalogic")->isVisible());
     EXPECT_EQ(Edit("EditMaxcycles")->text(), "10");
+    const std::size_t errorsBefore = errors_.reported().size();
     Button("ButtonOK")->click();
+    EXPECT_EQ(analogicShown_, 1);
     EXPECT_TRUE(w().isVisible());
-    EXPECT_EQ(errors_.reported().back().line1, "The analogic calibration is not available yet");
+    EXPECT_TRUE(Button("ButtonOK")->isEnabled());
+    EXPECT_FALSE(Label("LabelWaitAcquisition")->isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(errors_.reported().size(), errorsBefore);
+    EXPECT_TRUE(ended_.empty());
+    analogicAnswer_ = 0;
+    Button("ButtonOK")->click();
+    EXPECT_EQ(analogicShown_, 2);
+    EXPECT_EQ(ended_.size(), 1u);
     EXPECT_FALSE(fs::exists(dir_.file("vlm3d-args.txt")));
   });
 }

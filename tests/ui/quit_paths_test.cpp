@@ -382,6 +382,17 @@ TEST_F(QuitPath, ASignalWhileTheThtRisesWithTheMonitorRunningStopsTheRiseAndQuit
   EXPECT_FALSE(fs::exists(witness()));
 }
 
+// A signal during an analogic calibration ends the program safely between two
+// channels, the THT left on at 1500 V caught on the way out.
+TEST_F(QuitPath, ASignalDuringAnAnalogicCalibrationEndsTheProgramSafely) {
+  const Ending e = RunDriver("analogic-signal");
+  ExpectSafeEnd(e, QuitSignals::ExitCode(SIGTERM));
+  EXPECT_NE(e.output.find("modal TAnalogic"), std::string::npos) << e.output;
+  EXPECT_NE(e.said("analogic-at-signal").find("Acquiring channel"), std::string::npos) << e.output;
+  EXPECT_NE(e.output.find("modal TWarningTHT"), std::string::npos) << e.output;
+  EXPECT_EQ(e.said("tht-sent"), "0") << e.output;
+}
+
 TEST_F(QuitPath, ASignalWhileIdleAbortsAndQuits) {
   const Ending e = RunDriver("idle-signal");
   ExpectSafeEnd(e, QuitSignals::ExitCode(SIGHUP));

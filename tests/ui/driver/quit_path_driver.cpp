@@ -151,6 +151,10 @@ class Operator {
       TuneTheTht(modal);
       return;
     }
+    if (name == "TAnalogic" && scenario_ == "analogic-signal") {
+      CalibrateAnalogic(modal);
+      return;
+    }
     if (name == "TErrorMatrox" && scenario_ == "grabber-bypass") {
       modal->findChild<QPushButton*>("ButtonBypass")->click();
       return;
@@ -218,6 +222,23 @@ class Operator {
     }
   }
 
+  // An analogic calibration at 1500 V, and a signal between two of its channels.
+  void CalibrateAnalogic(QWidget* analogic) {
+    const QString step = analogic->findChild<QLabel*>("LabelEtape")->text();
+    if (!analogicStarted_) {
+      analogicStarted_ = true;
+      analogic->findChild<QLineEdit*>("EditLz")->setText("40");
+      analogic->findChild<QLineEdit*>("EditFrames")->setText("40");
+      analogic->findChild<QCheckBox*>("CheckBoxTHT")->click();
+      analogic->findChild<QLineEdit*>("EditTHT")->setText("1500");
+      QTimer::singleShot(0, analogic->findChild<QPushButton*>("BitBtnExec"), &QPushButton::click);
+    } else if (!signalled_ && step.startsWith("Acquiring channel")) {
+      signalled_ = true;
+      Say("analogic-at-signal", step.toStdString());
+      Raise(SIGTERM);
+    }
+  }
+
   // The parameters window, as an observer fills it: the high-voltage choice, a
   // preset, the comment lines; in the observer's scenario a plan of his own. OK is
   // pressed from a slot of its own, so that its questions can be answered.
@@ -267,6 +288,7 @@ class Operator {
     }
     if (scenario_ == "data-in-use")  // the data directory another copy writes into
       edit("EditPath", (std::string(std::getenv("HOME")) + "/in-use").c_str());
+    if (scenario_ == "analogic-signal") click("RadioButtonAnalogic");
     edit("EditComment", "NGC 7331 core");
     edit("EditPF", "PF 1 order 793");
     edit("EditFI", "6581/20");
@@ -378,6 +400,7 @@ class Operator {
   bool signalled_ = false;
   QElapsedTimer riseStarted_;
   bool answeredNo_ = false;
+  bool analogicStarted_ = false;
   QString lastModal_;
   QWidget* filled_ = nullptr;
   int diskErrors_ = 0;
