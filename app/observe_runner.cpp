@@ -533,7 +533,9 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
     host.Print("%s", scriptError.c_str());
     return kBadInput;
   }
-  if (CollectParameters(p, s, controls, false).result != 0) return kBadInput;
+  const CollectOutcome collected = CollectParameters(p, controls, false);
+  HandOverCollectedPlan(p, collected, s);
+  if (collected.result != 0) return kBadInput;
   {
     AcquisitionParameters named = p;  // the names the OK action will choose
     SwitchToLongNamesIfNeeded(named);

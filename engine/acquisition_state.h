@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "engine/grabber_objects.h"
+#include "params/acquisition_parameters.h"
+#include "params/collect_parameters.h"
 
 namespace velmar {
 
@@ -126,5 +128,18 @@ void ClearQueuedLogLines(AcquisitionState& state);
 
 // Before a redo moves the current channel: the channel about to end is this one.
 void NoteInterruptedChannel(AcquisitionState& state);
+
+// The defaults of the parameter set, and with them the state's values that the
+// instrument monitor and the alarms share: shutter status, close-loop and dialog
+// flags, close-loop watch on, last log length unknown.
+void SetDefaultParameters(AcquisitionParameters& p, AcquisitionState& s);
+
+// What a collection of the parameters hands over: the number of channels and the
+// stop point, as far as the collection read them.
+void HandOverCollectedPlan(const AcquisitionParameters& p, const CollectOutcome& read, AcquisitionState& s);
+// The last steps before the acquisition: the THT voltage 99999 when the THT is not
+// controlled, the 2-byte format refused for images above 256, the frame geometry of
+// the log header from the stored image size, the answer "go on".
+void HandOverToAcquisition(AcquisitionParameters& p, AcquisitionState& s);
 
 }  // namespace velmar

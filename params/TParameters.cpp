@@ -232,7 +232,9 @@ ParameterControls TParameters::ReadControls() const {
 }
 
 std::int32_t TParameters::CollectParameters(bool silent) {
-  return velmar::CollectParameters(p_, s_, ReadControls(), silent).result;
+  const CollectOutcome outcome = velmar::CollectParameters(p_, ReadControls(), silent);
+  HandOverCollectedPlan(p_, outcome, s_);
+  return outcome.result;
 }
 
 void TParameters::FillFullRefresh() {

@@ -1,6 +1,5 @@
 #include "params/acquisition_parameters.h"
 
-#include "engine/acquisition_state.h"
 #include "params/fixed_text.h"
 
 namespace velmar {
@@ -48,15 +47,6 @@ void SetDefaultParameterValues(AcquisitionParameters& p) {
 
   p.StoredXSize = 256;
   p.StoredYSize = 256;
-}
-
-void SetDefaultParameters(AcquisitionParameters& p, AcquisitionState& s) {
-  SetDefaultParameterValues(p);
-  s.shutterState = 0;
-  s.closeLoopActive = s.closeLoopHeld = s.closeLoopRedoPending = 0;
-  s.pauseDialogState = s.abortDialogState = s.endDialogState = 0;
-  s.closeLoopWatch = 1;
-  s.lastLogLength = kUnknownLength;
 }
 
 void SelectAcquisitionType(AcquisitionParameters& p, std::int32_t acqType) {

@@ -6,7 +6,6 @@
 
 namespace velmar {
 
-struct AcquisitionState;
 
 enum AcquisitionType : std::int32_t {
   kAcq2DImage = 0,
@@ -109,12 +108,7 @@ struct AcquisitionParameters {
 inline constexpr std::int32_t kOpenedMarker = 1947;  // marker of a one-time opening
 
 // The defaults of the set; the instrument block is left alone except the stored sizes.
-// The acquisition state's values that the instrument monitor and the alarms share
-// are reset with them: shutter status, close-loop and dialog flags, close-loop
-// watch on, last log length unknown.
-void SetDefaultParameters(AcquisitionParameters& p, AcquisitionState& s);
-// The parameter half alone, for a reset that comes right after the whole one (the
-// parameters file's fall-back to the defaults).
+// (SetDefaultParameters, beside the acquisition state, resets the state's share too.)
 void SetDefaultParameterValues(AcquisitionParameters& p);
 
 // Choosing an acquisition type copies its column into the current values; the

@@ -109,8 +109,7 @@ void ReadListsAndButtons(AcquisitionParameters& p, const ParameterControls& c) {
   p.MILErrors = c.milErrors;
 }
 
-void ReadFields(AcquisitionParameters& p, AcquisitionState& state, const ParameterControls& c,
-                RuleReader& r) {
+void ReadFields(AcquisitionParameters& p, const ParameterControls& c, RuleReader& r, CollectOutcome& read) {
   r.Int(p.Numobs, c.numobs, 0, 999, "number of the observation");
   if (!r.failed()) {
     const char letter = c.prefix.empty() ? '\0' : c.prefix.front();
@@ -125,7 +124,7 @@ void ReadFields(AcquisitionParameters& p, AcquisitionState& state, const Paramet
   }
   r.Int(p.RandomPoints, c.randomPoints, 0, kRandomPointsMax, "random nbpts (simulation)");
   r.Int(p.Lz, c.lz, 0, kNoLimit, "current number of channels");
-  if (!r.failed()) state.Lz = p.Lz;
+  read.channelsRead = !r.failed();
   r.Int(p.Lz2D, c.lz2D, 0, kNoLimit, "number of channels 2D");
   r.Int(p.Lz3Dcalib, c.lz3Dcalib, 0, kNoLimit, "number of channels calibration");
   r.Int(p.Lz3Dobj, c.lz3Dobj, 0, kNoLimit, "number of channels object");
@@ -134,10 +133,7 @@ void ReadFields(AcquisitionParameters& p, AcquisitionState& state, const Paramet
   r.Int(p.Tcan3Dcalib, c.tcan3Dcalib, 0, kNoLimit, "calibration exposure time per channel");
   r.Int(p.Tcan3Dobj, c.tcan3Dobj, 0, kNoLimit, "object exposure time per channel");
   r.Int(p.Maxcycles, c.maxcycles, 0, kNoLimit, "current maximum number of cycles");
-  if (!r.failed()) {
-    state.stopCycle = p.Maxcycles;
-    state.stopChannel = StopChannel(p.Lz, p.Maxcycles, p.SeeSaw);
-  }
+  read.cyclesRead = !r.failed();
   r.Int(p.Maxcycles2D, c.maxcycles2D, 0, kNoLimit, "2D maximum number of cycles");
   r.Int(p.Maxcycles3Dcalib, c.maxcycles3Dcalib, 0, kNoLimit, "calibration maximum number of cycles");
   r.Int(p.Maxcycles3Dobj, c.maxcycles3Dobj, 0, kNoLimit, "object maximum number of cycles");
@@ -155,16 +151,14 @@ void ReadFields(AcquisitionParameters& p, AcquisitionState& state, const Paramet
 
 }  // namespace
 
-CollectOutcome CollectParameters(AcquisitionParameters& p, AcquisitionState& state,
-                                 const ParameterControls& controls, bool silent) {
+CollectOutcome CollectParameters(AcquisitionParameters& p, const ParameterControls& controls, bool silent) {
   p.ThomsonCamera = ThomsonCamera(p.CCDXSize, p.CCDYSize);
   if (p.RefreshMode == 1) return {};
 
   ReadListsAndButtons(p, controls);
   RuleReader reader;
-  ReadFields(p, state, controls, reader);
-
   CollectOutcome outcome;
+  ReadFields(p, controls, reader, outcome);
   outcome.failedRule = reader.failedRule();
   if (reader.failed() && !silent) {
     ShowError(kParameterErrorLine1, reader.failedRule(), kParameterErrorLine3);

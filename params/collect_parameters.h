@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/acquisition_state.h"
 #include "params/acquisition_parameters.h"
 
 namespace velmar {
@@ -46,12 +45,14 @@ inline constexpr const char* kPathTooLongRule = "Data storage directory is longe
 struct CollectOutcome {
   std::int32_t result = 0;    // 0 valid (or silent), 1 an error was shown
   std::string failedRule;     // the name of the first failing rule, empty when none
+  bool channelsRead = false;  // the number of channels was read (Lz is the plan's)
+  bool cyclesRead = false;    // the cycles were read too (the stop point follows the plan)
 };
 
 // Reads the controls into the set, rule by rule; values before the first failing
 // rule stay in the set. Unless silent, a failing rule is shown with ShowError and
 // the result is 1; silent collection always returns 0.
-CollectOutcome CollectParameters(AcquisitionParameters& p, AcquisitionState& state,
-                                 const ParameterControls& controls, bool silent);
+// The acquisition state takes the plan's share with HandOverCollectedPlan.
+CollectOutcome CollectParameters(AcquisitionParameters& p, const ParameterControls& controls, bool silent);
 
 }  // namespace velmar

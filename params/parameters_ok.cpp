@@ -80,17 +80,6 @@ std::string DisplayCommandLine(const std::vector<std::string>& arguments) {
 
 std::string DisplayProgramPath(const AcquisitionParameters& p) { return Format("%s/Vlm3D", p.ProgramDir); }
 
-void HandOverToAcquisition(AcquisitionParameters& p, AcquisitionState& s) {
-  if (p.THTSystem == 0) s.thtSent = 99999;
-  if ((p.StoredXSize > 256 || p.StoredYSize > 256) && p.DataFormat == kFormatXY256_2Bytes)
-    p.DataFormat = kFormatXY4Bytes;
-  // The log header gives the size the photon addresses are stored at, whether the
-  // definition was loaded now or came with the parameters file.
-  s.frameSizeX = p.StoredXSize;
-  s.frameSizeY = p.StoredYSize;
-  s.operatorAnswer = 0;
-}
-
 std::int32_t TakeTestNumber(AcquisitionParameters& p) {
   SetText(p.Prefix, "T");
   p.LastTestNumobs += 1;

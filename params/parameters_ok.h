@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/acquisition_state.h"
 #include "params/acquisition_parameters.h"
 
 namespace velmar {
@@ -47,10 +46,6 @@ std::string DisplayCommandLine(const std::vector<std::string>& arguments);
 // The display program in the program directory.
 std::string DisplayProgramPath(const AcquisitionParameters& p);
 
-// The last steps before the acquisition: the THT voltage 99999 when the THT is not
-// controlled, the 2-byte format refused for images above 256, the frame geometry of
-// the log header from the stored image size, the answer "go on".
-void HandOverToAcquisition(AcquisitionParameters& p, AcquisitionState& s);
 
 // "T(est)": the next test number (and the ordinary number given back); returns it.
 std::int32_t TakeTestNumber(AcquisitionParameters& p);

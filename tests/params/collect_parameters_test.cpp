@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "engine/acquisition_state.h"
 #include "params/collect_parameters.h"
 #include "params/fixed_text.h"
 #include "platform/error_reporter.h"
@@ -15,7 +16,11 @@ class CollectParametersTest : public ::testing::Test {
     controls_.path = "/data/G999";
   }
 
-  CollectOutcome Collect(bool silent = false) { return CollectParameters(p_, state_, controls_, silent); }
+  CollectOutcome Collect(bool silent = false) {
+    const CollectOutcome outcome = CollectParameters(p_, controls_, silent);
+    HandOverCollectedPlan(p_, outcome, state_);
+    return outcome;
+  }
   std::string FailedRule() { return Collect().failedRule; }
 
   AcquisitionParameters p_;

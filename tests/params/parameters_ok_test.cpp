@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/acquisition_state.h"
 #include "params/fixed_text.h"
 
 namespace velmar {
