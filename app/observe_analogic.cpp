@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/safe_stop.h"
+#include "console/safe_stop.h"
 #include "params/fixed_text.h"
 #include "platform/format.h"
 #include "platform/number_text.h"

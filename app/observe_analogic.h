@@ -11,7 +11,7 @@
 #include "app/acquisition_program.h"
 #include "app/observe_interventions.h"
 #include "app/observe_options.h"
-#include "app/safe_stop.h"
+#include "console/safe_stop.h"
 
 namespace velmar {
 

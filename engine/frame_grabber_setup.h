@@ -10,11 +10,10 @@
 #include "engine/grabber_objects.h"
 #include "engine/synthetic_frame.h"
 #include "params/acquisition_parameters.h"
+#include "params/instrument_definition.h"
 
 namespace velmar {
 
-inline constexpr const char* kDisplayFileName = "ecran.vcf";
-inline constexpr const char* kCameraFileName = "comptage.dcf";
 inline constexpr const char* kGrabbingInactiveText =
     "Grabbing is now NOT ACTIVE (will be only when THT tuning or acquiring)";
 

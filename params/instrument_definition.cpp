@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "engine/frame_grabber_setup.h"
 #include "params/fixed_text.h"
 #include "params/parameters_file.h"
 #include "params/tht_code.h"

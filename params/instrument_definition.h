@@ -11,6 +11,10 @@
 
 namespace velmar {
 
+// The names the frame-grabber set-up opens, in the program directory.
+inline constexpr const char* kDisplayFileName = "ecran.vcf";
+inline constexpr const char* kCameraFileName = "comptage.dcf";
+
 struct Preset {
   int number;              // 1..9, the entry of the configuration list
   const char* listEntry;   // "Thomson PELNO Dor", ...

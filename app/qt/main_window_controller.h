@@ -19,7 +19,7 @@
 #include "engine/store_step.h"
 #include "instruments/cs100_link.h"
 #include "instruments/instrument_monitor.h"
-#include "instruments/instrument_safe_stop.h"
+#include "console/instrument_safe_stop.h"
 
 namespace velmar {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/safe_stop.h"
+#include "console/safe_stop.h"
 #include "app/windowed_options.h"
 #include "platform/error_reporter.h"
 #include "platform/program_dir.h"

@@ -1,7 +1,7 @@
 #include "app/qt/qt_driver_file_console.h"
 
-#include "console/TGeneral.h"
-#include "params/TError_DCF.h"
+#include "windows/console/TGeneral.h"
+#include "windows/parameters/TError_DCF.h"
 
 namespace velmar {
 

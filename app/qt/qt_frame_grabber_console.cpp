@@ -2,9 +2,9 @@
 
 #include <QCoreApplication>
 
-#include "console/TErrorMatrox.h"
-#include "console/TGeneral.h"
-#include "console/TInitMatrox.h"
+#include "windows/console/TErrorMatrox.h"
+#include "windows/console/TGeneral.h"
+#include "windows/console/TInitMatrox.h"
 #include "engine/counting_status.h"
 
 namespace velmar {

@@ -1,7 +1,7 @@
 #include "app/qt/qt_instance_warnings.h"
 
-#include "app/TTwoPrograms.h"
-#include "app/TTwoVlm3D.h"
+#include "windows/startup/TTwoPrograms.h"
+#include "windows/startup/TTwoVlm3D.h"
 
 namespace velmar {
 

@@ -4,18 +4,18 @@
 #include <csignal>
 #include <memory>
 
-#include "app/TSplashForm.h"
+#include "windows/startup/TSplashForm.h"
 #include "app/acquisition_program.h"
 #include "app/qt/main_window_controller.h"
 #include "app/qt/program_directory_start.h"
 #include "app/qt/program_windows.h"
 #include "app/qt/velmar_application.h"
-#include "app/safe_stop.h"
-#include "console/TGeneral.h"
+#include "console/safe_stop.h"
+#include "windows/console/TGeneral.h"
 #include "engine/counting_state.h"
 #include "platform/error_reporter.h"
 #include "platform/processes.h"
-#include "platform/qt/TError.h"
+#include "windows/common/TError.h"
 #include "platform/qt/qt_window_thread.h"
 #include "platform/quit_signals.h"
 #include "platform/single_instance.h"

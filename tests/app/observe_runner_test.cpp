@@ -7,7 +7,7 @@
 #include <regex>
 #include <thread>
 
-#include "app/observation_files.h"
+#include "params/observation_files.h"
 #include "params/fixed_text.h"
 #include "params/parameters_file.h"
 #include "platform/quit_signals.h"

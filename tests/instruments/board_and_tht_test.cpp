@@ -347,7 +347,7 @@ TEST_F(Instruments, TheBenchsThtSupplyFollowsItsSetPointOrNot) {
 
 #include "engine/grabber_files.h"
 #include "engine/software_grabber.h"
-#include "instruments/instrument_safe_stop.h"
+#include "console/instrument_safe_stop.h"
 
 namespace velmar::testing {
 namespace {

@@ -13,7 +13,7 @@
 #include <filesystem>
 
 #include "analogic/image_files.h"
-#include "console/TControlMonitor.h"
+#include "windows/console/TControlMonitor.h"
 #include "engine/software_grabber.h"
 #include "instruments/simulated_bench.h"
 #include "main_window_fixture.h"

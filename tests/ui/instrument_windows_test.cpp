@@ -10,8 +10,8 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "instruments/TFiltersMirror.h"
-#include "instruments/TTuneTHT.h"
+#include "windows/instruments/TFiltersMirror.h"
+#include "windows/instruments/TTuneTHT.h"
 #include "main_window_fixture.h"
 #include "platform/clock.h"
 

@@ -14,12 +14,12 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "console/TDeferredStop.h"
-#include "console/TGeneral.h"
-#include "console/TLogBook.h"
-#include "console/TRequestAbort.h"
-#include "console/TSuspended.h"
-#include "console/TVirus.h"
+#include "windows/console/TDeferredStop.h"
+#include "windows/console/TGeneral.h"
+#include "windows/console/TLogBook.h"
+#include "windows/console/TRequestAbort.h"
+#include "windows/console/TSuspended.h"
+#include "windows/console/TVirus.h"
 #include "platform/error_reporter.h"
 
 namespace velmar {

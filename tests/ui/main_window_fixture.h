@@ -20,8 +20,8 @@
 #include "app/acquisition_program.h"
 #include "app/qt/main_window_controller.h"
 #include "app/qt/program_windows.h"
-#include "console/TGeneral.h"
-#include "params/TParameters.h"
+#include "windows/console/TGeneral.h"
+#include "windows/parameters/TParameters.h"
 #include "platform/error_reporter.h"
 #include "support/temp_dir.h"
 

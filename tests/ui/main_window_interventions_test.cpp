@@ -18,7 +18,7 @@
 
 #include "engine/observation_log.h"
 #include "main_window_fixture.h"
-#include "console/TVirus.h"
+#include "windows/console/TVirus.h"
 #include "params/fixed_text.h"
 #include "platform/system_dir.h"
 

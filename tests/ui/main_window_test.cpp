@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "app/observation_files.h"
-#include "console/TSmallWindows.h"
+#include "params/observation_files.h"
+#include "windows/console/TSmallWindows.h"
 #include "main_window_fixture.h"
 #include "params/fixed_text.h"
 #include "params/instrument_definition.h"

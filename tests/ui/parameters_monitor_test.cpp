@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "instruments/TFiltersMirror.h"
+#include "windows/instruments/TFiltersMirror.h"
 #include "params/fixed_text.h"
 #include "params/instrument_definition.h"
 #include "params/parameters_file.h"

@@ -16,8 +16,8 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "app/observation_files.h"
-#include "params/TParameters.h"
+#include "params/observation_files.h"
+#include "windows/parameters/TParameters.h"
 #include "params/fixed_text.h"
 #include "params/instrument_definition.h"
 #include "params/parameters_file.h"

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "console/TRepertoire.h"
-#include "params/TError_DCF.h"
+#include "windows/console/TRepertoire.h"
+#include "windows/parameters/TError_DCF.h"
 #include "platform/error_reporter.h"
 #include "window_texts.h"
 

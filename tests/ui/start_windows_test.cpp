@@ -6,20 +6,20 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/TSplashForm.h"
-#include "app/TTwoPrograms.h"
-#include "app/TTwoVlm3D.h"
+#include "windows/startup/TSplashForm.h"
+#include "windows/startup/TTwoPrograms.h"
+#include "windows/startup/TTwoVlm3D.h"
 #include "app/qt/program_windows.h"
 #include "app/qt/qt_instance_warnings.h"
-#include "console/TErrorMatrox.h"
-#include "console/TGeneral.h"
-#include "console/TInitMatrox.h"
-#include "console/TDiskError.h"
-#include "console/TLogBook.h"
-#include "console/TSmallWindows.h"
-#include "params/TError_DCF.h"
+#include "windows/console/TErrorMatrox.h"
+#include "windows/console/TGeneral.h"
+#include "windows/console/TInitMatrox.h"
+#include "windows/console/TDiskError.h"
+#include "windows/console/TLogBook.h"
+#include "windows/console/TSmallWindows.h"
+#include "windows/parameters/TError_DCF.h"
 #include <vector>
-#include "platform/qt/TError.h"
+#include "windows/common/TError.h"
 #include "window_texts.h"
 
 namespace velmar {
@@ -193,7 +193,7 @@ TEST(GrabberWindows, TheMainWindowShowsTheCountingStateInItsColour) {
 }  // namespace
 }  // namespace velmar
 
-#include "console/TDiskError.h"
+#include "windows/console/TDiskError.h"
 
 namespace velmar {
 namespace {

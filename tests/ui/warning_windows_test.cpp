@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "console/TWarningWindows.h"
+#include "windows/console/TWarningWindows.h"
 #include "window_texts.h"
 
 namespace velmar {

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "console/TWarningWindows.h"
+#include "windows/console/TWarningWindows.h"
 #include "platform/format.h"
 #include "platform/number_text.h"
 

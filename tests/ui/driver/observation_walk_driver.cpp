@@ -21,13 +21,13 @@
 #include <vector>
 
 #include "app/acquisition_program.h"
-#include "app/prepare_parameters.h"
+#include "console/prepare_parameters.h"
 #include "app/qt/main_window_controller.h"
 #include "app/qt/program_windows.h"
 #include "app/qt/windowed_program.h"
-#include "console/TGeneral.h"
-#include "console/TSmallWindows.h"
-#include "params/TParameters.h"
+#include "windows/console/TGeneral.h"
+#include "windows/console/TSmallWindows.h"
+#include "windows/parameters/TParameters.h"
 #include "params/acquisition_parameters.h"
 #include "params/fixed_text.h"
 
