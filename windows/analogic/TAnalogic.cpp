@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "windows/common/widget_placing.h"
 #include "windows/console/TWarningWindows.h"
 #include "platform/format.h"
 #include "platform/number_text.h"
@@ -16,15 +17,6 @@
 namespace velmar {
 
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-template <class W>
-W* Place(W* widget, const char* name, QRect where) {
-  widget->setObjectName(name);
-  widget->setGeometry(where);
-  return widget;
-}
 
 constexpr const char* kHelpNote =
     "How to choose the THT: successive frames are grabbed and added, and one frame has a depth of "

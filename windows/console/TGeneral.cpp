@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include "windows/common/widget_placing.h"
 #include "engine/inline_panels.h"
 #include "engine/statistics.h"
 #include "params/fixed_text.h"
@@ -18,8 +19,6 @@ namespace velmar {
 
 namespace {
 constexpr int kWidth = 904;
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 QString Colour(const Rgb& c) { return QString("rgb(%1, %2, %3)").arg(c.r).arg(c.g).arg(c.b); }
 

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QThread>
 
+#include "windows/common/widget_placing.h"
 #include "diagnostics/grabber_test.h"
 #include "platform/format.h"
 #include "windows/diagnostics/TDone.h"
@@ -15,15 +16,6 @@
 namespace velmar {
 
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-template <class W>
-W* Place(W* widget, const char* name, QRect where) {
-  widget->setObjectName(name);
-  widget->setGeometry(where);
-  return widget;
-}
 
 constexpr const char* kCaption = "Velmar Test Matrox Genesys Board and Imaging Library (MIL) ";
 

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "windows/common/widget_placing.h"
 #include "platform/error_reporter.h"
 #include "platform/format.h"
 #include "platform/number_text.h"
@@ -18,15 +19,6 @@
 namespace velmar {
 
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-template <class W>
-W* Place(W* widget, const char* name, QRect where) {
-  widget->setObjectName(name);
-  widget->setGeometry(where);
-  return widget;
-}
 
 QScrollBar* UpDown(QWidget* parent, const char* name, int maximum, QRect where) {
   auto* upDown = Place(new QScrollBar(Qt::Vertical, parent), name, where);

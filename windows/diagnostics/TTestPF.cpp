@@ -4,18 +4,13 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "windows/common/widget_placing.h"
 #include "platform/clock.h"
 #include "platform/error_reporter.h"
 
 namespace velmar {
 
 namespace {
-template <class W>
-W* Place(W* widget, const char* name, QRect where) {
-  widget->setObjectName(name);
-  widget->setGeometry(where);
-  return widget;
-}
 constexpr int kStepMs = 500;
 constexpr int kSliceMs = 20;
 }  // namespace

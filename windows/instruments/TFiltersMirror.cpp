@@ -8,8 +8,6 @@
 namespace velmar {
 
 namespace {
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
 const char* Colour(PanelColour colour) {
   switch (colour) {
     case PanelColour::Yellow: return "rgb(255, 255, 0)";

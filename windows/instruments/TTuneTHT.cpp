@@ -9,13 +9,12 @@
 #include <QSlider>
 #include <QTimer>
 
+#include "windows/common/widget_placing.h"
 #include "platform/format.h"
 
 namespace velmar {
 
 namespace {
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, QRect where) {
   auto* b = new QPushButton(text, parent);
   b->setObjectName(name);
