@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "windows/common/widget_placing.h"
+
 namespace velmar {
 
 namespace {
