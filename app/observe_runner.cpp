@@ -462,8 +462,9 @@ void PrintSummary(const AcquisitionParameters& p, ConsoleHost& host) {
   const std::string dir(TextOf(p.Path));
   std::vector<std::filesystem::path> files;
   std::error_code ec;
+  // The directory's lock is this copy's own and goes with it: it is not a file of the observation.
   for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
-    if (entry.is_regular_file()) files.push_back(entry.path());
+    if (entry.is_regular_file() && entry.path().filename() != kDataDirectoryLockFile) files.push_back(entry.path());
   std::sort(files.begin(), files.end());
   host.Print("Files written in %s:", dir.c_str());
   for (const auto& f : files)

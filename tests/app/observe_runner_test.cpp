@@ -32,6 +32,7 @@ TEST_F(Runner, TwoRunsInARowAdvanceTheObservationNumber) {
   EXPECT_TRUE(Exists("obs/G041/G0410102.VLA"));
   EXPECT_NE(output_.find("channel 0002 cycle 0001"), std::string::npos);
   EXPECT_NE(output_.find("Files written in"), std::string::npos);
+  EXPECT_EQ(output_.find("ipcslock.tmp"), std::string::npos) << "the lock is not a file of the observation";
   ASSERT_EQ(Run({"--channels", "2", "--cycles", "1"}), 0) << output_;
   EXPECT_TRUE(Exists("obs/G042/G042.VLT"));  // beside the previous one
   EXPECT_TRUE(Exists("obs/G042/G0420102.VLA"));
