@@ -90,4 +90,28 @@ std::int64_t WholeFieldBytes(std::int32_t format, std::int64_t bytes) {
   return whole + (rest >= 2 ? 2 : 0);
 }
 
+std::size_t DecodeRecords(std::int32_t format, const std::uint8_t* b, std::size_t size,
+                          std::vector<PhotonRecord>& out) {
+  const std::size_t recordSize = static_cast<std::size_t>(RecordSize(format));
+  const std::size_t count = size / recordSize;
+  out.reserve(out.size() + count);
+  auto get16 = [](const std::uint8_t* p) { return static_cast<std::int16_t>(p[0] | (p[1] << 8)); };
+  for (std::size_t i = 0; i < count; ++i, b += recordSize) {
+    PhotonRecord r;
+    if (format == kFormatXY256_2Bytes) {
+      r.x = b[0];
+      r.y = b[1];
+    } else {
+      r.y = get16(b);
+      r.x = get16(b + 2);
+      if (format == kFormatXYFrame8Bytes)
+        r.tag = static_cast<std::int32_t>(static_cast<std::uint32_t>(b[4]) | (static_cast<std::uint32_t>(b[5]) << 8) |
+                                          (static_cast<std::uint32_t>(b[6]) << 16) |
+                                          (static_cast<std::uint32_t>(b[7]) << 24));
+    }
+    out.push_back(r);
+  }
+  return count * recordSize;
+}
+
 }  // namespace velmar

@@ -5,7 +5,7 @@
 # benchmarks: packing must not set off a build of everything.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
-set(VELMAR_PROGRAMS vlmipcs vlmipcs-observe vlmipcs-cs100-sim vlmipcs-temperature-sim)
+set(VELMAR_PROGRAMS vlmipcs vlmipcs-observe vlmipcs-fits vlmipcs-cs100-sim vlmipcs-temperature-sim)
 install(TARGETS ${VELMAR_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The presets an observer's own program directory is laid out from on first use.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/presets/ DESTINATION ${CMAKE_INSTALL_DATADIR}/velmar/presets)
