@@ -186,9 +186,12 @@ std::string PhotonFileProblem(const ObservationHeader& h, const ChannelRecord& r
   const auto bytes = static_cast<std::int64_t>(fs::file_size(r.file, ec));
   const std::int64_t size = RecordSize(h.dataFormat);
   const std::int64_t expected = r.photons * size;
-  // Events on the last line of a 512-line image are counted but not written.
+  // Events on the last line of a 512-line image are counted but not written: a few
+  // records fewer than counted, never more than that line's share of the events
+  // (taken as twice 1/512), pass.
   const bool filtered = h.storedYSize == 512 && h.dataFormat != kFormatXY256_2Bytes;
-  if (bytes % size != 0 || bytes > expected || (!filtered && bytes != expected))
+  const std::int64_t allowedShort = filtered ? r.photons / 256 + 1 : 0;
+  if (bytes % size != 0 || bytes > expected || expected - bytes > allowedShort * size)
     return Format("channel %d cycle %d: %s holds %lld bytes, the log counts %lld photons of %lld bytes (%lld bytes)",
                   r.channel, r.cycle, name.c_str(), static_cast<long long>(bytes), static_cast<long long>(r.photons),
                   static_cast<long long>(size), static_cast<long long>(expected));

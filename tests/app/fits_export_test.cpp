@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <regex>
 
+#include "analogic/image_files.h"
 #include "runner_fixture.h"
 #include "support/child_process.h"
 
@@ -27,11 +28,13 @@ struct LogRecord {
 
 class FitsExport : public RunnerFixture {
  protected:
+  // The 2-byte format needs a camera stored on 256 addresses (the Thomson camera).
   int Observe(const std::string& name, int number, int format) {
     return RunWith({"--system-dir", dir_.file("system"), "--fast", "--source", "simulation", "--random-points", "40",
                     "--exposure", "1", "--type", "object", "--see-saw", "on"},
                    {"--data", dir_.file("obs/" + name), "--prefix", "G", "--number", std::to_string(number),
-                    "--channels", "3", "--cycles", "2", "--format", std::to_string(format)});
+                    "--channels", "3", "--cycles", "2", "--format", std::to_string(format), "--preset",
+                    format == 2 ? "pelno.def" : "kem512.def", "--cs100", "parallel"});
   }
   // vlmipcs-fits as the observer runs it; its output kept in fitsOutput_.
   int Fits(const std::vector<std::string>& args) {
@@ -219,8 +222,8 @@ TEST_F(FitsExport, EveryEventAndChannelRecordOfEachFormatComesBackInOrder) {
 
     fits.Hdu("CUBE");
     const auto axes = fits.Axes();
-    const long side = format == 2 ? 128 : 256;  // the stored addresses binned 2 by 2
-    ASSERT_EQ(axes, (std::vector<long>{side, format == 2 ? 128 : (storedY + 1) / 2, 3}));
+    const long storedX = static_cast<long>(FitsReader(out).KeyNumber("STOREDX"));
+    ASSERT_EQ(axes, (std::vector<long>{(storedX + 1) / 2, (storedY + 1) / 2, 3}));  // binned 2 by 2
     EXPECT_EQ(fits.Key("CTYPE3"), "QGVAL");
     const long plane = axes[0] * axes[1];
     const auto pixels = fits.Pixels(plane * 3);
@@ -232,3 +235,91 @@ TEST_F(FitsExport, EveryEventAndChannelRecordOfEachFormatComesBackInOrder) {
     }
   }
 }
+
+TEST_F(FitsExport, AnAnalogicCubeKeepsItsPixelsAndItsScanAxis) {
+  ASSERT_EQ(RunWith({"--system-dir", dir_.file("system"), "--fast", "--type", "analogic", "--prefix", "T"},
+                    {"--data", dir_.file("obs/T001"), "--number", "1", "--channels", "3", "--frames-per-channel", "2"}),
+            0)
+      << output_;
+  const std::string vl3 = dir_.file("obs/T001/T001.vl3"), out = dir_.file("cube.fits");
+  ASSERT_EQ(Fits({"-o", out, vl3}), 0) << fitsOutput_;
+  Verify(out);
+  std::string error;
+  const auto image = ReadImageFile(vl3, error);
+  ASSERT_TRUE(image) << error;
+  FitsReader fits(out);
+  const auto axes = fits.Axes();
+  ASSERT_EQ(axes, (std::vector<long>{image->sizeX, image->sizeY, 3}));
+  EXPECT_EQ(fits.Key("CTYPE3"), "QGVAL");
+  EXPECT_EQ(fits.Key("OBSTYPE"), "3D analogic calibration");
+  const double step = fits.KeyNumber("CDELT3"), base = fits.KeyNumber("CRVAL3");
+  const double lambda = fits.KeyNumber("LAMBDA"), cqg = fits.KeyNumber("QGCONST");
+  EXPECT_NEAR(step, lambda / cqg / 3, 1e-9);
+  EXPECT_NEAR(base, -0.5 * lambda / cqg, 1e-9);
+  const long plane = axes[0] * axes[1];
+  const auto pixels = fits.Pixels(plane * 3);
+  ASSERT_TRUE(fits.Ok()) << fits.status();
+  std::size_t differing = 0;
+  double total = 0;
+  for (int c = 0; c < 3; ++c)
+    for (long y = 0; y < axes[1]; ++y)
+      for (long x = 0; x < axes[0]; ++x) {
+        const double v = pixels[c * plane + y * axes[0] + x];
+        differing += v != image->Value(static_cast<int>(x), static_cast<int>(y), c);
+        total += v;
+      }
+  EXPECT_EQ(differing, 0u);
+  EXPECT_GT(total, 0);
+}
+
+TEST_F(FitsExport, BadInputIsNamedAndLeavesNoFile) {
+  ASSERT_EQ(Observe("G004", 4, 2), 0) << output_;
+  const std::string directory = dir_.file("obs/G004"), out = dir_.file("out.fits");
+  const auto leftovers = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_.path()))
+      if (entry.path().filename().string().rfind("out.fits", 0) == 0) names.push_back(entry.path().string());
+    return names;
+  };
+  // One record short: --check names the file and writes nothing; the export alone writes it.
+  const std::string cut = directory + "/G0040102.VLA";
+  std::string bytes = ReadFile(cut);
+  ASSERT_GE(bytes.size(), 8u);
+  WriteFile(cut, bytes.substr(0, bytes.size() - 2));
+  EXPECT_EQ(Fits({"--check", "-o", out, directory}), 3) << fitsOutput_;
+  EXPECT_NE(fitsOutput_.find("G0040102.VLA"), std::string::npos) << fitsOutput_;
+  EXPECT_EQ(fitsOutput_.find("G0040101.VLA"), std::string::npos) << fitsOutput_;
+  EXPECT_TRUE(leftovers().empty());
+  // Cut inside a record: refused, nothing under the name nor a temporary left.
+  WriteFile(cut, bytes.substr(0, bytes.size() - 1));
+  EXPECT_EQ(Fits({"-o", out, directory}), 1) << fitsOutput_;
+  EXPECT_NE(fitsOutput_.find("cut inside a record"), std::string::npos) << fitsOutput_;
+  EXPECT_TRUE(leftovers().empty());
+  // A record whose file is missing.
+  fs::remove(cut);
+  EXPECT_EQ(Fits({"-o", out, directory}), 1) << fitsOutput_;
+  EXPECT_NE(fitsOutput_.find("G0040102.VLA is missing"), std::string::npos) << fitsOutput_;
+  EXPECT_TRUE(leftovers().empty());
+  // A directory without a log, an unreadable image, an output that cannot be written.
+  fs::create_directory(dir_.file("empty"));
+  EXPECT_EQ(Fits({"-o", out, dir_.file("empty")}), 1) << fitsOutput_;
+  EXPECT_NE(fitsOutput_.find("no observation log"), std::string::npos) << fitsOutput_;
+  WriteFile(dir_.file("broken.vl3"), "not an image");
+  EXPECT_EQ(Fits({"-o", out, dir_.file("broken.vl3")}), 1) << fitsOutput_;
+  EXPECT_NE(fitsOutput_.find("cannot read the image"), std::string::npos) << fitsOutput_;
+  EXPECT_TRUE(leftovers().empty());
+  WriteFile(cut, bytes);
+  EXPECT_EQ(Fits({"-o", dir_.file("no/such/dir/out.fits"), directory}), 1) << fitsOutput_;
+  EXPECT_NE(fitsOutput_.find("cannot create"), std::string::npos) << fitsOutput_;
+  // A file of the name from before is replaced whole only by a complete export.
+  WriteFile(out, "older");
+  WriteFile(cut, bytes.substr(0, bytes.size() - 1));
+  EXPECT_EQ(Fits({"-o", out, directory}), 1);
+  EXPECT_EQ(ReadFile(out), "older");
+  WriteFile(cut, bytes);
+  EXPECT_EQ(Fits({"-o", out, directory}), 0) << fitsOutput_;
+  Verify(out);
+}
+
+}  // namespace
+}  // namespace velmar::testing
