@@ -38,6 +38,7 @@ std::optional<ObserveOptions> ParseObserveOptions(const std::vector<std::string>
       r->second->push_back(args[++i]);
     }
     else if (a == "--overwrite") o.overwrite = true;
+    else if (a == "--fits") o.fits = true;
     else if (a == "--help" || a == "-h") o.help = true;
     else if (const auto it = valued.find(a); it != valued.end()) {
       if (i + 1 >= args.size()) {
@@ -137,6 +138,9 @@ each flag but --close-loop-fault may be given several times:
                         exposed again
   --overwrite           replace an observation that exists: every photon file of its
                         prefix and number (any cycle, channel, name style) is removed
+  --fits                when the observation ends, also write it as <prefix><nnn>.fits
+                        beside the log (as vlmipcs-fits does), and after an analogic
+                        calibration each of its images as a .fits file
   --fast                virtual clock: the same files, as fast as the machine allows
   --help
 

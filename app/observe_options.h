@@ -23,6 +23,7 @@ struct ObserveOptions {
   bool fullSilence = false;
   bool fast = false;
   bool overwrite = false;
+  bool fits = false;  // a FITS file of the observation (or the calibration's images) at its end
   bool help = false;
 };
 

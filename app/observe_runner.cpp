@@ -24,6 +24,7 @@
 #include "console/alarm_thread.h"
 #include "console/data_directory.h"
 #include "engine/observation_log.h"
+#include "export/fits_export.h"
 #include "engine/start_acquisition.h"
 #include "engine/store_frames_thread.h"
 #include "engine/virtual_time_scheduler.h"
@@ -472,6 +473,40 @@ void PrintSummary(const AcquisitionParameters& p, ConsoleHost& host) {
                static_cast<unsigned long long>(std::filesystem::file_size(f, ec)));
 }
 
+// The FITS files of what was written, when asked; false when one could not be written.
+bool ExportFits(const AcquisitionParameters& p, bool analogic, ConsoleHost& host) {
+  std::string written, error;
+  if (!analogic) {
+    const std::optional<Observation> observation = ReadObservation(LogFilePath(p), error);
+    if (observation && ExportObservation(*observation, {}, written, error)) {
+      host.Print("FITS file written: %s", written.c_str());
+      return true;
+    }
+    host.Print("The FITS file could not be written: %s. The photon files and the log are kept.", error.c_str());
+    return false;
+  }
+  // The calibration's images: its 3D file, or its slices.
+  const std::string stem = Format("%s%3.3d", p.Prefix, p.Numobs);
+  std::vector<std::filesystem::path> images;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(TextOf(p.Path)), ec)) {
+    const std::string name = entry.path().filename().string(), ext = entry.path().extension().string();
+    if (name.rfind(stem, 0) == 0 && (ext == ".vl3" || ext == ".vl2" || ext == ".VL3" || ext == ".VL2"))
+      images.push_back(entry.path());
+  }
+  std::sort(images.begin(), images.end());
+  bool ok = true;
+  for (const auto& image : images) {
+    if (ExportImage(image.string(), {}, written, error)) {
+      host.Print("FITS file written: %s", written.c_str());
+    } else {
+      host.Print("The FITS file of %s could not be written: %s.", image.filename().c_str(), error.c_str());
+      ok = false;
+    }
+  }
+  return ok;
+}
+
 }  // namespace
 
 int RunObservation(const ObserveOptions& given, std::FILE* out) {
@@ -639,7 +674,8 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   if (analogic) {
     AnalogicRunContext run{program, devices, script->closeLoopFault,
                            [&host](const std::string& line) { host.Print("%s", line.c_str()); }};
-    const int code = RunAnalogicCalibration(*analogic, run);
+    int code = RunAnalogicCalibration(*analogic, run);
+    if (o.fits && !ExportFits(p, true, host) && code == 0) code = kFailed;
     PrintSummary(p, host);
     return code;
   }
@@ -842,9 +878,11 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
       host.Print("Channel %d of cycle %d was in progress: %s holds only part of its exposure.", channelNumberInProgress,
                  cycleInProgress, fileInProgress.c_str());
   }
+  // The complete channels of a stopped observation are exported too: they are kept.
+  const bool fitsFailed = o.fits && !ExportFits(p, false, host);
   PrintSummary(p, host);
   if (signal) return QuitSignals::ExitCode(signal);
-  return host.failed || heldTooLong || cs100Lost ? kFailed : 0;
+  return host.failed || heldTooLong || cs100Lost || fitsFailed ? kFailed : 0;
 }
 
 }  // namespace velmar

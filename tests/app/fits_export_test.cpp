@@ -31,7 +31,7 @@ class FitsExport : public RunnerFixture {
   // The 2-byte format needs a camera stored on 256 addresses (the Thomson camera).
   int Observe(const std::string& name, int number, int format) {
     return RunWith({"--system-dir", dir_.file("system"), "--fast", "--source", "simulation", "--random-points", "40",
-                    "--exposure", "1", "--type", "object", "--see-saw", "on"},
+                    "--exposure", "1", "--type", "object", "--see-saw", "on", "--fits"},
                    {"--data", dir_.file("obs/" + name), "--prefix", "G", "--number", std::to_string(number),
                     "--channels", "3", "--cycles", "2", "--format", std::to_string(format), "--preset",
                     format == 2 ? "pelno.def" : "kem512.def", "--cs100", "parallel"});
@@ -155,8 +155,11 @@ TEST_F(FitsExport, EveryEventAndChannelRecordOfEachFormatComesBackInOrder) {
     const std::string name = "G00" + std::to_string(format + 1);
     ASSERT_EQ(Observe(name, format + 1, format), 0) << output_;
     const std::string directory = dir_.file("obs/" + name);
-    ASSERT_EQ(Fits({"--check", "--cube", "--bin", "2", directory}), 0) << fitsOutput_;
     const std::string out = directory + "/" + name + ".fits";
+    // The runner's --fits wrote it at the end; the program writes it again, with the cube.
+    EXPECT_NE(output_.find("FITS file written: " + out), std::string::npos) << output_;
+    Verify(out);
+    ASSERT_EQ(Fits({"--check", "--cube", "--bin", "2", directory}), 0) << fitsOutput_;
     ASSERT_TRUE(fs::exists(out)) << fitsOutput_;
     Verify(out);
 
@@ -238,9 +241,12 @@ TEST_F(FitsExport, EveryEventAndChannelRecordOfEachFormatComesBackInOrder) {
 
 TEST_F(FitsExport, AnAnalogicCubeKeepsItsPixelsAndItsScanAxis) {
   ASSERT_EQ(RunWith({"--system-dir", dir_.file("system"), "--fast", "--type", "analogic", "--prefix", "T"},
-                    {"--data", dir_.file("obs/T001"), "--number", "1", "--channels", "3", "--frames-per-channel", "2"}),
+                    {"--data", dir_.file("obs/T001"), "--number", "1", "--channels", "3", "--frames-per-channel", "2",
+                     "--fits"}),
             0)
       << output_;
+  EXPECT_NE(output_.find("FITS file written: " + dir_.file("obs/T001/T001.fits")), std::string::npos) << output_;
+  Verify(dir_.file("obs/T001/T001.fits"));
   const std::string vl3 = dir_.file("obs/T001/T001.vl3"), out = dir_.file("cube.fits");
   ASSERT_EQ(Fits({"-o", out, vl3}), 0) << fitsOutput_;
   Verify(out);
