@@ -46,7 +46,7 @@ bool EndsWithNoCase(const std::string& s, const std::string& tail) {
 }
 
 int Usage(const std::string& why) {
-  std::fprintf(stderr, "vlmipcs-fits: %s\n(vlmipcs-fits --help for the usage)\n", why.c_str());
+  std::fprintf(stderr, "vlmipcs-fits: %s (see --help)\n", why.c_str());
   return 2;
 }
 
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
         options.output = value;
       }
     } else if (!a.empty() && a[0] == '-') {
-      return Usage("unknown flag " + a);
+      return Usage("unknown argument " + a);
     } else if (input.empty()) {
       input = a;
     } else {

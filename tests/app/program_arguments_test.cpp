@@ -37,7 +37,8 @@ TEST(ProgramArguments, EveryProgramHasItsHelpAndRefusesABadArgumentWritingNothin
   TempDir dir;
   const std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "VELMAR_SYSTEM_DIR=" + dir.file("system"),
                                         "XDG_RUNTIME_DIR=" + dir.file("run"), "HOME=" + dir.path().string()};
-  for (const std::string program : {"vlmipcs", "vlmipcs-observe", "vlmipcs-cs100-sim", "vlmipcs-temperature-sim"}) {
+  for (const std::string program :
+       {"vlmipcs", "vlmipcs-observe", "vlmipcs-fits", "vlmipcs-cs100-sim", "vlmipcs-temperature-sim"}) {
     SCOPED_TRACE(program);
     const std::string path = std::string(VELMAR_BIN_DIR) + "/" + program;
     ChildProcess help(path, {"--help"}, dir.path().string(), {"DISPLAY=", "WAYLAND_DISPLAY="});
