@@ -327,5 +327,32 @@ TEST_F(FitsExport, BadInputIsNamedAndLeavesNoFile) {
   Verify(out);
 }
 
+// The runner and the program in a test of their own, for the astropy check.
+class FitsExportForAstropy : public FitsExport {
+ public:
+  void TestBody() override {}
+  void Check(const std::string& python) {
+    ASSERT_EQ(Observe("G001", 1, 1), 0) << output_;
+    const std::string directory = dir_.file("obs/G001");
+    ASSERT_EQ(Fits({"--cube", directory}), 0) << fitsOutput_;
+    ChildProcess check(python, {std::string(VELMAR_SOURCE_DIR) + "/tests/app/fits_astropy_check.py",
+                                directory + "/G001.fits", directory},
+                       dir_.path().string());
+    EXPECT_EQ(check.Wait(120000), 0) << check.output();
+    EXPECT_NE(check.output().find("astropy: ok"), std::string::npos) << check.output();
+  }
+};
+
+// astropy, where it is installed, accounts for every event, header value, channel
+// record and cube plane of an observation's file.
+TEST(FitsAstropy, AstropyFindsEveryEventHeaderValueRecordAndPlane) {
+  std::string python;
+  for (const std::string candidate : {"/usr/bin/python3", "python3"})
+    if (python.empty() && system((candidate + " -c 'import astropy' >/dev/null 2>&1").c_str()) == 0) python = candidate;
+  if (python.empty()) GTEST_SKIP() << "astropy is not installed (apt-get install python3-astropy): not checked";
+  FitsExportForAstropy run;
+  run.Check(python);
+}
+
 }  // namespace
 }  // namespace velmar::testing
