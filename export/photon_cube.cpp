@@ -50,28 +50,4 @@ void PhotonCube::Add(std::int32_t channel, const std::vector<PhotonRecord>& reco
   }
 }
 
-bool PhotonCube::AddFile(const std::string& path, std::int32_t format, std::int32_t channel, std::string& error) {
-  PhotonFileReader reader(path, format);
-  if (!reader.IsOpen()) {
-    error = "cannot read the photon file " + path;
-    return false;
-  }
-  std::vector<PhotonRecord> records;
-  for (;;) {
-    if (!reader.Next(records)) {
-      error = "the photon file " + path + " is cut inside a record or cannot be read";
-      return false;
-    }
-    if (records.empty()) return true;
-    Add(channel, records);
-  }
-}
-
-std::int64_t PhotonCube::PlaneSum(std::int32_t channel) const {
-  const std::int32_t* plane = Plane(channel);
-  std::int64_t sum = 0;
-  for (std::size_t i = 0; i < static_cast<std::size_t>(binnedX_) * binnedY_; ++i) sum += plane[i];
-  return sum;
-}
-
 }  // namespace velmar

@@ -1,6 +1,7 @@
 #pragma once
-// Photon counts per (X, Y, channel), built by reading channel files a block at a
-// time, so that a file of any length costs the same memory.
+// Photon counts per (X, Y, channel), fed with the records of channel files as a
+// PhotonFileReader reads them a block at a time, so that a file of any length
+// costs the same memory.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -42,12 +43,9 @@ class PhotonCube {
   std::int32_t Bin() const { return bin_; }
   // Adds events to the plane of channel (1 = first); events outside the addresses are not counted.
   void Add(std::int32_t channel, const std::vector<PhotonRecord>& records);
-  // Reads a whole channel file into the plane; false with the reason when it cannot.
-  bool AddFile(const std::string& path, std::int32_t format, std::int32_t channel, std::string& error);
   const std::int32_t* Plane(std::int32_t channel) const {
     return counts_.data() + static_cast<std::size_t>(channel - 1) * binnedX_ * binnedY_;
   }
-  std::int64_t PlaneSum(std::int32_t channel) const;
 
  private:
   std::int32_t sizeX_, sizeY_, channels_, bin_, binnedX_, binnedY_;

@@ -37,7 +37,7 @@ set(CPACK_PACKAGE_VENDOR "Velmar")
 set(CPACK_PACKAGE_CONTACT "Velmar photon counting <velmar@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "photon-counting acquisition for an intensified TV camera and a Fabry-Perot")
 set(CPACK_PACKAGE_DESCRIPTION
-  "The acquisition program observers run at the telescope to count photons from an intensified TV camera while a scanning Fabry-Perot interferometer steps through its channels: vlmipcs with its windows, vlmipcs-observe without, and simulators of the serial devices.")
+  "The acquisition program observers run at the telescope to count photons from an intensified TV camera while a scanning Fabry-Perot interferometer steps through its channels: vlmipcs with its windows, vlmipcs-observe without, vlmipcs-fits to write observations as FITS files, and simulators of the serial devices.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)

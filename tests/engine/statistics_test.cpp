@@ -96,6 +96,28 @@ TEST(PhotonRecords, TheExampleEventInEachFormat) {
   EXPECT_EQ(out, (std::vector<std::uint8_t>{0x64, 0xC8}));
 }
 
+// Read back from the bytes of each format; negative addresses and tags keep their
+// sign, and a part record at the end is left for the next read.
+TEST(PhotonRecords, DecodingReadsTheBytesOfEachFormatBack) {
+  std::vector<PhotonRecord> out;
+  const std::vector<std::uint8_t> four = {0xC8, 0x00, 0x64, 0x00, 0xFF, 0xFF, 0xFE, 0xFF, 0x01};
+  EXPECT_EQ(DecodeRecords(kFormatXY4Bytes, four.data(), four.size(), out), 8u);
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ((std::vector<std::int32_t>{out[0].x, out[0].y, out[1].x, out[1].y}),
+            (std::vector<std::int32_t>{100, 200, -2, -1}));
+  out.clear();
+  const std::vector<std::uint8_t> eight = {0xC8, 0x00, 0x64, 0x00, 0x09, 0x00, 0x00, 0x80};
+  EXPECT_EQ(DecodeRecords(kFormatXYFrame8Bytes, eight.data(), eight.size(), out), 8u);
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ((std::vector<std::int32_t>{out[0].x, out[0].y, out[0].tag}),
+            (std::vector<std::int32_t>{100, 200, static_cast<std::int32_t>(0x80000009u)}));
+  out.clear();
+  const std::vector<std::uint8_t> two = {0x64, 0xC8, 0xFF};
+  EXPECT_EQ(DecodeRecords(kFormatXY256_2Bytes, two.data(), two.size(), out), 2u);
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ((std::vector<std::int32_t>{out[0].x, out[0].y}), (std::vector<std::int32_t>{100, 200}));
+}
+
 TEST(PhotonRecords, ScalingClampingAndTheY511Filter) {
   AcquisitionParameters p;
   p.CCDXSize = 768;  // the Thomson camera stored on 256 addresses
