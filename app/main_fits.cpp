@@ -1,4 +1,7 @@
 // vlmipcs-fits: an observation, or an analogic calibration's image, as a FITS file.
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -32,7 +35,8 @@ name with .fits); its text goes to a COMMENT card.
   --help                this text
 
 The file is written under a temporary name and renamed when complete: a failed
-export leaves nothing under the output name.
+or interrupted (Ctrl-C, SIGTERM, SIGHUP) export leaves nothing under the output
+name, and its unfinished file is removed.
 
 Exit code 0 when written, 1 when the input cannot be read or the output cannot be
 written, 2 for a bad argument, 3 when --check finds a mismatch.
@@ -43,6 +47,20 @@ bool EndsWithNoCase(const std::string& s, const std::string& tail) {
   for (std::size_t i = 0; i < tail.size(); ++i)
     if (std::tolower(static_cast<unsigned char>(s[s.size() - tail.size() + i])) != tail[i]) return false;
   return true;
+}
+
+// Ctrl-C, SIGTERM or SIGHUP during an export removes the unfinished file.
+char temporaryPath[4096] = "";
+
+extern "C" void RemoveUnfinished(int signal) {
+  if (temporaryPath[0]) unlink(temporaryPath);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+void RemoveUnfinishedOnSignals(const std::string& output) {
+  std::snprintf(temporaryPath, sizeof temporaryPath, "%s", FitsTemporaryPath(output).c_str());
+  for (int s : {SIGINT, SIGTERM, SIGHUP}) std::signal(s, RemoveUnfinished);
 }
 
 int Usage(const std::string& why) {
@@ -90,6 +108,7 @@ int main(int argc, char** argv) {
   std::string written, error;
   if (EndsWithNoCase(input, ".vl2") || EndsWithNoCase(input, ".vl3")) {
     if (check || options.cube) return Usage("--check and --cube are for observations, not images");
+    RemoveUnfinishedOnSignals(options.output.empty() ? DefaultImageFitsPath(input) : options.output);
     if (!ExportImage(input, options.output, written, error)) {
       std::fprintf(stderr, "vlmipcs-fits: %s; nothing written\n", error.c_str());
       return 1;
@@ -112,6 +131,8 @@ int main(int argc, char** argv) {
     }
     std::printf("all %zu channel files match the log\n", observation->records.size());
   }
+  if (options.output.empty()) options.output = DefaultFitsPath(*observation);
+  RemoveUnfinishedOnSignals(options.output);
   if (!ExportObservation(*observation, options, written, error)) {
     std::fprintf(stderr, "vlmipcs-fits: %s; nothing written\n", error.c_str());
     return 1;

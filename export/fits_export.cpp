@@ -25,7 +25,7 @@ constexpr long kRowsPerWrite = 65536;
 class FitsOutput {
  public:
   explicit FitsOutput(const std::string& path)
-      : path_(path), temporary_(path + Format(".part%d", static_cast<int>(getpid()))) {
+      : path_(path), temporary_(FitsTemporaryPath(path)) {
     std::error_code ec;
     fs::remove(temporary_, ec);
     fits_create_diskfile(&file_, temporary_.c_str(), &status_);
@@ -200,6 +200,14 @@ std::string PhotonFileProblem(const ObservationHeader& h, const ChannelRecord& r
 
 }  // namespace
 
+std::string FitsTemporaryPath(const std::string& output) {
+  return output + Format(".part%d", static_cast<int>(getpid()));
+}
+
+std::string DefaultImageFitsPath(const std::string& imagePath) {
+  return fs::path(imagePath).replace_extension(".fits").string();
+}
+
 std::string DefaultFitsPath(const Observation& o) {
   return JoinPath(o.directory, Format("%s%3.3d.fits", o.header.prefix.c_str(), o.header.number));
 }
@@ -357,7 +365,7 @@ bool ExportImage(const std::string& imagePath, const std::string& output, std::s
     error = "cannot read the image " + imagePath + ": " + reason;
     return false;
   }
-  written = output.empty() ? fs::path(imagePath).replace_extension(".fits").string() : output;
+  written = output.empty() ? DefaultImageFitsPath(imagePath) : output;
   FitsOutput f(written);
   if (!f.Ok()) {
     error = f.Failure();

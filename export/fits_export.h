@@ -18,6 +18,9 @@ struct FitsExportOptions {
 };
 
 std::string DefaultFitsPath(const Observation& o);
+std::string DefaultImageFitsPath(const std::string& imagePath);
+// The name a FITS file is written under until it is complete.
+std::string FitsTemporaryPath(const std::string& output);
 
 // Each channel file against its log record, one text per mismatch (none: all agree).
 std::vector<std::string> CheckObservation(const Observation& o);

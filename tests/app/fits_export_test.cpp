@@ -8,6 +8,9 @@
 #include <filesystem>
 #include <regex>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include "analogic/image_files.h"
 #include "runner_fixture.h"
 #include "support/child_process.h"
@@ -325,6 +328,22 @@ TEST_F(FitsExport, BadInputIsNamedAndLeavesNoFile) {
   WriteFile(cut, bytes);
   EXPECT_EQ(Fits({"-o", out, directory}), 0) << fitsOutput_;
   Verify(out);
+}
+
+TEST_F(FitsExport, AnInterruptedExportLeavesNothing) {
+  ASSERT_EQ(Observe("G005", 5, 0), 0) << output_;
+  // A photon file of 100 million records, to be interrupted in.
+  fs::resize_file(dir_.file("obs/G005/G0050101.VLA"), 400'000'000);
+  const std::string out = dir_.file("big.fits");
+  ChildProcess fits(std::string(VELMAR_BIN_DIR) + "/vlmipcs-fits", {"-o", out, dir_.file("obs/G005")},
+                    dir_.path().string());
+  const std::string part = out + ".part" + std::to_string(fits.pid());  // the name it is written under
+  for (int i = 0; i < 2000 && !fs::exists(part); ++i) usleep(5000);
+  ASSERT_TRUE(fs::exists(part));
+  fits.Signal(SIGTERM);
+  EXPECT_EQ(fits.Wait(20000), 128 + SIGTERM) << fits.output();
+  EXPECT_FALSE(fs::exists(part));
+  EXPECT_FALSE(fs::exists(out));
 }
 
 // The runner and the program in a test of their own, for the astropy check.
