@@ -31,14 +31,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Acts on the modal window named once it is up.
-void WhenUp(const QString& name, std::function<void(QWidget&)> act, int triesLeft = 300) {
-  QTimer::singleShot(10, [name, act, triesLeft] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal && modal->objectName() == name) return act(*modal);
-    if (triesLeft > 0) WhenUp(name, act, triesLeft - 1);
-    else ADD_FAILURE() << name.toStdString() << " never came up";
-  });
-}
+using velmar::testing::WhenUp;
 
 ImageFile Read(const std::string& path) {
   std::string error;

@@ -31,14 +31,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void WhenUp(const QString& name, std::function<void(QWidget&)> act, int triesLeft = 500) {
-  QTimer::singleShot(10, [name, act, triesLeft] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal && modal->objectName() == name) return act(*modal);
-    if (triesLeft > 0) WhenUp(name, act, triesLeft - 1);
-    else ADD_FAILURE() << name.toStdString() << " never came up";
-  });
-}
+using velmar::testing::WhenUp;
 
 void SaveWindowPicture(QWidget& window, const char* name) {
   const QString dir = QCoreApplication::applicationDirPath() + "/pictures";

@@ -30,15 +30,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs act on the modal window named once it is up (retrying until it is).
-void WhenUp(const QString& name, std::function<void(QWidget&)> act, int triesLeft = 200) {
-  QTimer::singleShot(10, [name, act, triesLeft] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal && modal->objectName() == name) return act(*modal);
-    if (triesLeft > 0) WhenUp(name, act, triesLeft - 1);
-    else ADD_FAILURE() << name.toStdString() << " never came up";
-  });
-}
+using velmar::testing::WhenUp;
 
 QPushButton* ButtonOf(QWidget& w, const char* name) { return w.findChild<QPushButton*>(name); }
 

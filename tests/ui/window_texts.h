@@ -1,6 +1,12 @@
 #pragma once
-// Helpers of the window tests: the texts of a window's labels, and its picture.
+// Helpers of the window tests: the texts of a window's labels, its picture, and acting on
+// a modal window once it is up.
+#include <gtest/gtest.h>
+
+#include <QApplication>
 #include <QLabel>
+#include <QTimer>
+#include <functional>
 #include <QStringList>
 #include <QWidget>
 
@@ -17,6 +23,16 @@ inline QStringList LabelTexts(const QWidget& window) {
 inline void SavePicture(QWidget& window, const QString& name) {
   window.adjustSize();
   window.grab().save(QString("pictures/%1.png").arg(name));
+}
+
+// Runs act on the modal window named once it is up (retrying every 10 ms, up to 5 s).
+inline void WhenUp(const QString& name, std::function<void(QWidget&)> act, int triesLeft = 500) {
+  QTimer::singleShot(10, [name, act, triesLeft] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal->objectName() == name) return act(*modal);
+    if (triesLeft > 0) WhenUp(name, act, triesLeft - 1);
+    else ADD_FAILURE() << name.toStdString() << " never came up";
+  });
 }
 
 }  // namespace velmar::testing
