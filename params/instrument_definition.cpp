@@ -97,7 +97,8 @@ std::string DefinitionRangeFault(const InstrumentDefinition& d, const int* lines
   // A level the supply's code cannot express would be sent as a few hundred volts.
   for (int i = 0; i < 3; ++i)
     if (const std::string why = ThtUnreachable(d.THTSystem, values[i]); !why.empty())
-      return Format("line %d: %s %d V is above what the supply can be set to (%s)", i + 1, kValueRanges[i].what,
+      return Format("line %d: %s %d V is above what the supply can be set to (%s)", lines ? lines[i] : i + 1,
+                    kValueRanges[i].what,
                     values[i], why.c_str());
   return {};
 }

@@ -125,6 +125,17 @@ TEST_F(ParametersFileTest, ARoundTripKeepsTheSetAndMovesTheNumberOn) {
   EXPECT_TRUE(errors_.reported().empty());
 }
 
+// A level the THT supply of system 3 cannot be set to is named by its line in this file.
+TEST_F(ParametersFileTest, AThtLevelTheSupplyCannotReachIsNamedByItsLineAndNotUsed) {
+  AcquisitionParameters p = Example();
+  p.THTMax = 2300;
+  ASSERT_TRUE(SaveParametersFile(p, File()));
+  const AcquisitionParameters q = Loaded();
+  ASSERT_EQ(errors_.reported().size(), 1u);
+  EXPECT_EQ(errors_.reported()[0].line3.rfind("line 27: ", 0), 0u) << errors_.reported()[0].line3;
+  EXPECT_EQ(q.THTMax, 0);
+}
+
 TEST_F(ParametersFileTest, ObservationNumbersAndTheTestPrefix) {
   WriteFile(File(), "   999\r\nG\r\n");
   AcquisitionParameters p;
