@@ -68,7 +68,7 @@ bool CountingEngine::GrabNextFrame() {
       std::lock_guard lock(mutex_);
       workers_[k].wake = true;
     }
-    wake_.notify_all();
+    workers_[k].woken.notify_one();
     if (waitForWorkers_) {
       std::unique_lock lock(mutex_);
       idle_.wait(lock, [&] { return busy_[k].load() == 0; });
@@ -82,7 +82,7 @@ void CountingEngine::WorkerLoop(int k) {
   for (;;) {
     {
       std::unique_lock lock(mutex_);
-      wake_.wait(lock, [&] { return stopping_ || workers_[k].wake; });
+      workers_[k].woken.wait(lock, [&] { return stopping_ || workers_[k].wake; });
       if (stopping_) return;
       workers_[k].wake = false;
     }
@@ -137,7 +137,7 @@ void CountingEngine::StopWorkers() {
     std::lock_guard lock(mutex_);
     stopping_ = true;
   }
-  wake_.notify_all();
+  for (auto& w : workers_) w.woken.notify_all();
   for (auto& w : workers_)
     if (w.thread.joinable()) w.thread.join();
   std::lock_guard lock(mutex_);

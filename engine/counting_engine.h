@@ -72,6 +72,8 @@ class CountingEngine {
   struct Worker {
     std::thread thread;
     bool wake = false;
+    // Its own wake-up: a frame wakes its worker alone, not all four.
+    std::condition_variable woken;
     std::vector<float> x, y;
   };
   void StartWorkers();
@@ -91,7 +93,6 @@ class CountingEngine {
   std::atomic<GrabberId> pacingDigitizer_{0};  // the digitizer as the counting thread may see it
 
   mutable std::mutex mutex_;  // worker wake-ups and counters
-  std::condition_variable wake_;
   std::condition_variable idle_;
   bool stopping_ = false;
   bool started_ = false;

@@ -131,6 +131,8 @@ void SetUpFrameGrabber(SetUpContext& c, const AcquisitionParameters& p) {
     if (o.digitizer) grabber.SetDigitizerControl(o.digitizer, kControlGrabMode, 2.0);
     ChooseCcdSize(grabber, o, p);
     if (o.system) AllocateWorkerObjects(grabber, o);
+    // The photon buffer holds a few seconds of this camera's frames.
+    c.engine.photons().SizeForFrameRate(o.digitizer ? grabber.Inquire(o.digitizer, Inquiry::FrameRate) : 0);
     c.engine.FillContexts(c.levels.discriminator);
     ApplyStartLevels(grabber, o, c.levels, c.engine, p);
     grabber.SetErrorPrinting(p.MILErrors == 1);

@@ -1,22 +1,51 @@
 #include "engine/photon_buffer.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace velmar {
 
-PhotonBuffer::PhotonBuffer() {
+PhotonBuffer::Capacity PhotonBuffer::CapacityFor(double framesPerSecond) {
+  Capacity c;
+  if (!(framesPerSecond > 0)) return c;
+  const double frames = std::ceil(std::min(framesPerSecond, 1.0e6) * kSecondsHeld);
+  c.frames = std::max(kFrameCapacity, static_cast<std::int32_t>(frames));
+  c.events = std::max(kEventCapacity, c.frames * kEventsPerFrame);
+  return c;
+}
+
+PhotonBuffer::PhotonBuffer() { Allocate(capacity_); }
+
+// Left unwritten (no zero fill): pages become resident only as events arrive.
+void PhotonBuffer::Allocate(Capacity capacity) {
+  capacity_ = capacity;
   for (Arrays& set : sets_) {
-    set.x.resize(kEventCapacity);
-    set.y.resize(kEventCapacity);
-    set.tag.resize(kEventCapacity);
-    set.photonsPerFrame.resize(kFrameCapacity);
+    set.x = std::make_unique_for_overwrite<float[]>(capacity.events);
+    set.y = std::make_unique_for_overwrite<float[]>(capacity.events);
+    set.tag = std::make_unique_for_overwrite<std::int32_t[]>(capacity.events);
+    set.photonsPerFrame = std::make_unique_for_overwrite<std::int32_t[]>(capacity.frames);
   }
+}
+
+void PhotonBuffer::SizeForFrameRate(double framesPerSecond) {
+  const Capacity wanted = CapacityFor(framesPerSecond);
+  std::lock_guard lock(mutex_);
+  if (wanted == capacity_) return;
+  Allocate(wanted);
+  photonsPending_ = 0;
+  framesCountedAtLastStep_ = framesCounted_;
+  framesDropped_ = 0;
+}
+
+PhotonBuffer::Capacity PhotonBuffer::capacity() const {
+  std::lock_guard lock(mutex_);
+  return capacity_;
 }
 
 bool PhotonBuffer::AppendFrame(int worker, const float* x, const float* y, std::int32_t count) {
   std::lock_guard lock(mutex_);
   const std::int32_t frameEntry = framesCounted_ - framesCountedAtLastStep_;
-  if (frameEntry >= kFrameCapacity || count > kEventCapacity - photonsPending_) {
+  if (frameEntry >= capacity_.frames || count > capacity_.events - photonsPending_) {
     ++framesDropped_;
     return false;
   }
@@ -26,17 +55,17 @@ bool PhotonBuffer::AppendFrame(int worker, const float* x, const float* y, std::
   photonsPending_ += count;
   const std::int32_t tag = framesCounted_ * 4 + worker;
   ++framesCounted_;
-  std::copy_n(x, count, set.x.begin() + start);
-  std::copy_n(y, count, set.y.begin() + start);
-  std::fill_n(set.tag.begin() + start, count, tag);
+  std::copy_n(x, count, set.x.get() + start);
+  std::copy_n(y, count, set.y.get() + start);
+  std::fill_n(set.tag.get() + start, count, tag);
   return true;
 }
 
 PhotonBuffer::Snapshot PhotonBuffer::TakeSnapshot() {
   std::lock_guard lock(mutex_);
   const Arrays& taken = sets_[active_];
-  Snapshot snapshot{taken.x.data(),       taken.y.data(),
-                    taken.tag.data(),     taken.photonsPerFrame.data(),
+  Snapshot snapshot{taken.x.get(),       taken.y.get(),
+                    taken.tag.get(),     taken.photonsPerFrame.get(),
                     photonsPending_,      framesCounted_ - framesCountedAtLastStep_,
                     framesCounted_,       framesDropped_};
   active_ = 1 - active_;

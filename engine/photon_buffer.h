@@ -4,16 +4,32 @@
 // Appending (slot reservation, frame tag, copy) and the snapshot exclude each
 // other; the snapshot switches between two sets of arrays, so events appended
 // while the store step writes belong to the next second.
+//
+// Its room follows the camera's frame rate: a snapshot holds a few seconds of the
+// camera's frames, so a store step that comes late loses nothing. The arrays are
+// not written until events arrive, so resident memory follows the events held.
 #include <cstdint>
+#include <memory>
 #include <mutex>
-#include <vector>
 
 namespace velmar {
 
 class PhotonBuffer {
  public:
+  // The room of an 80-fps camera, and the least any buffer has.
   static constexpr std::int32_t kEventCapacity = 500000;
   static constexpr std::int32_t kFrameCapacity = 500;
+  // Seconds of frames a snapshot holds, and events a frame may bring on average.
+  static constexpr double kSecondsHeld = 3.0;
+  static constexpr std::int32_t kEventsPerFrame = kEventCapacity / kFrameCapacity;
+
+  struct Capacity {
+    std::int32_t frames = kFrameCapacity;
+    std::int32_t events = kEventCapacity;
+    bool operator==(const Capacity&) const = default;
+  };
+  // The room for a camera of the given frame rate (frames per second).
+  static Capacity CapacityFor(double framesPerSecond);
 
   struct Snapshot {
     const float* x = nullptr;             // centre of gravity X, pixels of the grabbed frame
@@ -26,7 +42,13 @@ class PhotonBuffer {
     std::int32_t framesDropped = 0;       // frames that did not fit since the previous snapshot
   };
 
+  // Sized for an 80-fps camera until SizeForFrameRate says otherwise.
   PhotonBuffer();
+
+  // Gives the buffer the room of a camera of this frame rate. What is pending is
+  // discarded when the room changes; call it before counting starts.
+  void SizeForFrameRate(double framesPerSecond);
+  Capacity capacity() const;
 
   // One frame's events from worker k. A frame whose events or whose entry would
   // not fit before the next snapshot is dropped whole (false) and counted as lost.
@@ -45,11 +67,13 @@ class PhotonBuffer {
 
  private:
   struct Arrays {
-    std::vector<float> x, y;
-    std::vector<std::int32_t> tag, photonsPerFrame;
+    std::unique_ptr<float[]> x, y;
+    std::unique_ptr<std::int32_t[]> tag, photonsPerFrame;
   };
+  void Allocate(Capacity capacity);  // under mutex_
 
   mutable std::mutex mutex_;
+  Capacity capacity_;
   Arrays sets_[2];
   int active_ = 0;
   std::int32_t photonsPending_ = 0;

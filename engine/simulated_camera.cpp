@@ -1,12 +1,21 @@
 #include "engine/simulated_camera.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace velmar {
 
+namespace {
+// Tells cameras apart, so a buffer painted by one is never taken for another's.
+std::atomic<std::uint64_t> cameraSerials{0};
+}  // namespace
+
 SimulatedCamera::SimulatedCamera(const DigitizerDescription& description)
-    : description_(description), random_(description.seed) {}
+    : description_(description),
+      serial_(++cameraSerials),
+      random_(description.seed),
+      spotPositions_(std::make_unique<UniformSpotPositions>()) {}
 
 std::string SimulatedCamera::Open() {
   if (description_.source != CameraSource::Replay) return {};
@@ -34,24 +43,46 @@ void SimulatedCamera::BuildLevels(int black, int white) {
 }
 
 void SimulatedCamera::Render(std::uint8_t* pixels, int width, int height, int stride, int black,
-                             int white) {
+                             int white, PaintedFrame* frame) {
   BuildLevels(black, white);
   width = std::min(width, description_.sizeX);
   height = std::min(height, description_.sizeY);
-  if (description_.source == CameraSource::Replay) RenderReplay(pixels, width, height, stride);
-  else RenderSimulated(pixels, width, height, stride);
+  if (description_.source == CameraSource::Replay) {
+    RenderReplay(pixels, width, height, stride);
+    if (frame) frame->Forget();
+  } else {
+    RenderSimulated(pixels, width, height, stride, frame);
+  }
 }
 
 void SimulatedCamera::PutMax(std::uint8_t* pixels, int width, int height, int stride, int x, int y,
                              int level) {
   if (x < 0 || y < 0 || x >= width || y >= height) return;
-  std::uint8_t& p = pixels[static_cast<std::size_t>(y) * stride + x];
+  const std::size_t offset = static_cast<std::size_t>(y) * stride + x;
+  std::uint8_t& p = pixels[offset];
   p = std::max(p, levels_[std::clamp(level, 0, 255)]);
+  if (painting_) painting_->push_back(static_cast<std::uint32_t>(offset));
 }
 
-void SimulatedCamera::RenderSimulated(std::uint8_t* pixels, int width, int height, int stride) {
+void SimulatedCamera::RenderSimulated(std::uint8_t* pixels, int width, int height, int stride,
+                                      PaintedFrame* frame) {
   const std::uint8_t sky = levels_[description_.background];
-  for (int y = 0; y < height; ++y) std::memset(pixels + static_cast<std::size_t>(y) * stride, sky, width);
+  const bool onSky = frame && frame->camera == serial_ && frame->width == width && frame->height == height &&
+                     frame->stride == stride && frame->sky == sky;
+  if (onSky) {
+    for (std::uint32_t offset : frame->painted) pixels[offset] = sky;  // back to the bare sky
+  } else {
+    for (int y = 0; y < height; ++y) std::memset(pixels + static_cast<std::size_t>(y) * stride, sky, width);
+  }
+  if (frame) {
+    frame->camera = serial_;
+    frame->width = width;
+    frame->height = height;
+    frame->stride = stride;
+    frame->sky = sky;
+    frame->painted.clear();
+    painting_ = &frame->painted;
+  }
 
   std::uniform_int_distribution<int> column(0, width - 1), row(0, height - 1);
   std::poisson_distribution<int> darkCount(description_.darkNoise);
@@ -68,7 +99,8 @@ void SimulatedCamera::RenderSimulated(std::uint8_t* pixels, int width, int heigh
   std::uniform_real_distribution<double> edge(0.35, 0.6), corner(0.15, 0.35);
   lastPhotonCount_ = photonCount(random_);
   for (int n = 0; n < lastPhotonCount_; ++n) {
-    const int x = column(random_), y = row(random_), top = peak(random_);
+    const SpotPosition at = spotPositions_->Next(random_, width, height);
+    const int x = at.x, y = at.y, top = peak(random_);
     bool square = description_.spot == SpotShape::Square3x3;
     if (description_.spot == SpotShape::Mixed) square = coin(random_) == 1;
     PutMax(pixels, width, height, stride, x, y, top);
@@ -80,6 +112,7 @@ void SimulatedCamera::RenderSimulated(std::uint8_t* pixels, int width, int heigh
         PutMax(pixels, width, height, stride, x + k, y + j, static_cast<int>(top * share));
       }
   }
+  painting_ = nullptr;
 }
 
 void SimulatedCamera::RenderReplay(std::uint8_t* pixels, int width, int height, int stride) {

@@ -38,6 +38,8 @@ struct BufferObject {
   BlobScratch scratch;
   BlobList blobs;
   bool blobsCurrent = false;
+  // The simulated camera's last frame in an 8-bit buffer; any other write forgets it.
+  PaintedFrame painted;
   // Held while a grab writes the pixels and while they are copied out, so a
   // continuous grab and the control monitor never meet half-way.
   std::unique_ptr<std::mutex> pixelsMutex = std::make_unique<std::mutex>();
@@ -289,6 +291,7 @@ void SoftwareGrabber::Clear(GrabberId id, int value) {
       for (int y = 0; y < buffer->sizeY; ++y)
         buffer->binary.Row(y)[buffer->binary.wordsPerRow - 1] = (std::uint64_t{1} << (buffer->sizeX % 64)) - 1;
   } else {
+    buffer->painted.Forget();
     std::fill(buffer->grey.begin(), buffer->grey.end(), static_cast<std::uint8_t>(std::clamp(value, 0, 255)));
   }
 }
@@ -348,6 +351,7 @@ void SoftwareGrabber::DrawText(GrabberId id, int x, int y, const std::string& te
     Fail(kGrabberBadArgument, "text: text is drawn into 8-bit buffers only");
     return;
   }
+  buffer->painted.Forget();
   velmar::DrawText(buffer->grey.data(), buffer->sizeX, buffer->sizeY, buffer->sizeX, x, y, text,
                    static_cast<std::uint8_t>(std::clamp(colour, 0, 255)), 0, std::max(scale, 1));
 }
@@ -361,6 +365,7 @@ void SoftwareGrabber::PutPixels(GrabberId id, int x, int y, int sizeX, int sizeY
     return;
   }
   buffer->blobsCurrent = false;
+  buffer->painted.Forget();
   // The part that falls outside the buffer is dropped.
   const int width = std::min(sizeX, buffer->sizeX - x);
   const int height = std::min(sizeY, buffer->sizeY - y);
@@ -465,7 +470,7 @@ void SoftwareGrabber::GrabInto(Object& digitizerObject, Object& bufferObject) {
   std::lock_guard pixels(*buffer.pixelsMutex);
   buffer.blobsCurrent = false;
   digitizer.camera.Render(buffer.grey.data(), buffer.sizeX, buffer.sizeY, buffer.sizeX,
-                          digitizer.black, digitizer.white);
+                          digitizer.black, digitizer.white, &buffer.painted);
 }
 
 void SoftwareGrabber::Grab(GrabberId digitizerId, GrabberId bufferId) {

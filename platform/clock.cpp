@@ -41,6 +41,10 @@ void SystemClock::SleepMs(std::int64_t ms) {
   if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+void SystemClock::SleepUntilMs(std::int64_t deadline) {
+  std::this_thread::sleep_until(std::chrono::steady_clock::time_point(std::chrono::milliseconds(deadline)));
+}
+
 namespace {
 // Local calendar time as if in UTC, so virtual time never meets a daylight-saving jump.
 std::int64_t ToEpochMs(const LocalTime& t) {

@@ -21,7 +21,7 @@ class Clock {
   virtual std::int64_t MonotonicMs() const = 0;
   virtual void SleepMs(std::int64_t ms) = 0;
   // Sleeps until MonotonicMs() reaches the given value (returns at once if it has).
-  void SleepUntilMs(std::int64_t deadline);
+  virtual void SleepUntilMs(std::int64_t deadline);
 };
 
 class SystemClock final : public Clock {
@@ -29,6 +29,9 @@ class SystemClock final : public Clock {
   LocalTime Now() const override;
   std::int64_t MonotonicMs() const override;
   void SleepMs(std::int64_t ms) override;
+  // Wakes at the deadline itself, not up to a millisecond after it: a camera at a
+  // thousand frames a second is paced on it.
+  void SleepUntilMs(std::int64_t deadline) override;
 };
 
 // Time that moves only when someone sleeps on it or advances it. Local time is a

@@ -213,6 +213,29 @@ TEST_F(CountingEngineTest, CameraFramesAreCountedWithTagsOfTheirWorker) {
   EXPECT_EQ(engine_.counters().framesGrabbed, 80);
 }
 
+TEST_F(CountingEngineTest, AThousandFrameCameraLosesNoFrameWhenTheStoreStepComesASecondLate) {
+  camera_.frameRate = 1000;
+  WriteFile("comptage.dcf", DigitizerDescriptionText(camera_, "fast camera"));
+  SetUp(kSourceTvIpcs);
+  engine_.SetWaitForWorkers(true);
+  Steps(1000);
+  auto s = engine_.photons().TakeSnapshot();
+  EXPECT_EQ(s.frames, 1000);  // 20 photons a frame: none is empty
+  EXPECT_EQ(s.framesDropped, 0);
+  Steps(2000);  // two seconds before the next store step
+  s = engine_.photons().TakeSnapshot();
+  EXPECT_EQ(clock_.MonotonicMs(), 2999);
+  EXPECT_EQ(s.frames, 2000);
+  EXPECT_EQ(s.framesDropped, 0);
+  long perFrame = 0;
+  for (int f = 0; f < s.frames; ++f) perFrame += s.photonsPerFrame[f];
+  EXPECT_EQ(perFrame, s.events);
+  EXPECT_EQ(s.tag[s.events - 1] / 4, 2999);
+  // An 80-frame camera keeps the room it always had.
+  EXPECT_EQ(PhotonBuffer::CapacityFor(80), (PhotonBuffer::Capacity{500, 500000}));
+  EXPECT_EQ(engine_.photons().capacity(), (PhotonBuffer::Capacity{3000, 3000000}));
+}
+
 TEST_F(CountingEngineTest, TheSimulationSourceGivesTheSameEventsEveryFrame) {
   SetUp(kSourceSimulation);
   engine_.SetWaitForWorkers(true);

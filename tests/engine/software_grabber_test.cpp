@@ -3,6 +3,7 @@
 #include <numeric>
 
 #include "engine/grabber_files.h"
+#include "engine/simulated_camera.h"
 #include "engine/software_grabber.h"
 #include "platform/clock.h"
 #include "platform/error_reporter.h"
@@ -146,6 +147,44 @@ TEST_F(SoftwareGrabberTest, BlobsFollowTheBinaryBufferWhateverWroteIt) {
   grabber_.BinarizeGreaterOrEqual(grey, small, 100);
   grabber_.CalculateBlobs(small, 0, features, result);
   EXPECT_EQ(grabber_.BlobCount(result), 1);
+}
+
+// Grabs into the four rotating buffers repaint only the spots; every frame must be
+// the one a whole repaint of the same camera gives, whatever else wrote the buffers.
+TEST_F(SoftwareGrabberTest, GrabbedFramesAreThoseAWholeRepaintGives) {
+  camera_.sizeX = 200;
+  camera_.sizeY = 150;
+  camera_.photonRate = 300;
+  camera_.darkNoise = 20;
+  camera_.spot = SpotShape::Mixed;
+  camera_.peakGreyMin = 120;
+  camera_.seed = 77;
+  WriteCamera();
+  const GrabberId digitizer = Digitizer();
+  // The display-sized buffer is larger than the camera: only its top-left part is the frame.
+  const GrabberId buffers[4] = {Grey(256, 200), Grey(200, 150), Grey(200, 150), Grey(200, 150)};
+  SimulatedCamera whole(camera_);
+  std::vector<std::uint8_t> expected(256 * 200), got(256 * 200);
+  int black = 0;
+  for (int frame = 0; frame < 40; ++frame) {
+    const GrabberId buffer = buffers[frame % 4];
+    const int width = frame % 4 == 0 ? 256 : 200, height = frame % 4 == 0 ? 200 : 150;
+    if (frame == 13) grabber_.DrawText(buffers[1], 10, 10, "Direct grab");
+    if (frame == 17) grabber_.Clear(buffers[1], 0);
+    if (frame == 22) {
+      const std::vector<std::uint8_t> grey(50 * 50, 90);
+      grabber_.PutPixels(buffers[2], 20, 20, 50, 50, grey.data());
+    }
+    if (frame == 26) black = 6;  // a new black level: a new sky
+    if (frame == 26) grabber_.SetDigitizerControl(digitizer, kControlBlackReference, black);
+    grabber_.GetPixels(buffer, expected.data());  // what lies outside the camera's frame stays
+    whole.Render(expected.data(), width, height, width, black, 255);
+    grabber_.Grab(digitizer, buffer);
+    grabber_.GetPixels(buffer, got.data());
+    ASSERT_EQ(grabber_.LastPhotonCount(digitizer), whole.lastPhotonCount()) << "frame " << frame;
+    ASSERT_TRUE(std::equal(got.begin(), got.begin() + width * height, expected.begin())) << "frame " << frame;
+  }
+  EXPECT_GT(whole.lastPhotonCount(), 200);
 }
 
 TEST_F(SoftwareGrabberTest, ReferenceLevelsActOnTheDigitisedLevelsAndReadBackAdjusted) {
