@@ -32,10 +32,13 @@ void BitImage::Set(int x, int y, bool on) {
 namespace {
 
 // One row of 64-pixel chunks -> 64-bit masks (pixel >= bound), in the widest
-// instructions the processor has; the choice is made once.
-using RowKernel = void (*)(const std::uint8_t* line, int words, std::uint8_t bound, std::uint64_t* out);
+// instructions the processor has; the choice is made once. Returns which words
+// hold a pixel (bit w for word w, words from 63 on sharing bit 63): reading the
+// row back to find them would wait on the stores just made.
+using RowKernel = std::uint64_t (*)(const std::uint8_t* line, int words, std::uint8_t bound, std::uint64_t* out);
 
-void RowPortable(const std::uint8_t* line, int words, std::uint8_t bound, std::uint64_t* out) {
+std::uint64_t RowPortable(const std::uint8_t* line, int words, std::uint8_t bound, std::uint64_t* out) {
+  std::uint64_t any = 0;
   for (int w = 0; w < words; ++w) {
     const std::uint8_t* p = line + 64 * w;
     std::uint64_t mask = 0;
@@ -51,16 +54,19 @@ void RowPortable(const std::uint8_t* line, int words, std::uint8_t bound, std::u
     for (int i = 0; i < 64; ++i) mask |= static_cast<std::uint64_t>(p[i] >= bound) << i;
 #endif
     out[w] = mask;
+    any |= std::uint64_t{mask != 0} << std::min(w, 63);
   }
+  return any;
 }
 
 #if defined(__x86_64__)
 // Frames stream from memory: ask for the lines a few kilobytes ahead.
 constexpr int kPrefetchAhead = 4096;
 
-__attribute__((target("avx2"))) void RowAvx2(const std::uint8_t* line, int words, std::uint8_t bound,
-                                             std::uint64_t* out) {
+__attribute__((target("avx2"))) std::uint64_t RowAvx2(const std::uint8_t* line, int words, std::uint8_t bound,
+                                                      std::uint64_t* out) {
   const __m256i b = _mm256_set1_epi8(static_cast<char>(bound));
+  std::uint64_t any = 0;
   for (int w = 0; w < words; ++w) {
     _mm_prefetch(reinterpret_cast<const char*>(line + 64 * w + kPrefetchAhead), _MM_HINT_T0);
     const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(line + 64 * w));
@@ -74,16 +80,22 @@ __attribute__((target("avx2"))) void RowAvx2(const std::uint8_t* line, int words
     const auto l = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(lo, b), lo)));
     const auto h = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(hi, b), hi)));
     out[w] = l | (static_cast<std::uint64_t>(h) << 32);
+    any |= std::uint64_t{1} << std::min(w, 63);
   }
+  return any;
 }
 
-__attribute__((target("avx512f,avx512bw"))) void RowAvx512(const std::uint8_t* line, int words,
-                                                            std::uint8_t bound, std::uint64_t* out) {
+__attribute__((target("avx512f,avx512bw"))) std::uint64_t RowAvx512(const std::uint8_t* line, int words,
+                                                                     std::uint8_t bound, std::uint64_t* out) {
   const __m512i b = _mm512_set1_epi8(static_cast<char>(bound));
+  std::uint64_t any = 0;
   for (int w = 0; w < words; ++w) {
     _mm_prefetch(reinterpret_cast<const char*>(line + 64 * w + kPrefetchAhead), _MM_HINT_T0);
-    out[w] = _mm512_cmpge_epu8_mask(_mm512_loadu_si512(line + 64 * w), b);
+    const std::uint64_t mask = _mm512_cmpge_epu8_mask(_mm512_loadu_si512(line + 64 * w), b);
+    out[w] = mask;
+    any |= std::uint64_t{mask != 0} << std::min(w, 63);
   }
+  return any;
 }
 #endif
 
@@ -103,16 +115,23 @@ RowKernel ChooseRowKernel() {
 
 const RowKernel kRowKernel = ChooseRowKernel();
 
-}  // namespace
-
-void BinarizeRow(const std::uint8_t* line, int width, std::uint8_t bound, std::uint64_t* row) {
+// BinarizeRow, telling which words hold a pixel as the row kernel does.
+std::uint64_t BinarizeRowWords(const std::uint8_t* line, int width, std::uint8_t bound, std::uint64_t* row) {
   const int fullWords = width / 64;
-  kRowKernel(line, fullWords, bound, row);
+  std::uint64_t words = kRowKernel(line, fullWords, bound, row);
   if (width % 64) {
     std::uint64_t mask = 0;
     for (int x = fullWords * 64; x < width; ++x) mask |= static_cast<std::uint64_t>(line[x] >= bound) << (x & 63);
     row[fullWords] = mask;
+    words |= std::uint64_t{mask != 0} << std::min(fullWords, 63);
   }
+  return words;
+}
+
+}  // namespace
+
+void BinarizeRow(const std::uint8_t* line, int width, std::uint8_t bound, std::uint64_t* row) {
+  BinarizeRowWords(line, width, bound, row);
 }
 
 void Binarize(const std::uint8_t* src, int width, int height, int stride, int bound, BitImage& dst) {
@@ -189,6 +208,38 @@ void BlobScratch::ExtractRuns(const std::uint64_t* row, int wordsPerRow, int wid
   if (openStart >= 0) runs.push_back({openStart, width - 1, -1});
 }
 
+void BlobScratch::ExtractRunsOfWords(const std::uint64_t* row, std::uint64_t words, std::vector<Run>& runs) {
+  runs.clear();
+  std::int32_t openStart = -1;  // a run still going at the end of the previous word
+  int last = -2;                // the previous word that holds pixels
+  while (words) {
+    const int w = std::countr_zero(words);
+    words &= words - 1;
+    std::uint64_t bits = row[w];
+    const std::int32_t base = w * 64;
+    // A run open at the end of a word goes on only into the very next word's first pixel.
+    if (openStart >= 0 && (w != last + 1 || !(bits & 1u))) {
+      runs.push_back({openStart, last * 64 + 63, -1});
+      openStart = -1;
+    }
+    last = w;
+    while (bits) {
+      const int s = std::countr_zero(bits);
+      const std::uint64_t rest = ~bits & (~std::uint64_t{0} << s);
+      if (!rest) {  // the run reaches the end of this word
+        if (openStart < 0) openStart = base + s;
+        break;
+      }
+      const int e = std::countr_zero(rest);
+      runs.push_back({openStart >= 0 ? openStart : base + s, base + e - 1, -1});
+      openStart = -1;
+      bits &= ~std::uint64_t{0} << e;
+    }
+  }
+  // Bits past the width are clear, so an open run ends with its last word.
+  if (openStart >= 0) runs.push_back({openStart, last * 64 + 63, -1});
+}
+
 void BlobScratch::LabelRow(int y) {
   std::size_t j = 0;
   for (Run& run : current_) {
@@ -222,6 +273,10 @@ void BlobScratch::AddRow(const std::uint64_t* row, int wordsPerRow, int width, i
     previous_.clear();
     return;
   }
+  AddNonEmptyRow(row, wordsPerRow, width, y);
+}
+
+void BlobScratch::AddNonEmptyRow(const std::uint64_t* row, int wordsPerRow, int width, int y) {
   ExtractRuns(row, wordsPerRow, width, current_);
   LabelRow(y);
   std::swap(previous_, current_);
@@ -258,8 +313,19 @@ void BlobScratch::Detect(const std::uint8_t* src, int width, int height, int str
   Begin();
   // Each row is labelled as soon as it is binarised, while the next rows stream in.
   for (int y = 0; y < height; ++y) {
-    BinarizeRow(src + static_cast<std::size_t>(y) * stride, width, static_cast<std::uint8_t>(bound), binary.Row(y));
-    AddRow(binary.Row(y), binary.wordsPerRow, width, y);
+    std::uint64_t* row = binary.Row(y);
+    const std::uint64_t words =
+        BinarizeRowWords(src + static_cast<std::size_t>(y) * stride, width, static_cast<std::uint8_t>(bound), row);
+    if (!words) {
+      previous_.clear();
+    } else if (binary.wordsPerRow <= 64) {
+      // Only the words that hold pixels are looked at.
+      ExtractRunsOfWords(row, words, current_);
+      LabelRow(y);
+      std::swap(previous_, current_);
+    } else {
+      AddNonEmptyRow(row, binary.wordsPerRow, width, y);
+    }
   }
   Finish(out);
 }

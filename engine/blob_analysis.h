@@ -59,8 +59,11 @@ class BlobScratch {
   std::int32_t Join(std::int32_t a, std::int32_t b);
   void Begin();
   void AddRow(const std::uint64_t* row, int wordsPerRow, int width, int y);
+  void AddNonEmptyRow(const std::uint64_t* row, int wordsPerRow, int width, int y);
   void Finish(BlobList& out);
   void ExtractRuns(const std::uint64_t* row, int wordsPerRow, int width, std::vector<Run>& runs);
+  // The same from the words known to hold pixels (bit w: word w; rows of 64 words at most).
+  void ExtractRunsOfWords(const std::uint64_t* row, std::uint64_t words, std::vector<Run>& runs);
   void LabelRow(int y);
 
   // A label's parent and sums side by side: one cache line per touch.
