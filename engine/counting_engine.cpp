@@ -1,5 +1,7 @@
 #include "engine/counting_engine.h"
 
+#include "platform/thread_priority.h"
+
 namespace velmar {
 
 CountingEngine::CountingEngine(Grabber& grabber, GrabberObjects& objects)
@@ -29,6 +31,13 @@ void CountingEngine::WaitForNextFrame() {
   if (terminate.load()) return;
   const GrabberId digitizer = pacingDigitizer_.load();
   if (digitizer) grabber_.WaitGrabReady(digitizer);
+  // After a late step a fast camera's grabber hands out the frames it kept one
+  // after another: the next frame's worker gets a moment to finish the frame four
+  // grabs earlier rather than lose this one. (The frame index moves only in the
+  // step, which this thread has waited for.)
+  const int k = (frameIndex_ + 1) % kWorkers;
+  std::unique_lock lock(mutex_);
+  idle_.wait_for(lock, kWorkerGrace, [&] { return busy_[k].load() == 0 || stopping_ || terminate.load() != 0; });
 }
 
 GrabberId CountingEngine::GrabBufferOf(int k) const {
@@ -79,6 +88,8 @@ bool CountingEngine::GrabNextFrame() {
 }
 
 void CountingEngine::WorkerLoop(int k) {
+  // Above the machine's other work, so a fast camera's frames are analysed in time.
+  RequestThreadPriority(1);
   for (;;) {
     {
       std::unique_lock lock(mutex_);

@@ -6,6 +6,7 @@
 // is rejected as overexposed.
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -39,8 +40,10 @@ class CountingEngine {
   PhotonBuffer& photons() { return photons_; }
 
   // On the counting thread, before it hands its step over: waits until the camera's
-  // next frame is due, so the grab in the step does not hold the window thread.
+  // next frame is due, so the grab in the step does not hold the window thread, and
+  // up to kWorkerGrace for that frame's worker to be free.
   void WaitForNextFrame();
+  static constexpr std::chrono::milliseconds kWorkerGrace{2};
   // The counting step, on the window thread: the next frame index, a grab and its
   // worker. Returns false when there is nothing to grab (terminated, or no camera).
   bool GrabNextFrame();

@@ -92,6 +92,22 @@ TEST_F(SoftwareGrabberTest, GrabsComeAtTheCameraFrameRate) {
   EXPECT_EQ(clock_.MonotonicMs(), 1113);
 }
 
+TEST_F(SoftwareGrabberTest, AFastCameraKeepsItsLastFramesForAGrabThatComesLate) {
+  camera_.frameRate = 1000;  // frames the grabber keeps: those of the last 10 ms
+  WriteCamera();
+  const GrabberId digitizer = Digitizer();
+  const GrabberId buffer = Grey();
+  grabber_.Grab(digitizer, buffer);  // frame 0
+  clock_.AdvanceMs(6);
+  for (int i = 0; i < 7; ++i) grabber_.Grab(digitizer, buffer);  // frames 1 to 6, kept, then 7
+  EXPECT_EQ(clock_.MonotonicMs(), 7);
+  EXPECT_EQ(grabber_.NextFrameTimeMs(digitizer), 8);
+  // Later than the grabber keeps them: the frames before its oldest are gone.
+  clock_.AdvanceMs(30);  // 37 ms: frames 28 to 37 kept
+  grabber_.Grab(digitizer, buffer);
+  EXPECT_EQ(grabber_.NextFrameTimeMs(digitizer), 29);
+}
+
 TEST_F(SoftwareGrabberTest, SimulatedPhotonsAreFoundByTheBlobAnalysis) {
   const GrabberId digitizer = Digitizer();
   const GrabberId grey = Grey();
