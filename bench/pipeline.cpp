@@ -118,12 +118,17 @@ int main(int argc, char** argv) {
   ReleaseFrameGrabber(grabber, objects, engine);
   const auto c = engine.counters();
   const double seconds = o.seconds - 1;
+  // The photon buffer's room for this camera: two sets of X, Y and tag arrays.
+  const auto room = engine.photons().capacity();
+  const double roomMb = 2.0 * room.events * (2 * sizeof(float) + sizeof(std::int32_t)) / 1.0e6;
   std::printf(
       "pipeline size=%d spots=%d fps=%g source=%s seconds=%.0f grabbed=%ld counted=%ld busy_lost=%lld "
-      "dropped=%ld events_per_frame=%.1f efficiency_vs_grabbed=%.2f%% efficiency_vs_rate=%.2f%%\n",
+      "dropped=%ld events_per_frame=%.1f efficiency_vs_grabbed=%.2f%% efficiency_vs_rate=%.2f%% "
+      "buffer_frames=%d buffer_events=%d buffer_mb=%.0f\n",
       o.size, o.spots, o.fps, o.simulation ? "simulation" : "camera", seconds, totalGrabbed, totalCounted,
       static_cast<long long>(c.framesBusyLost), totalDropped,
       totalCounted ? static_cast<double>(totalEvents) / totalCounted : 0.0,
-      totalGrabbed ? 100.0 * totalCounted / totalGrabbed : 0.0, 100.0 * totalCounted / (seconds * o.fps));
+      totalGrabbed ? 100.0 * totalCounted / totalGrabbed : 0.0, 100.0 * totalCounted / (seconds * o.fps),
+      room.frames, room.events, roomMb);
   return 0;
 }
