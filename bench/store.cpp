@@ -1,12 +1,15 @@
-// The store step's writing: AppendPhotons for a full photon buffer (500000 events)
-// in each record format, against writing the same bytes with one fwrite.
+// The store step's writing: AppendPhotons for a full photon buffer (500000 events
+// for a camera of up to 166 frames a second, more for a faster one) in each record
+// format, against writing the same bytes with one fwrite.
 //
-//   ./build/bench/store
+//   ./build/bench/store [--fps F]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "engine/photon_file.h"
@@ -40,10 +43,14 @@ double Millis(F&& f) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  double fps = 80;
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::string(argv[i]) == "--fps") fps = std::atof(argv[++i]);
   const auto dir = std::filesystem::temp_directory_path() / "velmar-store-bench";
   std::filesystem::create_directories(dir);
-  constexpr int kEvents = PhotonBuffer::kEventCapacity;
+  const PhotonBuffer::Capacity room = PhotonBuffer::CapacityFor(fps);
+  const int kEvents = room.events;
   std::vector<float> x(kEvents), y(kEvents);
   std::vector<std::int32_t> tag(kEvents);
   std::mt19937 random(3);
@@ -53,8 +60,9 @@ int main() {
     y[i] = position(random);
     tag[i] = (i / 300) * 4 + (i / 300) % 4;
   }
-  std::vector<std::int32_t> perFrame(PhotonBuffer::kFrameCapacity, 1000);
-  const PhotonBuffer::Snapshot events{x.data(), y.data(), tag.data(), perFrame.data(), kEvents, 500, 500, 0};
+  std::vector<std::int32_t> perFrame(room.frames, kEvents / room.frames);
+  const PhotonBuffer::Snapshot events{x.data(), y.data(), tag.data(), perFrame.data(), kEvents, room.frames,
+                                      room.frames, 0};
   QuietWindow window;
   for (int format : {0, 1, 2}) {
     AcquisitionParameters p;
