@@ -434,13 +434,15 @@ double SoftwareGrabber::DigitizerControl(GrabberId id, int code) {
 // frame that began less than half a period ago is still caught). A fast camera's
 // frames of the last few milliseconds wait in the grabber's queue, as a real
 // high-rate grabber keeps them: a grab that late takes the oldest frame still kept.
+// The queue fills only once grabbing has begun.
 namespace {
 constexpr double kFramesKeptMs = 10.0;
 
 std::int64_t NextFrameIndex(const DigitizerObject& digitizer, double period, double now) {
   const auto kept = static_cast<std::int64_t>(kFramesKeptMs / period);
-  const auto due = kept < 2 ? static_cast<std::int64_t>(std::ceil(now / period - 0.5))
-                            : static_cast<std::int64_t>(std::floor(now / period)) - kept + 1;
+  const auto due = kept < 2 || digitizer.lastFrame < 0
+                       ? static_cast<std::int64_t>(std::ceil(now / period - 0.5))
+                       : static_cast<std::int64_t>(std::floor(now / period)) - kept + 1;
   const std::int64_t frame = std::max(digitizer.lastFrame + 1, due);
   // A stalled camera sends nothing: the next frame is the first after the stall.
   const DigitizerDescription& d = digitizer.description;

@@ -97,15 +97,17 @@ TEST_F(SoftwareGrabberTest, AFastCameraKeepsItsLastFramesForAGrabThatComesLate) 
   WriteCamera();
   const GrabberId digitizer = Digitizer();
   const GrabberId buffer = Grey();
-  grabber_.Grab(digitizer, buffer);  // frame 0
+  clock_.AdvanceMs(20);
+  grabber_.Grab(digitizer, buffer);  // frame 20: nothing is kept before the first grab
+  EXPECT_EQ(grabber_.NextFrameTimeMs(digitizer), 21);
   clock_.AdvanceMs(6);
-  for (int i = 0; i < 7; ++i) grabber_.Grab(digitizer, buffer);  // frames 1 to 6, kept, then 7
-  EXPECT_EQ(clock_.MonotonicMs(), 7);
-  EXPECT_EQ(grabber_.NextFrameTimeMs(digitizer), 8);
+  for (int i = 0; i < 7; ++i) grabber_.Grab(digitizer, buffer);  // frames 21 to 26, kept, then 27
+  EXPECT_EQ(clock_.MonotonicMs(), 27);
+  EXPECT_EQ(grabber_.NextFrameTimeMs(digitizer), 28);
   // Later than the grabber keeps them: the frames before its oldest are gone.
-  clock_.AdvanceMs(30);  // 37 ms: frames 28 to 37 kept
+  clock_.AdvanceMs(30);  // 57 ms: frames 48 to 57 kept
   grabber_.Grab(digitizer, buffer);
-  EXPECT_EQ(grabber_.NextFrameTimeMs(digitizer), 29);
+  EXPECT_EQ(grabber_.NextFrameTimeMs(digitizer), 49);
 }
 
 TEST_F(SoftwareGrabberTest, SimulatedPhotonsAreFoundByTheBlobAnalysis) {
