@@ -8,7 +8,8 @@ namespace velmar {
 PhotonBuffer::Capacity PhotonBuffer::CapacityFor(double framesPerSecond) {
   Capacity c;
   if (!(framesPerSecond > 0)) return c;
-  const double frames = std::ceil(std::min(framesPerSecond, 1.0e6) * kSecondsHeld);
+  // Up to the fastest camera a description may name, so the room stays a 32-bit count.
+  const double frames = std::ceil(std::min(framesPerSecond, 10000.0) * kSecondsHeld);
   c.frames = std::max(kFrameCapacity, static_cast<std::int32_t>(frames));
   c.events = std::max(kEventCapacity, c.frames * kEventsPerFrame);
   return c;
