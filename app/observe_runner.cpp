@@ -707,7 +707,15 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   s.closeLoopWatch = 1;
   SetUpContext setUp{program.grabber, s.grabber, s.levels, program.engine, program.synthetic, host, [] {}};
   SetUpFrameGrabber(setUp, p);
-  if (host.grabberFailed) return kFailed;
+  if (host.grabberFailed) {
+    // Refused before Start: the shutter stays closed, and a data directory this run
+    // made is not left behind, empty.
+    TerminateAcquisition(s, program.engine, program.grabber);
+    SafeStop(devices, std::string(TextOf(p.Path)));
+    dataLock.Release();
+    if (madeDataDirectory) ::rmdir(p.Path);
+    return kFailed;
+  }
   if (const auto code = stoppedInStartUp()) return *code;
   s.storingHeld = 1;
   bool linkEnded = false;

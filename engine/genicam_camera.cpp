@@ -106,12 +106,11 @@ struct GenicamCamera::Impl {
     std::lock_guard lock(goneMutex);
     return !gone.empty();
   }
-  // The rehearsed fault: from its second on, the camera sends and answers nothing,
-  // as an unplugged one; its stream is stopped without a word to the camera.
+  // The rehearsed fault: from its second on, the camera is taken for unplugged: its
+  // stream is no longer read, it is told nothing more, not even to stop.
   void VanishWhenDue() {
     if (settings.vanishFrom < 0 || IsGone()) return;
     if (ProcessClock().MonotonicMs() - openedMs < static_cast<std::int64_t>(settings.vanishFrom * 1000.0)) return;
-    if (pool->stream) arv_stream_stop_thread(pool->stream, FALSE);
     SetGone(Format("it no longer answers (vanish_from = %g, a rehearsed fault)", settings.vanishFrom));
   }
   // A camera that sends nothing is asked a value: one that cannot answer is gone.
