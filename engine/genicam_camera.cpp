@@ -251,7 +251,8 @@ void GenicamCamera::Trigger() {
   Impl& m = *impl_;
   m.VanishWhenDue();
   if (!m.started || m.IsGone()) return;
-  // A frame that came after its wait was given up is not taken for this trigger's.
+  // A frame that came after its wait was given up, or one the camera sent unasked (the
+  // fake camera now and then does), is not taken for this trigger's.
   while (ArvBuffer* late = arv_stream_try_pop_buffer(m.pool->stream)) arv_stream_push_buffer(m.pool->stream, late);
   GError* error = nullptr;
   arv_camera_software_trigger(m.pool->camera, &error);
