@@ -481,8 +481,9 @@ void MainWindowController::CameraGone() {
   FlushLogMessage(s);
   QueueLogLine(s, Format("!!! Automatic system decision at %s : ABORT AND QUIT, camera gone (%s)",
                          TimeOfDayText(ProcessClock().Now()).c_str(), why.c_str()));
-  ShowError("The camera is gone: the acquisition ends, the complete channels are kept", why,
-            "Connect the camera again and start the program again");
+  // The reason goes on the line that is never shortened.
+  ShowError("The camera is gone: the acquisition ends, the complete channels are kept",
+            "Connect the camera again, then start the program again", why);
   EndOfProgram(true, 1);
 }
 
