@@ -18,8 +18,7 @@ namespace velmar {
 
 namespace {
 const char* const kNotBuiltIn =
-    "this build has no GenICam support (Aravis was not found when it was built; install libaravis-dev and build "
-    "again)";
+    "this build has no GenICam support (it was built without Aravis: install libaravis-dev and build again)";
 }  // namespace
 
 bool GenicamBuiltIn() { return false; }
