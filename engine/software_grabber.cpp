@@ -602,6 +602,15 @@ GrabResult SoftwareGrabber::GrabFromCamera(Object& digitizerObject, Object* buff
         next.swap(d.ready);
       }
       if (!next) next = camera.Next(FrameWaitMs(d));
+      // The stall knobs rehearse a camera that sends nothing for a while: its frames
+      // are let go as if they had never come.
+      if (next->outcome == GenicamOutcome::Frame && d.description.stallFrom >= 0 && d.description.stallFor > 0) {
+        const double since = static_cast<double>(ProcessClock().MonotonicMs() - d.openedMs) / 1000.0;
+        if (since >= d.description.stallFrom && since < d.description.stallFrom + d.description.stallFor) {
+          next->frame = {};
+          next->outcome = GenicamOutcome::NoFrame;
+        }
+      }
     }
     result.framesLost = static_cast<std::int32_t>(next->missed) + (next->outcome == GenicamOutcome::Lost ? 1 : 0);
     if (next->outcome == GenicamOutcome::Gone) gone = camera.goneReason();

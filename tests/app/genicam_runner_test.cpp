@@ -123,6 +123,18 @@ TEST_F(GenicamRunner, ACameraThatVanishesMidChannelStopsTheObservationAndKeepsTh
   EXPECT_FALSE(fs::exists(dir_.file("system/vltemoin.tmp")));
 }
 
+// A camera that pauses but still answers is not gone: the observation goes on,
+// the channel it paused in has fewer frames, and every channel is kept.
+TEST_F(GenicamRunner, ACameraThatPausesLowersTheFramesAndLosesNoChannel) {
+  DescribeCamera("stall_from = 7.5\nstall_for = 1\n");  // in channel 2: it starts about 7 s after the opening
+  ASSERT_EQ(RunWith({}, Flags("007", 3, 2, true)), 0) << output_;
+  const auto kept = ChannelsKept("007");
+  ASSERT_EQ(kept.size(), 4u) << output_;
+  long frames = 0;
+  for (const ChannelRecord& r : kept) frames += r.frames;
+  EXPECT_EQ(frames, 7 * 50 - 50) << output_;  // 7 s of exposure, one of them without frames
+}
+
 // A camera that cannot be the instrument's is refused before anything is written.
 TEST_F(GenicamRunner, ACameraThatIsNotTheInstrumentsIsRefusedAndNothingIsWritten) {
   DescribeCamera("region = 0,0,256,256\n");

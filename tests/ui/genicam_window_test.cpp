@@ -12,6 +12,7 @@
 #include "params/fixed_text.h"
 #include "params/instrument_definition.h"
 #include "params/parameters_file.h"
+#include "windows/common/TError.h"
 #include "windows/console/TControlMonitor.h"
 
 namespace velmar {
@@ -107,6 +108,10 @@ TEST_F(GenicamWindowVanishing, ACameraThatVanishesEndsTheProgramThroughTheSafeSt
   const ErrorLines said = errors_.reported().back();
   EXPECT_EQ(said.line1, "The camera is gone: the acquisition ends, the complete channels are kept");
   EXPECT_NE(said.line3.find("the camera Fake_1 is gone: it no longer answers"), std::string::npos) << said.line3;
+  TError shown;
+  shown.SetLines(said);
+  shown.adjustSize();
+  shown.grab().save(QString::fromStdString(pictures_ + "/TError-camera-gone.png"));
   EXPECT_NE(Log().find(": ABORT AND QUIT, camera gone (grab: the camera Fake_1 is gone"), std::string::npos) << Log();
   EXPECT_EQ(shared_.acquisition.quitting, 1);
   EXPECT_EQ(program_->grabber.LiveObjects(), 0);
