@@ -481,9 +481,13 @@ void MainWindowController::CameraGone() {
   FlushLogMessage(s);
   QueueLogLine(s, Format("!!! Automatic system decision at %s : ABORT AND QUIT, camera gone (%s)",
                          TimeOfDayText(ProcessClock().Now()).c_str(), why.c_str()));
-  // The reason goes on the line that is never shortened.
-  ShowError("The camera is gone: the acquisition ends, the complete channels are kept",
-            "Connect the camera again, then start the program again", why);
+  // "grab: the camera ID is gone: REASON" said as "ID: REASON", short enough for its line.
+  std::string said = why;
+  const std::string lead = "the camera ", gone = " is gone: ";
+  if (const auto at = why.find(lead), end = why.find(gone); at != std::string::npos && end != std::string::npos && end > at)
+    said = why.substr(at + lead.size(), end - at - lead.size()) + ": " + why.substr(end + gone.size());
+  ShowError("The camera is gone: the acquisition ends, the complete channels are kept", said,
+            "Connect the camera again, then start the program again");
   EndOfProgram(true, 1);
 }
 
