@@ -73,7 +73,7 @@ struct DigitizerObject {
   std::condition_variable continuousWake;
   bool continuousStop = false;
   // source = genicam: the camera, driven by software trigger on the virtual clock
-  // (one frame per grab, reproducible), streaming at its own rate in real time.
+  // (one frame per grab, paced by that clock), streaming at its own rate in real time.
   std::unique_ptr<GenicamCamera> genicam;
   bool triggered = false;
   std::mutex readyMutex;  // the frame a pacing thread waited for, until a grab takes it
