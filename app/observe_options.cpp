@@ -40,6 +40,7 @@ std::optional<ObserveOptions> ParseObserveOptions(const std::vector<std::string>
     else if (a == "--overwrite") o.overwrite = true;
     else if (a == "--fits") o.fits = true;
     else if (a == "--help" || a == "-h") o.help = true;
+    else if (a == "--list-cameras") o.listCameras = true;
     else if (const auto it = valued.find(a); it != valued.end()) {
       if (i + 1 >= args.size()) {
         error = a + " needs a value";
@@ -142,6 +143,10 @@ each flag but --close-loop-fault may be given several times:
                         beside the log (as vlmipcs-fits does), and after an analogic
                         calibration each of its images as a .fits file
   --fast                virtual clock: the same files, as fast as the machine allows
+  --list-cameras        list the GenICam cameras (GigE Vision, USB3 Vision) Aravis
+                        sees: id, vendor, model, serial number and protocol; the
+                        id is what "camera =" of a description with
+                        "source = genicam" takes
   --help
 
 The analogic calibration (--type analogic) integrates frames instead of counting:
@@ -170,7 +175,8 @@ An empty flag value is refused. A data directory another copy writes into is ref
 Exit code 0 when the observation completed or a scripted suspension aborted it,
 2 for a bad flag or parameter, 1 when the instrument or the disk ended it early
 (a serial port that cannot be opened, a hold longer than --hold-limit, a disk
-error longer than --disk-error-grace, a CS100 that cannot be driven),
+error longer than --disk-error-grace, a CS100 that cannot be driven, a camera
+that went away),
 128 + the signal's number after a signal (130 for Ctrl-C, 143 for SIGTERM).
 )";
   return text.c_str();

@@ -25,6 +25,7 @@ struct ObserveOptions {
   bool overwrite = false;
   bool fits = false;  // a FITS file of the observation (or the calibration's images) at its end
   bool help = false;
+  bool listCameras = false;  // list the GenICam cameras there are, and end
 };
 
 // The same options with every path made absolute from the directory the runner

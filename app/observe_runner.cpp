@@ -25,6 +25,7 @@
 #include "console/data_directory.h"
 #include "engine/observation_log.h"
 #include "export/fits_export.h"
+#include "engine/genicam_camera.h"
 #include "engine/start_acquisition.h"
 #include "engine/store_frames_thread.h"
 #include "engine/virtual_time_scheduler.h"
@@ -509,11 +510,27 @@ bool ExportFits(const AcquisitionParameters& p, bool analogic, ConsoleHost& host
 
 }  // namespace
 
+namespace {
+int ListCameras(std::FILE* out) {
+  std::vector<GenicamListing> cameras;
+  if (const std::string error = ListGenicamCameras(cameras); !error.empty()) {
+    std::fprintf(out, "GenICam cameras cannot be listed: %s\n", error.c_str());
+    return kFailed;
+  }
+  if (cameras.empty()) std::fputs("no camera: Aravis sees no GigE Vision or USB3 Vision camera\n", out);
+  for (const GenicamListing& c : cameras)
+    std::fprintf(out, "%s  vendor %s  model %s  serial %s  protocol %s\n", c.id.c_str(), c.vendor.c_str(),
+                 c.model.c_str(), c.serial.c_str(), c.protocol.c_str());
+  return 0;
+}
+}  // namespace
+
 int RunObservation(const ObserveOptions& given, std::FILE* out) {
   if (given.help) {
     std::fputs(ObserveUsage(), out);
     return 0;
   }
+  if (given.listCameras) return ListCameras(out);
   // Paths are the user's, from where the runner was started; it then works in its program directory.
   const ObserveOptions o = AnchoredObserveOptions(given);
   AnchorPathEnvironment();
@@ -690,7 +707,15 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   s.closeLoopWatch = 1;
   SetUpContext setUp{program.grabber, s.grabber, s.levels, program.engine, program.synthetic, host, [] {}};
   SetUpFrameGrabber(setUp, p);
-  if (host.grabberFailed) return kFailed;
+  if (host.grabberFailed) {
+    // Refused before Start: the shutter stays closed, and a data directory this run
+    // made is not left behind, empty.
+    TerminateAcquisition(s, program.engine, program.grabber);
+    SafeStop(devices, std::string(TextOf(p.Path)));
+    dataLock.Release();
+    if (madeDataDirectory) ::rmdir(p.Path);
+    return kFailed;
+  }
   if (const auto code = stoppedInStartUp()) return *code;
   s.storingHeld = 1;
   bool linkEnded = false;
@@ -772,6 +797,7 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   const std::int64_t holdLimitMs = static_cast<std::int64_t>(*WholeInt(o.holdLimit)) * 1000;
   bool heldTooLong = false;
   bool cs100Lost = false;
+  std::string cameraGone;
   std::string cs100Fault = link.driveFault();  // said on the output as it starts and ends
   host.diskGraceMs = static_cast<std::int64_t>(*WholeInt(o.diskErrorGrace)) * 1000;
   const auto answered = [&] {
@@ -784,6 +810,7 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
       heldTooLong = true;
       return true;
     }
+    if (cameraGone = program.engine.cameraGone(); !cameraGone.empty()) return true;
     if (link.driveFault() != cs100Fault) {
       cs100Fault = link.driveFault();
       if (!cs100Fault.empty() && stopWithoutCs100) {
@@ -831,7 +858,7 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   // that never ended: the channel in progress is not kept.
   const int signal = QuitSignals::Requested();
   const bool channelInProgress =
-      (signal || heldTooLong || host.diskGaveUp || cs100Lost || abortedByOperator) && s.fileOpen;
+      (signal || heldTooLong || host.diskGaveUp || cs100Lost || !cameraGone.empty() || abortedByOperator) && s.fileOpen;
   const std::string fileInProgress = s.fileName;
   const int cycleInProgress = s.currentCycle, channelNumberInProgress = s.currentChannel;
   FlushLogMessage(s);  // a line still waiting is not overwritten by the lines below
@@ -851,6 +878,15 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
                s.currentChannel, s.currentCycle, cs100Fault.c_str());
     QueueLogLine(s, Format("!!! Automatic system decision at %s : ABORT AND QUIT, CS100 not driven (%s)",
                            TimeOfDayText(ProcessClock().Now()).c_str(), cs100Fault.c_str()));
+    FlushLogMessage(s);
+  } else if (!cameraGone.empty()) {
+    // The grabber's error, then the safe stop: with no frame to come, nothing is left to count.
+    host.Print("frame grabber error: %s", cameraGone.c_str());
+    host.Print("The camera is gone at channel %d cycle %d: the observation is stopped; the complete channels are "
+               "kept.",
+               s.currentChannel, s.currentCycle);
+    QueueLogLine(s, Format("!!! Automatic system decision at %s : ABORT AND QUIT, camera gone (%s)",
+                           TimeOfDayText(ProcessClock().Now()).c_str(), cameraGone.c_str()));
     FlushLogMessage(s);
   } else if (host.diskGaveUp) {
     host.Print("The photon file could not be written for %s s (%s): quit integration; the complete channels are kept.",
@@ -882,7 +918,7 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   const bool fitsFailed = o.fits && !ExportFits(p, false, host);
   PrintSummary(p, host);
   if (signal) return QuitSignals::ExitCode(signal);
-  return host.failed || heldTooLong || cs100Lost || fitsFailed ? kFailed : 0;
+  return host.failed || heldTooLong || cs100Lost || !cameraGone.empty() || fitsFailed ? kFailed : 0;
 }
 
 }  // namespace velmar

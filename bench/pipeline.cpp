@@ -4,6 +4,7 @@
 // takes it). Prints one line a second and the counting efficiency at the end.
 //
 //   ./build/bench/pipeline [--seconds N] [--size S] [--spots N] [--fps F] [--simulation]
+//   ./build/bench/pipeline --camera FILE [--seconds N]   (a camera description, e.g. a GenICam camera)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,7 @@ struct Options {
   int seconds = 60, size = 1024, spots = 300;
   double fps = 80;
   bool simulation = false;
+  std::string camera;  // a camera description to count from, instead of the simulated camera
 };
 
 Options Parse(int argc, char** argv) {
@@ -40,6 +42,7 @@ Options Parse(int argc, char** argv) {
     else if (a == "--spots") o.spots = std::atoi(next());
     else if (a == "--fps") o.fps = std::atof(next());
     else if (a == "--simulation") o.simulation = true;
+    else if (a == "--camera") o.camera = std::filesystem::absolute(next()).string();
   }
   return o;
 }
@@ -58,7 +61,7 @@ class PrintingConsole : public FrameGrabberConsole {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const Options o = Parse(argc, argv);
+  Options o = Parse(argc, argv);
   const auto dir = std::filesystem::temp_directory_path() / "velmar-pipeline";
   std::filesystem::create_directories(dir);
   std::filesystem::current_path(dir);
@@ -66,7 +69,8 @@ int main(int argc, char** argv) {
   camera.sizeX = camera.sizeY = o.size;
   camera.frameRate = o.fps;
   camera.photonRate = o.spots;
-  std::ofstream("comptage.dcf") << DigitizerDescriptionText(camera, "pipeline camera");
+  if (o.camera.empty()) std::ofstream("comptage.dcf") << DigitizerDescriptionText(camera, "pipeline camera");
+  else std::filesystem::copy_file(o.camera, "comptage.dcf", std::filesystem::copy_options::overwrite_existing);
   std::ofstream("ecran.vcf") << DisplayDescriptionText(DisplayDescription{}, "pipeline monitor");
 
   AcquisitionParameters p;
@@ -85,7 +89,12 @@ int main(int argc, char** argv) {
   SyntheticFrameMaker synthetic;
   PrintingConsole console;
   SetUpContext context{grabber, objects, levels, engine, synthetic, console, [] { std::exit(2); }};
+  if (!o.camera.empty()) p.CCDXSize = p.CCDYSize = 0;  // the camera's own size
   SetUpFrameGrabber(context, p);
+  if (!o.camera.empty()) {
+    o.size = objects.ccdXSize;
+    o.fps = grabber.Inquire(objects.digitizer, Inquiry::FrameRate);
+  }
 
   CountingThread comptage(engine, {});
   comptage.Start();
@@ -130,5 +139,15 @@ int main(int argc, char** argv) {
       totalCounted ? static_cast<double>(totalEvents) / totalCounted : 0.0,
       totalGrabbed ? 100.0 * totalCounted / totalGrabbed : 0.0, 100.0 * totalCounted / (seconds * o.fps),
       room.frames, room.events, roomMb);
+  if (!o.camera.empty()) {
+    // Frames the camera sent that never arrived whole count against the efficiency too.
+    const long long sent = c.framesGrabbed + c.framesCameraLost;
+    const long long counted = c.framesGrabbed - c.framesBusyLost - c.framesEmpty;
+    std::printf("camera=%s size=%d fps=%g frames_sent=%lld camera_lost=%lld busy_lost=%lld counted=%lld "
+                "efficiency_vs_sent=%.2f%%\n",
+                o.camera.c_str(), o.size, o.fps, sent, static_cast<long long>(c.framesCameraLost),
+                static_cast<long long>(c.framesBusyLost), counted,
+                sent ? 100.0 * static_cast<double>(counted) / static_cast<double>(sent) : 0.0);
+  }
   return 0;
 }

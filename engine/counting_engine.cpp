@@ -59,19 +59,32 @@ void CountingEngine::StartWorkers() {
 bool CountingEngine::GrabNextFrame() {
   ++frameIndex_;
   if (terminate.load() || !objects_.setUpDone || objects_.digitizer == 0) return false;
-  StartWorkers();
-  const int k = frameIndex_ % kWorkers;
   {
     std::lock_guard lock(mutex_);
-    ++counters_.framesGrabbed;
+    if (!cameraGone_.empty()) return false;
   }
-  if (busy_[k].load()) {
-    // Its buffer is still being analysed: the camera's frame passes unanalysed.
-    grabber_.SkipFrame(objects_.digitizer);
+  StartWorkers();
+  const int k = frameIndex_ % kWorkers;
+  const bool busy = busy_[k].load() != 0;
+  // Its buffer still being analysed, the camera's frame passes unanalysed.
+  const GrabResult got = busy ? grabber_.SkipFrame(objects_.digitizer) : grabber_.Grab(objects_.digitizer, GrabBufferOf(k));
+  {
     std::lock_guard lock(mutex_);
-    ++counters_.framesBusyLost;
-  } else {
-    grabber_.Grab(objects_.digitizer, GrabBufferOf(k));
+    counters_.framesCameraLost += got.framesLost;
+    if (got.frame) ++counters_.framesGrabbed;
+    if (got.frame && busy) ++counters_.framesBusyLost;
+    if (got.cameraGone) {
+      cameraGone_ = grabber_.LastErrorText();
+      if (cameraGone_.empty()) cameraGone_ = "the camera no longer answers";
+      return false;
+    }
+  }
+  if (!got.frame) {
+    // No whole frame: its worker is not started, and the buffers keep their turn.
+    --frameIndex_;
+    return true;
+  }
+  if (!busy) {
     busy_[k].store(1);
     {
       std::lock_guard lock(mutex_);
@@ -133,6 +146,11 @@ void CountingEngine::WaitWorkersIdle() {
       if (b.load()) return false;
     return true;
   });
+}
+
+std::string CountingEngine::cameraGone() const {
+  std::lock_guard lock(mutex_);
+  return cameraGone_;
 }
 
 CountingCounters CountingEngine::counters() const {

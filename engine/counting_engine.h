@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <string>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -25,6 +26,9 @@ struct CountingCounters {
   std::int64_t framesBusyLost = 0;  // frames lost because their worker was still busy
   std::int64_t framesRejected = 0;  // frames of 20000 blobs or more
   std::int64_t framesEmpty = 0;     // frames with no blob
+  // Frames a streaming camera sent that never arrived whole (incomplete, late, or
+  // with no buffer free for them): neither grabbed nor counted.
+  std::int64_t framesCameraLost = 0;
 };
 
 class CountingEngine {
@@ -66,6 +70,9 @@ class CountingEngine {
   std::atomic<std::int32_t> countingThreadRunning{0};
 
   std::int32_t frameIndex() const { return frameIndex_; }
+  // Why the camera went away during grabbing (the grabber's error text); empty while
+  // it is there. From then on nothing more is grabbed.
+  std::string cameraGone() const;
   CountingCounters counters() const;
 
   // Ends the workers' threads and all grabbing (the process's orderly end).
@@ -100,6 +107,7 @@ class CountingEngine {
   bool stopping_ = false;
   bool started_ = false;
   CountingCounters counters_;
+  std::string cameraGone_;
 };
 
 }  // namespace velmar

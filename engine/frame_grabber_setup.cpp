@@ -5,6 +5,7 @@
 
 #include "engine/monitor_text.h"
 #include "platform/clock.h"
+#include "platform/format.h"
 #include "platform/window_thread.h"
 
 namespace velmar {
@@ -36,6 +37,25 @@ void ChooseCcdSize(Grabber& grabber, GrabberObjects& o, const AcquisitionParamet
     o.ccdXSize = o.digitizer ? grabber.Inquire(o.digitizer, Inquiry::SizeX) : 512;
     o.ccdYSize = o.digitizer ? grabber.Inquire(o.digitizer, Inquiry::SizeY) : 512;
   }
+}
+
+// A camera tells its own frame size and rate; the instrument definition's must be
+// the same, or the photons would be placed on a frame of another size.
+std::string CameraSizeMismatch(Grabber& grabber, const GrabberObjects& o, const AcquisitionParameters& p) {
+  if (!o.digitizer || !grabber.Inquire(o.digitizer, Inquiry::SizeFromCamera) || p.CCDXSize <= 0 || p.CCDYSize <= 0)
+    return {};
+  const int x = grabber.Inquire(o.digitizer, Inquiry::SizeX), y = grabber.Inquire(o.digitizer, Inquiry::SizeY);
+  if (x != p.CCDXSize || y != p.CCDYSize)
+    return Format("The camera of %s sends frames of %d by %d pixels, but the instrument definition's camera is %d "
+                  "by %d: set its region in %s, or load the instrument definition of a camera of that size",
+                  kCameraFileName, x, y, p.CCDXSize, p.CCDYSize, kCameraFileName);
+  // The counting efficiency is measured against the definition's frame rate.
+  const int rate = grabber.Inquire(o.digitizer, Inquiry::FrameRate);
+  if (p.FramesPerSecond > 0 && rate != p.FramesPerSecond)
+    return Format("The camera of %s runs at %d frames a second, but the instrument definition says %d: set "
+                  "frame_rate in %s, or load the instrument definition of a camera of that rate",
+                  kCameraFileName, rate, p.FramesPerSecond, kCameraFileName);
+  return {};
 }
 
 }  // namespace
@@ -125,6 +145,11 @@ void SetUpFrameGrabber(SetUpContext& c, const AcquisitionParameters& p) {
     c.console.ShowCountingState(CountingState::InitializingMatrox);
     OpenDisplayContext(grabber, o.application, o.system, o.display, o.digitizer, o.displayBuffer);
     if (grabber.LastError() != 0 && c.console.AskBypassAfterGrabberError(grabber.LastErrorText())) {
+      c.bypassAndEnd();
+      return;
+    }
+    if (const std::string mismatch = CameraSizeMismatch(grabber, o, p);
+        !mismatch.empty() && c.console.AskBypassAfterGrabberError(mismatch)) {
       c.bypassAndEnd();
       return;
     }

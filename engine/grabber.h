@@ -25,6 +25,7 @@ enum class Inquiry {
   Bands,
   DisplayIsDesktopWindow,  // display: 1 when it is a window on the desktop
   FrameRate,               // digitizer: frames per second, rounded
+  SizeFromCamera,          // digitizer: 1 when the frame size is the camera's own, not the description's
 };
 
 enum class BlobFeature { Area, CenterOfGravityX, CenterOfGravityY };
@@ -35,6 +36,14 @@ inline constexpr int kControlBlackReference = 4003;  // 0..255
 inline constexpr int kControlWhiteReference = 4005;  // 0..255
 // Blob-result control code (kept by the result; labelling is always 8-connected).
 inline constexpr int kBlobControlIdentification = 3;
+
+// What a grab brought. A camera that streams may lose frames (sent incomplete or
+// late, or with no buffer free for them) and may go away; the simulated one never does.
+struct GrabResult {
+  bool frame = true;            // a whole frame is in the buffer
+  std::int32_t framesLost = 0;  // camera frames lost since the previous grab, this one's included
+  bool cameraGone = false;      // the camera no longer answers (LastErrorText says why)
+};
 
 class Grabber {
  public:
@@ -66,14 +75,14 @@ class Grabber {
   virtual void SetDigitizerControl(GrabberId digitizer, int code, double value) = 0;
   virtual double DigitizerControl(GrabberId digitizer, int code) = 0;
   // One frame into the buffer; returns no earlier than the camera's next frame time.
-  virtual void Grab(GrabberId digitizer, GrabberId buffer) = 0;
+  virtual GrabResult Grab(GrabberId digitizer, GrabberId buffer) = 0;
   // The monotonic time (ms) at which a grab started now would return.
   virtual std::int64_t NextFrameTimeMs(GrabberId digitizer) = 0;
   // Returns when a grab can start at once: the camera's next frame is due. A pacing
   // thread waits here so that the grab itself does not keep the window thread.
   virtual void WaitGrabReady(GrabberId digitizer) = 0;
   // Waits for the camera's next frame and lets it pass (its buffer is still in use).
-  virtual void SkipFrame(GrabberId digitizer) = 0;
+  virtual GrabResult SkipFrame(GrabberId digitizer) = 0;
   virtual void GrabContinuous(GrabberId digitizer, GrabberId buffer) = 0;
   virtual void Halt(GrabberId digitizer) = 0;
 

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "engine/genicam_description.h"
 #include "platform/format.h"
 #include "platform/key_value_text.h"
 
@@ -40,6 +41,7 @@ std::string ParseDigitizerDescription(const std::string& text, const std::string
        [&](const std::string& v) {
          if (v == "simulated") d.source = CameraSource::Simulated;
          else if (v == "replay") d.source = CameraSource::Replay;
+         else if (v == "genicam") d.source = CameraSource::Genicam;
          else return false;
          return true;
        }},
@@ -59,7 +61,9 @@ std::string ParseDigitizerDescription(const std::string& text, const std::string
          return true;
        }},
   };
+  setters.merge(GenicamSetters(d.genicam));
   std::string error = ParseKeyValues(text, fileName, "digitizer", setters);
+  if (error.empty()) error = FinishGenicamDescription(text, fileName, d);
   if (!error.empty()) return error;
   if (d.peakGreyMin > d.peakGreyMax)
     return fileName + ": peak_grey_min is above peak_grey_max";
@@ -116,7 +120,10 @@ std::string DigitizerDescriptionText(const DigitizerDescription& d, const std::s
   t += Format("size_x = %d            # pixels per line\n", d.sizeX);
   t += Format("size_y = %d            # lines per frame\n", d.sizeY);
   t += Format("frame_rate = %g        # frames per second\n", d.frameRate);
-  if (d.source == CameraSource::Replay) {
+  if (d.source == CameraSource::Genicam) {
+    t += "source = genicam          # a GigE Vision or USB3 Vision camera through Aravis\n";
+    t += "camera = " + d.genicam.camera + "\n";
+  } else if (d.source == CameraSource::Replay) {
     t += "source = replay          # raw 8-bit frames replayed in a loop\n";
     t += "replay_file = " + d.replayFile + "\n";
   } else {

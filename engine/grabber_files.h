@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/genicam_settings.h"
+
 namespace velmar {
 
-enum class CameraSource { Simulated, Replay };
+enum class CameraSource { Simulated, Replay, Genicam };
 enum class SpotShape { Single, Square3x3, Mixed };
 
 struct DigitizerDescription {
@@ -31,6 +33,10 @@ struct DigitizerDescription {
   // opened, for stallFor seconds, the camera sends no frame (-1: never).
   double stallFrom = -1.0;
   double stallFor = 0.0;
+  // source = genicam: the camera and its settings. Its frames give the size and
+  // rate; the lines of size_x and size_y written here (0: none) are checked against it.
+  GenicamSettings genicam;
+  int sizeXLine = 0, sizeYLine = 0;
 };
 
 struct DisplayDescription {

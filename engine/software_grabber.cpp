@@ -5,10 +5,12 @@
 #include <condition_variable>
 #include <cstring>
 #include <thread>
+#include <optional>
 #include <variant>
 
 #include "engine/bitmap_font.h"
 #include "engine/blob_analysis.h"
+#include "engine/genicam_camera.h"
 #include "engine/grabber_files.h"
 #include "engine/image_file.h"
 #include "engine/simulated_camera.h"
@@ -32,6 +34,10 @@ struct BufferObject {
   int sizeX = 0, sizeY = 0, bands = 1, bits = 8;
   unsigned usage = 0;
   std::vector<std::uint8_t> grey;  // 8-bit buffers
+  // A camera's frame of this buffer's very layout is lent rather than copied: its
+  // pixels are read where the stream put them until the buffer is written otherwise.
+  const std::uint8_t* lent = nullptr;
+  std::shared_ptr<void> lease;
   BitImage binary;                 // 1-bit buffers
   // A 1-bit buffer remembers the blobs found while it was binarised, until it is
   // written otherwise: the blob calculation then only hands them out.
@@ -44,6 +50,16 @@ struct BufferObject {
   // continuous grab and the control monitor never meet half-way.
   std::unique_ptr<std::mutex> pixelsMutex = std::make_unique<std::mutex>();
   bool isBinary() const { return bits == 1; }
+  const std::uint8_t* pixels() const { return lent ? lent : grey.data(); }
+  // Before the buffer is written: a lent frame becomes its own pixels (copied when kept).
+  std::uint8_t* Writable(bool keep) {
+    if (lent) {
+      if (keep) std::memcpy(grey.data(), lent, grey.size());
+      lent = nullptr;
+      lease.reset();
+    }
+    return grey.data();
+  }
 };
 
 struct DigitizerObject {
@@ -58,6 +74,16 @@ struct DigitizerObject {
   std::mutex continuousMutex;
   std::condition_variable continuousWake;
   bool continuousStop = false;
+  // source = genicam: the camera, driven by software trigger on the virtual clock
+  // (one frame per grab, paced by that clock), streaming at its own rate in real time.
+  std::unique_ptr<GenicamCamera> genicam;
+  bool triggered = false;
+  std::mutex readyMutex;  // the frame a pacing thread waited for, until a grab takes it
+  std::optional<GenicamNext> ready;
+  bool goneSaid = false;
+  // Deeper pixels to 8 bits through the black and white references.
+  std::vector<std::uint8_t> deepLevels;
+  int deepBits = 0, deepBlack = -1, deepWhite = -1;
 };
 
 struct FeatureListObject {
@@ -192,6 +218,28 @@ GrabberId SoftwareGrabber::AllocDisplay(GrabberId system, const std::string& dis
   return Add(std::move(object));
 }
 
+namespace {
+// Opens the description's camera; its frames then give the digitizer's size and rate.
+std::string OpenGenicam(DigitizerObject& digitizer, const std::string& cameraFile) {
+  DigitizerDescription& d = digitizer.description;
+  digitizer.genicam = std::make_unique<GenicamCamera>();
+  GenicamCamera& camera = *digitizer.genicam;
+  if (std::string error = camera.Open(d.genicam); !error.empty()) return cameraFile + ": " + error;
+  if (d.sizeXLine && d.sizeX != camera.width())
+    return Format("%s line %d: size_x = %d, but the camera %s sends lines of %d pixels", cameraFile.c_str(),
+                  d.sizeXLine, d.sizeX, camera.id().c_str(), camera.width());
+  if (d.sizeYLine && d.sizeY != camera.height())
+    return Format("%s line %d: size_y = %d, but the camera %s sends frames of %d lines", cameraFile.c_str(),
+                  d.sizeYLine, d.sizeY, camera.id().c_str(), camera.height());
+  d.sizeX = camera.width();
+  d.sizeY = camera.height();
+  d.frameRate = camera.frameRate();
+  d.bits = 8;  // what the digitizer gives the counting, whatever the camera's depth
+  digitizer.triggered = dynamic_cast<VirtualClock*>(&ProcessClock()) != nullptr;
+  return {};
+}
+}  // namespace
+
 GrabberId SoftwareGrabber::AllocDigitizer(GrabberId system, const std::string& cameraFile) {
   if (!Find<SystemObject>(system, "digitizer allocation")) return 0;
   std::string text;
@@ -203,7 +251,10 @@ GrabberId SoftwareGrabber::AllocDigitizer(GrabberId system, const std::string& c
     if (!error.empty()) code = kGrabberFileMalformed;
   }
   auto digitizer = std::make_unique<DigitizerObject>(description);
-  if (error.empty()) {
+  if (error.empty() && description.source == CameraSource::Genicam) {
+    error = OpenGenicam(*digitizer, cameraFile);
+    if (!error.empty()) code = kGrabberCamera;
+  } else if (error.empty()) {
     error = digitizer->camera.Open();
     if (!error.empty()) code = kGrabberFileMissing;
   }
@@ -243,6 +294,7 @@ std::int32_t SoftwareGrabber::Inquire(GrabberId id, Inquiry what) {
       case Inquiry::PixelBits: return d.bits;
       case Inquiry::Bands: return d.bands;
       case Inquiry::FrameRate: return RoundHalfTowardZero(d.frameRate);
+      case Inquiry::SizeFromCamera: return digitizer->genicam ? 1 : 0;
       default: return 0;
     }
   }
@@ -292,6 +344,7 @@ void SoftwareGrabber::Clear(GrabberId id, int value) {
         buffer->binary.Row(y)[buffer->binary.wordsPerRow - 1] = (std::uint64_t{1} << (buffer->sizeX % 64)) - 1;
   } else {
     buffer->painted.Forget();
+    buffer->Writable(false);
     std::fill(buffer->grey.begin(), buffer->grey.end(), static_cast<std::uint8_t>(std::clamp(value, 0, 255)));
   }
 }
@@ -311,7 +364,7 @@ void CopyPicture(BufferObject& buffer, GreyImage& picture) {
   picture.width = buffer.sizeX;
   picture.height = buffer.sizeY;
   if (!buffer.isBinary()) {
-    picture.pixels = buffer.grey;
+    picture.pixels.assign(buffer.pixels(), buffer.pixels() + buffer.grey.size());
     return;
   }
   picture.pixels.resize(static_cast<std::size_t>(buffer.sizeX) * buffer.sizeY);
@@ -352,7 +405,7 @@ void SoftwareGrabber::DrawText(GrabberId id, int x, int y, const std::string& te
     return;
   }
   buffer->painted.Forget();
-  velmar::DrawText(buffer->grey.data(), buffer->sizeX, buffer->sizeY, buffer->sizeX, x, y, text,
+  velmar::DrawText(buffer->Writable(true), buffer->sizeX, buffer->sizeY, buffer->sizeX, x, y, text,
                    static_cast<std::uint8_t>(std::clamp(colour, 0, 255)), 0, std::max(scale, 1));
 }
 
@@ -366,6 +419,7 @@ void SoftwareGrabber::PutPixels(GrabberId id, int x, int y, int sizeX, int sizeY
   }
   buffer->blobsCurrent = false;
   buffer->painted.Forget();
+  std::uint8_t* grey = buffer->isBinary() ? nullptr : buffer->Writable(true);
   // The part that falls outside the buffer is dropped.
   const int width = std::min(sizeX, buffer->sizeX - x);
   const int height = std::min(sizeY, buffer->sizeY - y);
@@ -374,7 +428,7 @@ void SoftwareGrabber::PutPixels(GrabberId id, int x, int y, int sizeX, int sizeY
     if (buffer->isBinary()) {
       for (int col = 0; col < width; ++col) buffer->binary.Set(x + col, y + row, src[col] != 0);
     } else {
-      std::memcpy(buffer->grey.data() + static_cast<std::size_t>(y + row) * buffer->sizeX + x, src,
+      std::memcpy(grey + static_cast<std::size_t>(y + row) * buffer->sizeX + x, src,
                   static_cast<std::size_t>(std::max(width, 0)));
     }
   }
@@ -385,7 +439,7 @@ void SoftwareGrabber::GetPixels(GrabberId id, std::uint8_t* bytes) {
   if (!buffer) return;
   std::lock_guard pixels(*buffer->pixelsMutex);
   if (!buffer->isBinary()) {
-    std::memcpy(bytes, buffer->grey.data(), buffer->grey.size());
+    std::memcpy(bytes, buffer->pixels(), buffer->grey.size());
     return;
   }
   for (int y = 0; y < buffer->sizeY; ++y)
@@ -477,27 +531,137 @@ void SoftwareGrabber::GrabInto(Object& digitizerObject, Object& bufferObject) {
   WaitNextFrame(&digitizer, true);
   std::lock_guard pixels(*buffer.pixelsMutex);
   buffer.blobsCurrent = false;
-  digitizer.camera.Render(buffer.grey.data(), buffer.sizeX, buffer.sizeY, buffer.sizeX,
+  digitizer.camera.Render(buffer.Writable(false), buffer.sizeX, buffer.sizeY, buffer.sizeX,
                           digitizer.black, digitizer.white, &buffer.painted);
 }
 
-void SoftwareGrabber::Grab(GrabberId digitizerId, GrabberId bufferId) {
-  auto* digitizer = Find<DigitizerObject>(digitizerId, "grab");
-  auto* buffer = Find<BufferObject>(bufferId, "grab");
-  if (!digitizer || !buffer) return;
-  if (buffer->isBinary() || !(buffer->usage & kGrabbable)) {
-    Fail(kGrabberBadArgument, Format("grab: buffer %d is not a grabbable 8-bit buffer", bufferId));
-    return;
+namespace {
+
+// Deeper pixels (10, 12 or 16 bits) to the digitised 8 bits: the black and white
+// references are levels of the camera's whole scale counted in 8-bit steps, so
+// the discriminator means what it means for an 8-bit camera.
+void BuildDeepLevels(DigitizerObject& d, int bits) {
+  if (d.deepBits == bits && d.deepBlack == d.black && d.deepWhite == d.white) return;
+  const int shift = bits - 8;
+  const long black = static_cast<long>(d.black) << shift;
+  const long span = std::max<long>(1, static_cast<long>(d.white - d.black) << shift);
+  d.deepLevels.resize(std::size_t{1} << bits);
+  for (long v = 0; v < (1L << bits); ++v) {
+    const long level = v < black ? 0 : ((v - black) * 255 + span / 2) / span;
+    d.deepLevels[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(std::min<long>(level, 255));
   }
-  std::shared_lock lock(tableMutex_);
-  GrabInto(*objects_[digitizerId - 1], *objects_[bufferId - 1]);
+  d.deepBits = bits;
+  d.deepBlack = d.black;
+  d.deepWhite = d.white;
 }
 
-void SoftwareGrabber::SkipFrame(GrabberId digitizerId) {
-  auto* digitizer = Find<DigitizerObject>(digitizerId, "skip frame");
-  if (!digitizer) return;
+// A camera frame into a buffer: lent as it is when the layouts agree (8 bits, the
+// buffer's size, no padding), else copied into the buffer's top left, deeper
+// pixels through the references.
+void Deliver(DigitizerObject& d, BufferObject& buffer, GenicamFrame& frame) {
+  std::lock_guard pixels(*buffer.pixelsMutex);
+  buffer.blobsCurrent = false;
+  if (frame.bits == 8 && frame.width == buffer.sizeX && frame.height == buffer.sizeY && frame.stride == frame.width) {
+    buffer.lent = frame.pixels;
+    buffer.lease = std::move(frame.lease);
+    return;
+  }
+  buffer.painted.Forget();  // the camera's pixels replace whatever the simulation painted
+  std::uint8_t* out = buffer.Writable(false);
+  const int width = std::min(frame.width, buffer.sizeX), height = std::min(frame.height, buffer.sizeY);
+  if (frame.bits == 8) {
+    for (int y = 0; y < height; ++y)
+      std::memcpy(out + static_cast<std::size_t>(y) * buffer.sizeX,
+                  frame.pixels + static_cast<std::size_t>(y) * frame.stride, static_cast<std::size_t>(width));
+    return;
+  }
+  BuildDeepLevels(d, frame.bits);
+  const std::uint32_t top = (1u << frame.bits) - 1;
+  const std::uint8_t* levels = d.deepLevels.data();
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* row = frame.pixels + static_cast<std::size_t>(y) * frame.stride;
+    std::uint8_t* line = out + static_cast<std::size_t>(y) * buffer.sizeX;
+    for (int x = 0; x < width; ++x) {
+      const std::uint32_t v = row[2 * x] | static_cast<std::uint32_t>(row[2 * x + 1]) << 8;
+      line[x] = levels[std::min(v, top)];
+    }
+  }
+}
+
+// Real time: how long a grab waits for a frame the pacing thread did not wait for.
+int FrameWaitMs(const DigitizerObject& d) {
+  return std::clamp(static_cast<int>(2000.0 / d.description.frameRate) + 20, 20, 250);
+}
+constexpr int kTriggeredWaitMs = 2000;  // a triggered frame that takes longer is lost
+constexpr int kPacingWaitMs = 250;      // a silent camera holds the pacing thread this long at a time
+
+}  // namespace
+
+GrabResult SoftwareGrabber::GrabFromCamera(Object& digitizerObject, Object* bufferObject) {
+  DigitizerObject& d = *BodyAs<DigitizerObject>(digitizerObject);
+  GenicamCamera& camera = *d.genicam;
+  GrabResult result;
+  result.frame = false;
+  std::string gone;
+  if (d.triggered) WaitNextFrame(&d, true);  // the virtual clock paces the camera's frames
+  if (!camera.started()) gone = camera.Start(d.triggered);
+  std::optional<GenicamNext> next;
+  if (gone.empty()) {
+    if (d.triggered) {
+      camera.Trigger();
+      next = camera.Next(kTriggeredWaitMs);
+    } else {
+      {
+        std::lock_guard lock(d.readyMutex);
+        next.swap(d.ready);
+      }
+      if (!next) next = camera.Next(FrameWaitMs(d));
+      // The stall knobs rehearse a camera that sends nothing for a while: its frames
+      // are let go as if they had never come.
+      if (next->outcome == GenicamOutcome::Frame && d.description.stallFrom >= 0 && d.description.stallFor > 0) {
+        const double since = static_cast<double>(ProcessClock().MonotonicMs() - d.openedMs) / 1000.0;
+        if (since >= d.description.stallFrom && since < d.description.stallFrom + d.description.stallFor) {
+          next->frame = {};
+          next->outcome = GenicamOutcome::NoFrame;
+        }
+      }
+    }
+    result.framesLost = static_cast<std::int32_t>(next->missed) + (next->outcome == GenicamOutcome::Lost ? 1 : 0);
+    if (next->outcome == GenicamOutcome::Gone) gone = camera.goneReason();
+  }
+  if (!gone.empty()) {
+    result.cameraGone = true;
+    if (!d.goneSaid) Fail(kGrabberCamera, "grab: " + gone);  // said once; each grab after returns at once
+    d.goneSaid = true;
+    return result;
+  }
+  if (next->outcome != GenicamOutcome::Frame) return result;
+  if (bufferObject) Deliver(d, *BodyAs<BufferObject>(*bufferObject), next->frame);
+  result.frame = true;
+  return result;
+}
+
+GrabResult SoftwareGrabber::Grab(GrabberId digitizerId, GrabberId bufferId) {
+  auto* digitizer = Find<DigitizerObject>(digitizerId, "grab");
+  auto* buffer = Find<BufferObject>(bufferId, "grab");
+  if (!digitizer || !buffer) return {false, 0, false};
+  if (buffer->isBinary() || !(buffer->usage & kGrabbable)) {
+    Fail(kGrabberBadArgument, Format("grab: buffer %d is not a grabbable 8-bit buffer", bufferId));
+    return {false, 0, false};
+  }
   std::shared_lock lock(tableMutex_);
+  if (digitizer->genicam) return GrabFromCamera(*objects_[digitizerId - 1], objects_[bufferId - 1].get());
+  GrabInto(*objects_[digitizerId - 1], *objects_[bufferId - 1]);
+  return {};
+}
+
+GrabResult SoftwareGrabber::SkipFrame(GrabberId digitizerId) {
+  auto* digitizer = Find<DigitizerObject>(digitizerId, "skip frame");
+  if (!digitizer) return {false, 0, false};
+  std::shared_lock lock(tableMutex_);
+  if (digitizer->genicam) return GrabFromCamera(*objects_[digitizerId - 1], nullptr);  // the frame goes back at once
   WaitNextFrame(digitizer, true);
+  return {};
 }
 
 std::int64_t SoftwareGrabber::NextFrameTimeMs(GrabberId digitizerId) {
@@ -510,7 +674,22 @@ void SoftwareGrabber::WaitGrabReady(GrabberId digitizerId) {
   std::shared_lock lock(tableMutex_);
   if (digitizerId <= 0 || static_cast<std::size_t>(digitizerId) > objects_.size() || !objects_[digitizerId - 1])
     return;
-  if (auto* digitizer = BodyAs<DigitizerObject>(*objects_[digitizerId - 1])) WaitNextFrame(digitizer, false);
+  auto* digitizer = BodyAs<DigitizerObject>(*objects_[digitizerId - 1]);
+  if (!digitizer) return;
+  if (!digitizer->genicam || digitizer->triggered) {
+    WaitNextFrame(digitizer, false);
+    return;
+  }
+  // A streaming camera: the frame is taken here, off the window thread, and kept for
+  // the grab (so is a wait that brought none: the grab then does not wait again).
+  if (!digitizer->genicam->started()) return;  // the first grab starts the stream
+  {
+    std::lock_guard ready(digitizer->readyMutex);
+    if (digitizer->ready) return;
+  }
+  GenicamNext next = digitizer->genicam->Next(kPacingWaitMs);
+  std::lock_guard ready(digitizer->readyMutex);
+  digitizer->ready = std::move(next);
 }
 
 void SoftwareGrabber::GrabContinuous(GrabberId digitizerId, GrabberId bufferId) {
@@ -554,7 +733,7 @@ void SoftwareGrabber::BinarizeGreaterOrEqual(GrabberId sourceId, GrabberId desti
   if (source->sizeX >= out.width && source->sizeY >= out.height) {
     // The destination's size of the source's top-left part (a display-sized grab
     // buffer holds the camera frame there).
-    destination->scratch.Detect(source->grey.data(), out.width, out.height, source->sizeX, bound, out,
+    destination->scratch.Detect(source->pixels(), out.width, out.height, source->sizeX, bound, out,
                                 destination->blobs);
     destination->blobsCurrent = true;
     return;
@@ -566,7 +745,7 @@ void SoftwareGrabber::BinarizeGreaterOrEqual(GrabberId sourceId, GrabberId desti
   std::fill(out.words.begin(), out.words.end(), 0);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
-      if (source->grey[static_cast<std::size_t>(y) * source->sizeX + x] >= bound) out.Set(x, y, true);
+      if (source->pixels()[static_cast<std::size_t>(y) * source->sizeX + x] >= bound) out.Set(x, y, true);
 }
 
 GrabberId SoftwareGrabber::AllocFeatureList(GrabberId system) {
@@ -622,7 +801,7 @@ void SoftwareGrabber::CalculateBlobs(GrabberId binaryId, GrabberId greyId, Grabb
       return;
     }
     std::lock_guard pixels(*grey->pixelsMutex);
-    GreyWeightedBlobs(binary->binary, grey->grey.data(), grey->sizeX, result->blobs);
+    GreyWeightedBlobs(binary->binary, grey->pixels(), grey->sizeX, result->blobs);
     result->features = *list;
     return;
   }

@@ -20,6 +20,7 @@ enum GrabberError : std::int32_t {
   kGrabberFileMalformed = 3,
   kGrabberBadArgument = 4,
   kGrabberInputOutput = 5,
+  kGrabberCamera = 6,  // a camera that cannot be opened or no longer answers
 };
 
 class SoftwareGrabber : public Grabber {
@@ -46,10 +47,10 @@ class SoftwareGrabber : public Grabber {
 
   void SetDigitizerControl(GrabberId digitizer, int code, double value) override;
   double DigitizerControl(GrabberId digitizer, int code) override;
-  void Grab(GrabberId digitizer, GrabberId buffer) override;
+  GrabResult Grab(GrabberId digitizer, GrabberId buffer) override;
   std::int64_t NextFrameTimeMs(GrabberId digitizer) override;
   void WaitGrabReady(GrabberId digitizer) override;
-  void SkipFrame(GrabberId digitizer) override;
+  GrabResult SkipFrame(GrabberId digitizer) override;
   void GrabContinuous(GrabberId digitizer, GrabberId buffer) override;
   void Halt(GrabberId digitizer) override;
 
@@ -89,6 +90,7 @@ class SoftwareGrabber : public Grabber {
   static void WaitNextFrame(void* digitizer, bool deliver);
   static std::int64_t FrameTimeMs(void* digitizer);
   void GrabInto(Object& digitizer, Object& buffer);
+  GrabResult GrabFromCamera(Object& digitizer, Object* buffer);
 
   mutable std::shared_mutex tableMutex_;
   std::vector<std::unique_ptr<Object>> objects_;  // identifier = index + 1

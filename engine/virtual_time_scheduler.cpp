@@ -17,7 +17,9 @@ int VirtualTimeScheduler::RunUntil(const std::function<bool()>& done, int maxSec
   int steps = 0;
   while (steps < maxSeconds) {
     const bool camera = objects_.setUpDone && objects_.digitizer != 0 && !engine_.terminate.load();
-    while (camera && grabber_.NextFrameTimeMs(objects_.digitizer) < nextStoreMs_) engine_.GrabNextFrame();
+    // A step that grabs nothing (the camera gone) ends the grabbing of this second.
+    while (camera && grabber_.NextFrameTimeMs(objects_.digitizer) < nextStoreMs_ && engine_.GrabNextFrame()) {
+    }
     clock_.SleepUntilMs(nextStoreMs_);
     storeStep_();
     // As StoreFrames, a second after the end of the step: a step that waits on a

@@ -346,7 +346,9 @@ void MainWindowController::StartUp() {
   storeFrames_ = std::make_unique<StoreFramesThread>([&s] { s.stepEndMs = s.stepStartMs = ProcessClock().MonotonicMs(); },
                                                      [this] {
                                                        // A step handed over before the end began stores nothing.
-                                                       if (!ended_) StoreStep(context_);
+                                                       if (ended_ || cameraGoneSaid_) return;
+                                                       StoreStep(context_);
+                                                       if (!program_.engine.cameraGone().empty()) CameraGone();
                                                      });
   storeFrames_->Start();
   alarm_ = std::make_unique<AlarmThread>([this] {
@@ -468,6 +470,25 @@ void MainWindowController::EndOfProgram(bool showTerminating, int exitCode, bool
   if (!s.tempPath.empty()) std::filesystem::remove(s.tempPath, ec);
   endProcess_(exitCode);
   windows_.parameters->ProgramEnded();  // reached only where the end of the process is recorded
+}
+
+void MainWindowController::CameraGone() {
+  if (ended_ || cameraGoneSaid_) return;
+  cameraGoneSaid_ = true;
+  AcquisitionState& s = shared_.acquisition;
+  const std::string why = program_.engine.cameraGone();
+  devices_.CloseShutter();  // nothing is counted any more: the tube is not left open while the error waits
+  FlushLogMessage(s);
+  QueueLogLine(s, Format("!!! Automatic system decision at %s : ABORT AND QUIT, camera gone (%s)",
+                         TimeOfDayText(ProcessClock().Now()).c_str(), why.c_str()));
+  // "grab: the camera ID is gone: REASON" said as "ID: REASON", short enough for its line.
+  std::string said = why;
+  const std::string lead = "the camera ", gone = " is gone: ";
+  if (const auto at = why.find(lead), end = why.find(gone); at != std::string::npos && end != std::string::npos && end > at)
+    said = why.substr(at + lead.size(), end - at - lead.size()) + ": " + why.substr(end + gone.size());
+  ShowError("The camera is gone: the acquisition ends, the complete channels are kept", said,
+            "Connect the camera again, then start the program again");
+  EndOfProgram(true, 1);
 }
 
 void MainWindowController::AbortAndQuit(bool confirmed) {

@@ -72,6 +72,8 @@ class MainWindowController {
   // The common end: terminate, quitting flag, witness file, safe stop, temporary
   // files, end of process.
   void EndOfProgram(bool showTerminating, int exitCode = 0, bool removeWitness = true);
+  // The camera went away: the grabber's error is shown and the program takes the safe stop.
+  void CameraGone();
 
   AcquisitionProgram& program_;
   ProgramWindows& windows_;
@@ -94,6 +96,7 @@ class MainWindowController {
   std::unique_ptr<AlarmThread> alarm_;
   LogbookView logbookView_;  // the logbook viewer follows the log while it is open
   bool ended_ = false;
+  bool cameraGoneSaid_ = false;  // no store step runs while its error is shown
 };
 
 }  // namespace velmar
