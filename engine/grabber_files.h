@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/simulated_disc.h"
+
 namespace velmar {
 
 enum class CameraSource { Simulated, Replay };
@@ -18,7 +20,8 @@ struct DigitizerDescription {
   double frameRate = 80.0;          // frames per second
   CameraSource source = CameraSource::Simulated;
   std::string replayFile;           // raw 8-bit frames, one after another, looped
-  double photonRate = 100.0;        // mean photon events per frame (Poisson)
+  double photonRate = 100.0;        // mean photon events per frame (Poisson); with a disc,
+                                    // when its line passes whole everywhere
   SpotShape spot = SpotShape::Mixed;
   int peakGreyMin = 120;            // grey level of a spot's brightest pixel, before the references
   int peakGreyMax = 250;
@@ -31,6 +34,7 @@ struct DigitizerDescription {
   // opened, for stallFor seconds, the camera sends no frame (-1: never).
   double stallFrom = -1.0;
   double stallFor = 0.0;
+  DiscDescription disc;             // what the simulated camera looks at
 };
 
 struct DisplayDescription {

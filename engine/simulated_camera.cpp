@@ -6,7 +6,9 @@
 namespace velmar {
 
 SimulatedCamera::SimulatedCamera(const DigitizerDescription& description)
-    : description_(description), random_(description.seed) {}
+    : description_(description), random_(description.seed) {
+  if (description.disc.on) disc_.emplace(description.disc, description.sizeX, description.sizeY);
+}
 
 std::string SimulatedCamera::Open() {
   if (description_.source != CameraSource::Replay) return {};
@@ -66,9 +68,20 @@ void SimulatedCamera::RenderSimulated(std::uint8_t* pixels, int width, int heigh
   std::uniform_int_distribution<int> peak(description_.peakGreyMin, description_.peakGreyMax);
   std::uniform_int_distribution<int> coin(0, 1);
   std::uniform_real_distribution<double> edge(0.35, 0.6), corner(0.15, 0.35);
-  lastPhotonCount_ = photonCount(random_);
-  for (int n = 0; n < lastPhotonCount_; ++n) {
-    const int x = column(random_), y = row(random_), top = peak(random_);
+  if (disc_) disc_->BeginFrame(etalon_ ? etalon_->Phase() : std::nullopt, width, height);
+  lastPhotonCount_ = 0;
+  const int proposals = photonCount(random_);
+  for (int n = 0; n < proposals; ++n) {
+    // Where the spot falls: evenly, or where the disc shines through the etalon.
+    int x = 0, y = 0;
+    if (!disc_) {
+      x = column(random_);
+      y = row(random_);
+    } else if (!disc_->Place(random_, x, y)) {
+      continue;
+    }
+    const int top = peak(random_);
+    ++lastPhotonCount_;
     bool square = description_.spot == SpotShape::Square3x3;
     if (description_.spot == SpotShape::Mixed) square = coin(random_) == 1;
     PutMax(pixels, width, height, stride, x, y, top);

@@ -201,6 +201,7 @@ GrabberId SoftwareGrabber::AllocDigitizer(GrabberId system, const std::string& c
     if (!error.empty()) code = kGrabberFileMalformed;
   }
   auto digitizer = std::make_unique<DigitizerObject>(description);
+  digitizer->camera.FollowEtalon(etalon_);
   if (error.empty()) {
     error = digitizer->camera.Open();
     if (!error.empty()) code = kGrabberFileMissing;
