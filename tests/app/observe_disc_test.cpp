@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <numeric>
+#include <vector>
 
 #include "export/observation_reader.h"
 #include "export/photon_cube.h"
@@ -37,12 +38,14 @@ class DiscRunner : public RunnerFixture {
     def.replace(def.find("asga512.dcf"), 11, "disc.dcf");
     WriteFile(dir_.file("disc.def"), def);
   }
-  int Observe(const std::string& name) {
+  int Observe(const std::string& name, const std::vector<std::string>& more = {}) {
+    std::vector<std::string> args = {"--data", dir_.file("obs/" + name), "--prefix", "G", "--number", "1",
+                                     "--channels", std::to_string(kChannels)};
+    args.insert(args.end(), more.begin(), more.end());
     return RunWith({"--system-dir", dir_.file("system"), "--fast", "--preset", "disc.def", "--source", "tv",
                     "--type", "object", "--cs100", "parallel", "--exposure", "1", "--cycles", "1", "--format", "0",
                     "--see-saw", "off"},
-                   {"--data", dir_.file("obs/" + name), "--prefix", "G", "--number", "1", "--channels",
-                    std::to_string(kChannels)});
+                   args);
   }
   // The observation's photons, channel by channel, as the export reads them.
   PhotonCube Cube(const std::string& name) {
@@ -117,6 +120,21 @@ TEST_F(DiscRunner, EachPixelSeesTheLineAtTheChannelOfItsRotationAndTheRunRepeats
     ++compared;
   }
   EXPECT_GE(compared, kChannels);
+}
+
+// A controller that takes no position leaves the etalon unmoved: the channels do
+// not scan the disc, every one sees it alike.
+TEST_F(DiscRunner, AnEtalonThatIsNeverDrivenShowsTheDiscAlikeInEveryChannel) {
+  WriteFile(dir_.file("disc.dcf"), DiscCamera());
+  ASSERT_EQ(Observe("still", {"--cs100", "file:" + dir_.file("absent/cs100.txt"), "--cs100-fault", "continue"}), 0)
+      << output_;
+  const PhotonCube cube = Cube("still");
+  for (const double offset : {-120.0, 0.0, 120.0}) {
+    const int x = static_cast<int>(kCentreX + offset), y = static_cast<int>(kCentreY);
+    const auto s = Spectrum(cube, x - 8, y - 8, x + 8, y + 8);
+    EXPECT_GT(*std::min_element(s.begin(), s.end()), 100) << ::testing::PrintToString(s);
+    EXPECT_LT(Contrast(s), 1.3) << "at x = " << x << ": " << ::testing::PrintToString(s);
+  }
 }
 
 TEST_F(DiscRunner, ABadDiscKnobIsNamedWithItsFileAndLine) {
