@@ -64,24 +64,22 @@ void SimulatedCamera::RenderSimulated(std::uint8_t* pixels, int width, int heigh
     PutMax(pixels, width, height, stride, x, y, darkLevel(random_));
   }
 
-  std::poisson_distribution<int> photonCount(description_.photonRate);
+  if (disc_) disc_->BeginFrame(etalon_ ? etalon_->Phase() : std::nullopt, width, height);
+  std::poisson_distribution<int> photonCount(description_.photonRate * (disc_ ? disc_->Brightness() : 1.0));
   std::uniform_int_distribution<int> peak(description_.peakGreyMin, description_.peakGreyMax);
   std::uniform_int_distribution<int> coin(0, 1);
   std::uniform_real_distribution<double> edge(0.35, 0.6), corner(0.15, 0.35);
-  if (disc_) disc_->BeginFrame(etalon_ ? etalon_->Phase() : std::nullopt, width, height);
-  lastPhotonCount_ = 0;
-  const int proposals = photonCount(random_);
-  for (int n = 0; n < proposals; ++n) {
+  lastPhotonCount_ = photonCount(random_);
+  for (int n = 0; n < lastPhotonCount_; ++n) {
     // Where the spot falls: evenly, or where the disc shines through the etalon.
     int x = 0, y = 0;
-    if (!disc_) {
+    if (disc_) {
+      disc_->Next(random_, x, y);
+    } else {
       x = column(random_);
       y = row(random_);
-    } else if (!disc_->Place(random_, x, y)) {
-      continue;
     }
     const int top = peak(random_);
-    ++lastPhotonCount_;
     bool square = description_.spot == SpotShape::Square3x3;
     if (description_.spot == SpotShape::Mixed) square = coin(random_) == 1;
     PutMax(pixels, width, height, stride, x, y, top);

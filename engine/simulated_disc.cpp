@@ -119,41 +119,82 @@ bool SimulatedDisc::Inside(int x, int y) const {
   return dx * dx + dy * dy <= d_.radius * d_.radius;
 }
 
-void SimulatedDisc::BeginFrame(std::optional<double> etalonPhase, int width, int height) {
-  phase_ = etalonPhase;
-  if (width == width_ && height == height_) return;
+void SimulatedDisc::Layout(int width, int height) {
   width_ = width;
   height_ = height;
-  x0_ = std::max(0, static_cast<int>(std::ceil(d_.centreX - d_.radius)));
-  x1_ = std::min(width - 1, static_cast<int>(std::floor(d_.centreX + d_.radius)));
-  y0_ = std::max(0, static_cast<int>(std::ceil(d_.centreY - d_.radius)));
-  y1_ = std::min(height - 1, static_cast<int>(std::floor(d_.centreY + d_.radius)));
-  // The disc's pixels in this frame, counted once per frame size.
-  long pixels = 0;
-  for (int y = y0_; y <= y1_; ++y)
-    for (int x = x0_; x <= x1_; ++x) pixels += Inside(x, y) ? 1 : 0;
-  if (pixels == 0) x1_ = x0_ - 1;  // a frame cut short of the disc: the sky alone
-  const double sky = d_.sky * static_cast<double>(width) * height;
-  const double disc = (d_.continuum + peak_) * static_cast<double>(pixels);
-  skyShare_ = sky + disc > 0.0 ? sky / (sky + disc) : 1.0;
+  const int x0 = std::max(0, static_cast<int>(std::ceil(d_.centreX - d_.radius)));
+  const int x1 = std::min(width - 1, static_cast<int>(std::floor(d_.centreX + d_.radius)));
+  const int y0 = std::max(0, static_cast<int>(std::ceil(d_.centreY - d_.radius)));
+  const int y1 = std::min(height - 1, static_cast<int>(std::floor(d_.centreY + d_.radius)));
+  // A counting sort of the disc's pixels by the bin of their line's place.
+  std::vector<std::uint16_t> binOf;
+  std::vector<std::uint32_t> inside;
+  binStart_.assign(kBins + 1, 0);
+  for (int y = y0; y <= y1; ++y)
+    for (int x = x0; x <= x1; ++x) {
+      if (!Inside(x, y)) continue;
+      const int bin = std::min(kBins - 1, static_cast<int>(LinePhase(x, y) * kBins));
+      inside.push_back(static_cast<std::uint32_t>(y) * static_cast<std::uint32_t>(width) + static_cast<std::uint32_t>(x));
+      binOf.push_back(static_cast<std::uint16_t>(bin));
+      ++binStart_[bin + 1];
+    }
+  for (int b = 0; b < kBins; ++b) binStart_[b + 1] += binStart_[b];
+  pixels_.resize(inside.size());
+  std::vector<std::uint32_t> next(binStart_.begin(), binStart_.end() - 1);
+  for (std::size_t i = 0; i < inside.size(); ++i) pixels_[next[binOf[i]]++] = inside[i];
+  weighed_ = false;
 }
 
-bool SimulatedDisc::Place(std::mt19937_64& random, int& x, int& y) {
-  if (width_ <= 0 || height_ <= 0) return false;
-  if (x1_ < x0_ || unit_(random) < skyShare_) {
-    if (d_.sky <= 0.0) return false;
-    x = std::uniform_int_distribution<int>(0, width_ - 1)(random);
-    y = std::uniform_int_distribution<int>(0, height_ - 1)(random);
-    return true;
+void SimulatedDisc::Weigh(std::optional<double> phase) {
+  lineCumulative_.resize(kBins);
+  double line = 0.0;
+  for (int b = 0; b < kBins; ++b) {
+    const double pixels = static_cast<double>(binStart_[b + 1] - binStart_[b]);
+    if (pixels > 0) line += pixels * (phase ? Transmission(*phase - (b + 0.5) / kBins) : peak_);
+    lineCumulative_[b] = line;
   }
-  std::uniform_int_distribution<int> column(x0_, x1_), row(y0_, y1_);
-  do {
-    x = column(random);
-    y = row(random);
-  } while (!Inside(x, y));
-  if (!phase_) return true;  // no etalon in the way: the line passes whole
-  const double through = d_.continuum + Transmission(*phase_ - LinePhase(x, y));
-  return unit_(random) * (d_.continuum + peak_) < through;
+  const double disc = static_cast<double>(pixels_.size());
+  sky_ = d_.sky * static_cast<double>(width_) * height_;
+  continuum_ = d_.continuum * disc;
+  line_ = line;
+  most_ = sky_ + continuum_ + peak_ * disc;
+  weighed_ = true;
+  weighedPhase_ = phase;
+}
+
+void SimulatedDisc::BeginFrame(std::optional<double> etalonPhase, int width, int height) {
+  if (width != width_ || height != height_) Layout(width, height);
+  if (!weighed_ || etalonPhase != weighedPhase_) Weigh(etalonPhase);
+}
+
+double SimulatedDisc::Brightness() const {
+  // Never quite zero: a camera's rate stays a rate, however dark the channel.
+  return most_ > 0.0 ? std::max((sky_ + continuum_ + line_) / most_, 1e-12) : 1e-12;
+}
+
+void SimulatedDisc::Next(std::mt19937_64& random, int& x, int& y) {
+  const auto pixelOf = [&](std::size_t i) {
+    x = static_cast<int>(pixels_[i] % static_cast<std::uint32_t>(width_));
+    y = static_cast<int>(pixels_[i] / static_cast<std::uint32_t>(width_));
+  };
+  double pick = std::uniform_real_distribution<double>(0.0, sky_ + continuum_ + line_)(random);
+  if (pixels_.empty() || pick < sky_ || sky_ + continuum_ + line_ <= 0.0) {
+    x = std::uniform_int_distribution<int>(0, std::max(0, width_ - 1))(random);
+    y = std::uniform_int_distribution<int>(0, std::max(0, height_ - 1))(random);
+    return;
+  }
+  pick -= sky_;
+  if (pick < continuum_) {
+    pixelOf(std::uniform_int_distribution<std::size_t>(0, pixels_.size() - 1)(random));
+    return;
+  }
+  pick -= continuum_;
+  // The line: its bin by the light it lets through, then a pixel of that bin.
+  const auto bin = std::upper_bound(lineCumulative_.begin(), lineCumulative_.end(), pick) - lineCumulative_.begin();
+  std::size_t b = static_cast<std::size_t>(std::min<std::ptrdiff_t>(bin, kBins - 1));
+  while (binStart_[b + 1] == binStart_[b] && b > 0) --b;  // rounding at the end: the last bin with pixels
+  while (binStart_[b + 1] == binStart_[b]) ++b;
+  pixelOf(std::uniform_int_distribution<std::size_t>(binStart_[b], binStart_[b + 1] - 1)(random));
 }
 
 }  // namespace velmar

@@ -7,13 +7,17 @@
 //
 // Wavelengths are counted in free spectral ranges (FSR) of the etalon from the
 // scan's first channel: a scan of N channels lays channel c at (c - 1) / N.
-// Photons are placed by thinning: a proposal is drawn where the object would shine
-// with the line passing whole everywhere, and kept with the share the etalon lets
-// through at that pixel. A frame costs O(photons), and the kept count stays Poisson.
+// A frame's photons stay a Poisson count, the camera's rate scaled by the light the
+// etalon lets through; each is drawn from the sky, the continuum or the line by
+// their light, the line's pixel from tables sorted by the line's place, laid out
+// once per frame size and weighed once per etalon position: a frame costs
+// O(photons), not O(pixels).
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "platform/key_value_text.h"
 
@@ -49,26 +53,35 @@ class SimulatedDisc {
   // Before each frame: where the etalon stands in its FSR (nothing: never driven,
   // the line passes whole, as with no etalon in the beam) and the frame's size.
   void BeginFrame(std::optional<double> etalonPhase, int width, int height);
-  // One proposed photon: its pixel, or false when the etalon stopped it.
-  bool Place(std::mt19937_64& random, int& x, int& y);
+  // This frame's light against the most the object gives (its line passing whole
+  // everywhere): the share of the camera's photon rate that reaches it.
+  double Brightness() const;
+  // The next photon's pixel, drawn where the object shines in this frame.
+  void Next(std::mt19937_64& random, int& x, int& y);
 
   // The line's place at a pixel, FSR from the scan's first channel (0 to 1).
   double LinePhase(double x, double y) const;
   bool Inside(int x, int y) const;
-  const DiscDescription& description() const { return d_; }
 
  private:
+  static constexpr int kBins = 2048;  // line places per FSR, far finer than any line width
   // The share of the line's peak let through this far (FSR) from the line.
   double Transmission(double offset) const;
+  // For a frame size: the disc's pixels, sorted by the bin of their line's place.
+  void Layout(int width, int height);
+  // For an etalon place: the light of the line in each bin, cumulated.
+  void Weigh(std::optional<double> phase);
 
   DiscDescription d_;
   double cosAngle_ = 1.0, sinAngle_ = 0.0;
   double peak_ = 1.0;  // the transmission at the line's centre
-  std::optional<double> phase_;
   int width_ = 0, height_ = 0;
-  int x0_ = 0, x1_ = -1, y0_ = 0, y1_ = -1;  // the disc's box, cut to the frame
-  double skyShare_ = 0.0;                    // of the proposals, those from the sky
-  std::uniform_real_distribution<double> unit_{0.0, 1.0};
+  std::vector<std::uint32_t> pixels_;     // y * width + x, bin after bin
+  std::vector<std::uint32_t> binStart_;   // where each bin's pixels start in pixels_ (kBins + 1)
+  std::vector<double> lineCumulative_;    // the line's light up to each bin (kBins)
+  bool weighed_ = false;
+  std::optional<double> weighedPhase_;
+  double sky_ = 0.0, continuum_ = 0.0, line_ = 0.0, most_ = 0.0;  // light per frame, in line-peak pixels
 };
 
 }  // namespace velmar

@@ -19,9 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       SimulatedDisc disc(d.disc, d.sizeX, d.sizeY);
       std::mt19937_64 random(d.seed);
       disc.BeginFrame(0.25, d.sizeX, d.sizeY);
-      int x = -1, y = -1;
-      for (int n = 0; n < 16; ++n)
-        if (disc.Place(random, x, y)) fuzz::Require(x >= 0 && y >= 0 && x < d.sizeX && y < d.sizeY);
+      fuzz::Require(disc.Brightness() > 0.0 && disc.Brightness() <= 1.0 + 1e-9);
+      for (int n = 0; n < 16; ++n) {
+        int x = -1, y = -1;
+        disc.Next(random, x, y);
+        fuzz::Require(x >= 0 && y >= 0 && x < d.sizeX && y < d.sizeY);
+      }
     }
   } else {
     fuzz::Require(error.rfind("comptage.dcf", 0) == 0);
