@@ -18,15 +18,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A disc turning as a solid body along +x: the line moves by kRotation FSR from the
-// centre to the edge, on a faint sky and no continuum.
+// A disc turning as a solid body, its receding side down the frame (toward +y, 90
+// degrees from +x): the line moves by kRotation FSR from the centre to the edge, on a
+// faint sky and no continuum.
 constexpr double kCentreX = 256, kCentreY = 256, kRadius = 180, kLine = 0.5, kRotation = 0.375;
 constexpr int kChannels = 8, kBin = 8;
 
 std::string DiscCamera(const std::string& extra = "") {
   return "# a disc to test with\nkind = digitizer\nsize_x = 512\nsize_y = 512\nframe_rate = 80\n"
          "source = simulated\nphoton_rate = 1000\nobject = disc\ndisc_centre_x = 256\ndisc_centre_y = 256\n"
-         "disc_radius = 180\ndisc_line = 0.5\ndisc_rotation = 0.375\ndisc_angle = 0\ndisc_turnover = 1\n"
+         "disc_radius = 180\ndisc_line = 0.5\ndisc_rotation = 0.375\ndisc_angle = 90\ndisc_turnover = 1\n"
          "disc_line_width = 0.05\ndisc_continuum = 0\ndisc_sky = 0.05\n" +
          extra;
 }
@@ -88,20 +89,20 @@ TEST_F(DiscRunner, EachPixelSeesTheLineAtTheChannelOfItsRotationAndTheRunRepeats
   ASSERT_EQ(Observe("a"), 0) << output_;
   const PhotonCube cube = Cube("a");
 
-  // Along the rotation axis: the approaching side (x < centre), the centre, the
-  // receding side; the line sits at channel 1 + N x (line + rotation x (x - cx) / R).
+  // Along the rotation axis: the approaching side (y < centre), the centre, the
+  // receding side; the line sits at channel 1 + N x (line + rotation x (y - cy) / R).
   for (const double offset : {-120.0, -60.0, 0.0, 60.0, 120.0}) {
-    const int x = static_cast<int>(kCentreX + offset), y = static_cast<int>(kCentreY);
+    const int x = static_cast<int>(kCentreX), y = static_cast<int>(kCentreY + offset);
     const double phase = kLine + kRotation * offset / kRadius;
     const int expected = 1 + static_cast<int>(std::lround(phase * kChannels)) % kChannels;
     const auto s = Spectrum(cube, x - 4, y - 4, x + 4, y + 4);
-    EXPECT_EQ(PeakChannel(s), expected) << "at x = " << x << ": " << ::testing::PrintToString(s);
-    EXPECT_GT(Contrast(s), 4.0) << "at x = " << x << ": " << ::testing::PrintToString(s);
+    EXPECT_EQ(PeakChannel(s), expected) << "at y = " << y << ": " << ::testing::PrintToString(s);
+    EXPECT_GT(Contrast(s), 4.0) << "at y = " << y << ": " << ::testing::PrintToString(s);
   }
   // Across the axis the line stays at the centre's channel.
-  for (const int y : {140, 372}) {
-    const auto s = Spectrum(cube, 252, y - 4, 260, y + 4);
-    EXPECT_EQ(PeakChannel(s), 5) << "at y = " << y << ": " << ::testing::PrintToString(s);
+  for (const int x : {140, 372}) {
+    const auto s = Spectrum(cube, x - 4, 252, x + 4, 260);
+    EXPECT_EQ(PeakChannel(s), 5) << "at x = " << x << ": " << ::testing::PrintToString(s);
   }
   // Off the disc, the sky alone: photons in every channel alike, no line.
   for (const auto& [x0, y0] : {std::pair{8, 8}, std::pair{440, 440}, std::pair{440, 8}}) {
