@@ -29,7 +29,7 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)"
 data="$PWD/run/observations/$(date +%Y%m%d-%H%M%S)"
 mkdir -p "$(dirname "$data")"
-build/vlmipcs-observe --data "$data" --source simulation --random-points 40 \
+build/vlmipcs-observe --data "$data" --source tv \
   --type object --channels 4 --exposure 2 --cycles 2 --see-saw on "$@"
 echo
 echo "The observation is in $data"

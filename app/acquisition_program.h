@@ -26,6 +26,7 @@ struct AcquisitionProgram {
         board(bench, shared.parameters, shared.acquisition),
         highVoltage(shared.parameters, shared.acquisition, board),
         temperature(shared.parameters, shared.acquisition, {}) {
+    grabber.FollowEtalon(&shared.acquisition.etalon);
     bench.SetDefinedWiring([&p = shared.parameters] {
       return BenchWiring{p.ShutterSystem, p.THTSystem, p.THTMax, p.AxiomBoard == 1 ? 1 : 0};
     });

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/etalon_feed.h"
 #include "engine/grabber_objects.h"
 #include "params/acquisition_parameters.h"
 #include "params/collect_parameters.h"
@@ -103,6 +104,9 @@ struct AcquisitionState {
   std::string shutterStateText = "?"; // the status word last shown
   std::int32_t cs100Position = 0;     // the last position sent
   float PFstep = 0.0f, PFbase = 0.0f;
+  // Where the etalon stands, as the controller last took it: the simulated camera
+  // looks through it (read from the grab threads, hence its own lock).
+  EtalonFeed etalon;
   float temperature = 999.0f, temperatureCommand = 999.0f;
 
   // Instrument monitor (the Controle thread) and what its tick last found.

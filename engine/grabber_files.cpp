@@ -62,8 +62,10 @@ std::string ParseDigitizerDescription(const std::string& text, const std::string
        }},
   };
   setters.merge(GenicamSetters(d.genicam));
+  AddDiscKeys(setters, d.disc);
   std::string error = ParseKeyValues(text, fileName, "digitizer", setters);
   if (error.empty()) error = FinishGenicamDescription(text, fileName, d);
+  if (error.empty()) error = CheckDisc(d.disc, d.sizeX, d.sizeY, text, fileName);
   if (!error.empty()) return error;
   if (d.peakGreyMin > d.peakGreyMax)
     return fileName + ": peak_grey_min is above peak_grey_max";
@@ -129,7 +131,9 @@ std::string DigitizerDescriptionText(const DigitizerDescription& d, const std::s
   } else {
     t += "source = simulated       # simulated intensified camera\n";
   }
-  t += Format("photon_rate = %g       # mean photon events per frame\n", d.photonRate);
+  t += Format("photon_rate = %g       # mean photon events per frame%s\n", d.photonRate,
+              d.disc.on ? ", with the line passing whole" : "");
+  t += DiscDescriptionText(d.disc);
   t += Format("spot = %s              # single, 3x3 or mixed\n", SpotName(d.spot));
   t += Format("peak_grey_min = %d\npeak_grey_max = %d\n", d.peakGreyMin, d.peakGreyMax);
   t += Format("background = %d        # grey level of the empty sky\n", d.background);

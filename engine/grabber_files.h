@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/genicam_settings.h"
+#include "engine/simulated_disc.h"
 
 namespace velmar {
 
@@ -20,7 +21,8 @@ struct DigitizerDescription {
   double frameRate = 80.0;          // frames per second
   CameraSource source = CameraSource::Simulated;
   std::string replayFile;           // raw 8-bit frames, one after another, looped
-  double photonRate = 100.0;        // mean photon events per frame (Poisson)
+  double photonRate = 100.0;        // mean photon events per frame (Poisson); with a disc,
+                                    // when its line passes whole everywhere
   SpotShape spot = SpotShape::Mixed;
   int peakGreyMin = 120;            // grey level of a spot's brightest pixel, before the references
   int peakGreyMax = 250;
@@ -37,6 +39,7 @@ struct DigitizerDescription {
   // rate; the lines of size_x and size_y written here (0: none) are checked against it.
   GenicamSettings genicam;
   int sizeXLine = 0, sizeYLine = 0;
+  DiscDescription disc;             // what the simulated camera looks at
 };
 
 struct DisplayDescription {

@@ -9,15 +9,20 @@
 // back to the sky and the new ones painted: the frame costs what its spots cost,
 // not what its pixels cost, as a real grab costs the counting machine nothing,
 // and the frame is the very one a whole repaint gives.
+// With a disc in its description, the photons come from the disc as the etalon
+// the camera follows lets its line through.
 #include <cstdint>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "engine/etalon_feed.h"
 #include "engine/grabber_files.h"
 #include "engine/spot_positions.h"
+#include "engine/simulated_disc.h"
 
 namespace velmar {
 
@@ -37,6 +42,8 @@ class SimulatedCamera {
 
   // Opens the replay file when there is one; empty text when ready.
   std::string Open();
+  // The interferometer in front of the camera (nothing: none, the line passes whole).
+  void FollowEtalon(const EtalonFeed* etalon) { etalon_ = etalon; }
 
   // Renders the next frame into an 8-bit image of the given size (cut to the camera's).
   // With frame, the pixels' record of what they hold: only the spots are redrawn
@@ -66,6 +73,8 @@ class SimulatedCamera {
   int levelsBlack_ = -1, levelsWhite_ = -1;
   int lastPhotonCount_ = 0;
   std::vector<std::uint32_t>* painting_ = nullptr;  // the record PutMax adds to while rendering
+  std::optional<SimulatedDisc> disc_;
+  const EtalonFeed* etalon_ = nullptr;
 };
 
 }  // namespace velmar

@@ -251,6 +251,7 @@ GrabberId SoftwareGrabber::AllocDigitizer(GrabberId system, const std::string& c
     if (!error.empty()) code = kGrabberFileMalformed;
   }
   auto digitizer = std::make_unique<DigitizerObject>(description);
+  digitizer->camera.FollowEtalon(etalon_);
   if (error.empty() && description.source == CameraSource::Genicam) {
     error = OpenGenicam(*digitizer, cameraFile);
     if (!error.empty()) code = kGrabberCamera;

@@ -9,6 +9,7 @@
 #include <shared_mutex>
 #include <vector>
 
+#include "engine/etalon_feed.h"
 #include "engine/grabber.h"
 
 namespace velmar {
@@ -73,6 +74,9 @@ class SoftwareGrabber : public Grabber {
   void SetErrorPrinting(bool on) override;
   void Free(GrabberId object) override;
 
+  // The interferometer the simulated cameras look through (set before the first digitizer).
+  void FollowEtalon(const EtalonFeed* etalon) { etalon_ = etalon; }
+
   // Objects still allocated (a leak check for the release order).
   int LiveObjects() const;
   // Photon spots the digitizer's camera placed in its last frame.
@@ -101,6 +105,7 @@ class SoftwareGrabber : public Grabber {
   std::int32_t lastError_ = kGrabberOk;
   std::string lastErrorText_;
   std::atomic<bool> errorPrinting_{false};
+  const EtalonFeed* etalon_ = nullptr;
 };
 
 }  // namespace velmar

@@ -123,6 +123,9 @@ void Cs100Link::SendPosition(std::int32_t value) {
   console_.ShowLinkState(CountingState::DrivingPF);
   const std::string fault = Deliver(value);
   console_.RestoreCountingState();
+  // The etalon moves only when the controller took the position; the scan lays its
+  // channels over one free spectral range of LAMBDA / QGCONST controller units.
+  if (fault.empty()) s_.etalon.Driven(value, p_.Lambda / (p_.Cqg == 0.0f ? 1.0 : static_cast<double>(p_.Cqg)));
   const bool starts = !fault.empty() && driveFault_.empty();
   driveFault_ = fault;
   if (!starts) return;

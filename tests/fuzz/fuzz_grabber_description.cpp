@@ -12,6 +12,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Require(d.sizeX >= 1 && d.sizeX <= 4096 && d.sizeY >= 1 && d.sizeY <= 4096);
     fuzz::Require(d.frameRate > 0.0);
     fuzz::Require(d.peakGreyMin <= d.peakGreyMax);
+    // A disc's centre is on the frame, its line a width the etalon can show.
+    if (d.disc.on) {
+      fuzz::Require(d.disc.centreX < d.sizeX && d.disc.centreY < d.sizeY);
+      fuzz::Require(d.disc.lineWidth > 0.0 && d.disc.turnover > 0.0);
+      SimulatedDisc disc(d.disc, d.sizeX, d.sizeY);
+      std::mt19937_64 random(d.seed);
+      disc.BeginFrame(0.25, d.sizeX, d.sizeY);
+      fuzz::Require(disc.Brightness() > 0.0 && disc.Brightness() <= 1.0 + 1e-9);
+      for (int n = 0; n < 16; ++n) {
+        int x = -1, y = -1;
+        disc.Next(random, x, y);
+        fuzz::Require(x >= 0 && y >= 0 && x < d.sizeX && y < d.sizeY);
+      }
+    }
   } else {
     fuzz::Require(error.rfind("comptage.dcf", 0) == 0);
   }
