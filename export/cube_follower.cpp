@@ -79,6 +79,8 @@ CubeFollower::Identity CubeFollower::Read(const std::string& name, const Channel
   Identity identity{static_cast<std::int64_t>(before.st_size),
                     static_cast<std::int64_t>(before.st_mtim.tv_sec) * 1000000000 + before.st_mtim.tv_nsec,
                     static_cast<std::uint64_t>(before.st_ino)};
+  // The settling channel 0 (and a channel outside the plan) has no plane: never read.
+  if (id.channel < 1 || id.channel > layout_.channels) return identity;
   PhotonFileReader reader(path, layout_.format);
   bool whole = reader.IsOpen();
   std::int64_t events = 0;
@@ -147,14 +149,21 @@ int CubeFollower::Update() {
     if (now == complete.end()) {
       // Gone, or being written again under the mark: its photons leave the cube.
       rebuild.insert(it->second.id.channel);
-      order_.erase(std::remove(order_.begin(), order_.end(), it->first), order_.end());
+      {
+        std::lock_guard lock(mutex_);
+        order_.erase(std::remove(order_.begin(), order_.end(), it->first), order_.end());
+      }
       it = added_.erase(it);
       continue;
     }
-    if (!(now->second == it->second.identity)) rebuild.insert(it->second.id.channel);
+    if (!(now->second == it->second.identity)) {
+      if (it->second.id.channel < 1 || it->second.id.channel > layout_.channels) it->second.identity = now->second;
+      else rebuild.insert(it->second.id.channel);
+    }
     ++it;
   }
   for (std::int32_t channel : rebuild) {
+    if (channel < 1 || channel > layout_.channels) continue;
     Rebuild(channel);
     for (const auto& [name, added] : added_) reads += added.id.channel == channel ? 1 : 0;
   }
@@ -178,10 +187,12 @@ int CubeFollower::Update() {
   std::map<std::int32_t, std::set<std::int32_t>> channelsOfCycle;
   std::int32_t lastCycle = 0;
   std::int64_t files = 0;
+  std::vector<std::int32_t> perChannel(static_cast<std::size_t>(layout_.channels), 0);
   for (const auto& [name, added] : added_) {
     if (added.id.channel < 1 || added.id.channel > layout_.channels) continue;
     channelsOfCycle[added.id.cycle].insert(added.id.channel);
     lastCycle = std::max(lastCycle, added.id.cycle);
+    ++perChannel[static_cast<std::size_t>(added.id.channel - 1)];
     ++files;
   }
   std::int32_t cyclesDone = 0;
@@ -190,6 +201,7 @@ int CubeFollower::Update() {
   std::lock_guard lock(mutex_);
   const CubeStatus before = status_;
   status_.filesAdded = files;
+  status_.filesPerChannel = std::move(perChannel);
   status_.cyclesDone = cyclesDone;
   status_.lastCycle = lastCycle;
   status_.countingChannel = counting ? counting->channel : 0;

@@ -58,6 +58,7 @@ struct CubeStatus {
   // The channel being counted, from the channel-in-progress mark (0: none).
   std::int32_t countingChannel = 0, countingCycle = 0;
   std::string problem;           // the last file that could not be read whole
+  std::vector<std::int32_t> filesPerChannel;  // channel files in each channel's plane (index 0: channel 1)
 };
 
 class CubeFollower {

@@ -399,23 +399,33 @@ void TDataCube::RedrawCurves() {
   QString title = Q(AxisTitle(shown));
   if (shown != axis) title += " (give the interference order for wavelengths)";
   const auto x = [&](int c) { return AxisValue(h, shown, order, c); };
+  // A channel with no file read yet has no photons to show: it is left out, not drawn as 0.
+  const std::vector<std::int32_t> files = follower_->Status().filesPerChannel;
   const auto points = [&](const std::vector<std::int64_t>& values) {
     QList<QPointF> list;
     for (std::size_t i = 0; i < values.size(); ++i)
-      list.append(QPointF(x(static_cast<int>(i) + 1), static_cast<double>(values[i])));
+      if (i < files.size() && files[i] > 0)
+        list.append(QPointF(x(static_cast<int>(i) + 1), static_cast<double>(values[i])));
     return list;
   };
   const std::vector<std::int64_t> totals = follower_->ChannelTotals();
   totals_->replace(points(totals));
   const std::int32_t c = Channel();
-  current_->replace({QPointF(x(c), c >= 1 && c <= static_cast<int>(totals.size()) ? totals[c - 1] : 0)});
+  if (c >= 1 && c <= static_cast<int>(files.size()) && files[c - 1] > 0) current_->replace({QPointF(x(c), totals[c - 1])});
+  else current_->clear();
   QList<QPointF> pointerPoints, boxPoints;
   if (pointer_) {
     const int b = DisplayBin();
     const int x0 = (*pointer_)[0] / b * b, y0 = (*pointer_)[1] / b * b;
     pointerPoints = points(follower_->Spectrum(x0, y0, x0 + b - 1, y0 + b - 1));
   }
-  if (box_) boxPoints = points(follower_->Spectrum((*box_)[0], (*box_)[1], (*box_)[2], (*box_)[3]));
+  if (box_) {
+    // A large box costs a pass over its bins in every channel: once per change of the cube.
+    if (boxGeneration_ != shownGeneration_ || boxSpectrum_.empty())
+      boxSpectrum_ = follower_->Spectrum((*box_)[0], (*box_)[1], (*box_)[2], (*box_)[3]);
+    boxGeneration_ = shownGeneration_;
+    boxPoints = points(boxSpectrum_);
+  }
   pointerSeries_->replace(pointerPoints);
   boxSeries_->replace(boxPoints);
 
@@ -425,10 +435,18 @@ void TDataCube::RedrawCurves() {
     auto* yAxis = static_cast<QValueAxis*>(chart->axes(Qt::Vertical).front());
     xAxis->setTitleText(title);
     xAxis->setRange(std::min(first, last), std::max(first, last) + (first == last ? 1 : 0));
-    double top = 1;
+    // Channels on whole numbers, at most about eight labels.
+    const int channels = std::max(h.channels, 1);
+    xAxis->setTickType(QValueAxis::TicksDynamic);
+    xAxis->setTickAnchor(std::min(first, last));
+    xAxis->setTickInterval(channels > 1 ? std::fabs(last - first) / (channels - 1) * std::max(1, (channels + 7) / 8)
+                                        : 1.0);
+    xAxis->setLabelFormat(shown == SpectrumAxis::Wavelength ? "%.2f" : "%.0f");
+    double top = 4;
     for (QAbstractSeries* s : chart->series())
       for (const QPointF& p : static_cast<QXYSeries*>(s)->points()) top = std::max(top, p.y());
     yAxis->setRange(0, top * 1.05);
+    yAxis->applyNiceNumbers();
     yAxis->setTitleText("photons");
   }
 }
@@ -468,6 +486,7 @@ void TDataCube::SetBox(int x0, int y0, int x1, int y1) {
   const int left = std::min(x0, x1) / b * b, bottom = std::min(y0, y1) / b * b;
   const int right = std::max(x0, x1) / b * b + b - 1, top = std::max(y0, y1) / b * b + b - 1;
   box_ = std::vector<int>{left, bottom, right, top};
+  boxSpectrum_.clear();
   view_->SetBox(QRect(QPoint(left, bottom), QPoint(right, top)));
   boxSeries_->setName(Q(Format("box X %d-%d Y %d-%d", left, right, bottom, top)));
   RedrawCurves();

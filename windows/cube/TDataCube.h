@@ -78,6 +78,8 @@ class TDataCube : public QWidget {
   StretchedImage image_;
   std::optional<std::vector<int>> pointer_;  // x, y of the last address under the mouse
   std::optional<std::vector<int>> box_;      // x0, y0, x1, y1
+  std::vector<std::int64_t> boxSpectrum_;    // of the box, at boxGeneration_
+  std::uint64_t boxGeneration_ = 0;
   std::string empty_;
 
   CubeImageView* view_ = nullptr;
