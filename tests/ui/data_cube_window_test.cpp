@@ -224,8 +224,7 @@ TEST_F(MainWindowDataCube, OpensWhileCountingAndFollowsTheChannels) {
   ASSERT_NE(cube, nullptr);
   EXPECT_TRUE(cube->isVisible());
   EXPECT_EQ(cube->LogPath(), s.logPath);
-  auto* status = cube->findChild<QLabel*>("LabelStatus");
-  EXPECT_TRUE(RunUntil([&] { return status->text().contains("counting channel"); })) << status->text().toStdString();
+  // The program's clock here is virtual: the channels may all be in by now.
   ASSERT_TRUE(RunUntil([&] { return cube->follower()->Status().filesAdded >= 2; }, 30000));
   cube->grab().save(QString::fromStdString(pictures_ + "/TDataCube-from-main-window.png"));
   Picture("TGeneral-with-data-cube");
@@ -233,6 +232,7 @@ TEST_F(MainWindowDataCube, OpensWhileCountingAndFollowsTheChannels) {
   ASSERT_TRUE(RunUntil([&] { return cube->follower()->Status().filesAdded == 3; }));
   EXPECT_TRUE(Button("ButtonDataCube")->isEnabled());
   cube->Refresh();
+  EXPECT_TRUE(cube->findChild<QLabel*>("LabelStatus")->text().startsWith("3 channel files read"));
   const auto totals = cube->follower()->ChannelTotals();
   const auto points = SeriesPoints(*cube, "ChartTotals", 0);
   for (int c = 1; c <= 3; ++c) EXPECT_EQ(points[c - 1].y(), totals[c - 1]);
