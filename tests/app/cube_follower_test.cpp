@@ -1,6 +1,7 @@
 // The data cube followed as an observation grows: observations of the runner on the
 // virtual clock, their channel files laid into a directory one at a time as the
 // store step lays them, against the counts read directly from the files.
+#include <fitsio.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include "engine/channel_in_progress.h"
 #include "export/cube_follower.h"
 #include "export/cube_image.h"
+#include "export/fits_export.h"
 #include "runner_fixture.h"
 #include "support/child_process.h"
 
@@ -120,6 +122,25 @@ TEST_F(CubeFollowing, TheCubeBuiltFileByFileEqualsTheCubeFromScratchAndTheFiles)
   EXPECT_EQ(status.photons, all);
   EXPECT_EQ(status.countingChannel, 0);
   EXPECT_TRUE(status.problem.empty()) << status.problem;
+
+  // Saved as FITS: the header of the observation and the cube as it stands.
+  const std::string fits = dir_.file("cube.fits");
+  bool saved = false;
+  follower.WithCube([&](const PhotonCube& cube) { saved = ExportCube(*observation, cube, 6, fits, error); });
+  ASSERT_TRUE(saved) << error;
+  fitsfile* f = nullptr;
+  int fitsStatus = 0;
+  fits_open_file(&f, fits.c_str(), READONLY, &fitsStatus);
+  fits_movnam_hdu(f, IMAGE_HDU, const_cast<char*>("CUBE"), 0, &fitsStatus);
+  std::vector<std::int32_t> saved2(512 * 512);
+  fits_read_img(f, TINT, 1 + 512 * 512, 512 * 512, nullptr, saved2.data(), nullptr, &fitsStatus);
+  long nfiles = 0;
+  fits_movabs_hdu(f, 1, nullptr, &fitsStatus);
+  fits_read_key(f, TLONG, "NFILES", &nfiles, nullptr, &fitsStatus);
+  fits_close_file(f, &fitsStatus);
+  ASSERT_EQ(fitsStatus, 0);
+  EXPECT_EQ(saved2, Plane(follower, 2));
+  EXPECT_EQ(nfiles, 6);
 
   // Binned by 4, the same photons, and the shown image sums the cube's bins.
   CubeFollower binned(LayoutOf(*observation, 4));
