@@ -28,7 +28,8 @@ is written in the data directory.
   --help             this text
 
 Exit code 0 when the window is closed, 1 without a display, 2 for a bad argument
-(an observation that cannot be read is one).
+(an observation that cannot be read is one); Ctrl-C, SIGTERM or SIGHUP close the
+window and end it with 128 + the signal's number.
 )";
 }
 

@@ -1,6 +1,7 @@
 // vlmipcs-cube: the data cube of an observation, live, in a window of its own.
 #include <QApplication>
 #include <QDir>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include "app/cube_options.h"
 #include "app/qt/velmar_application.h"
 #include "platform/format.h"
+#include "platform/quit_signals.h"
 #include "windows/cube/TDataCube.h"
 
 using namespace velmar;
@@ -28,8 +30,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vlmipcs-cube: there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
     return 1;
   }
+  // Ctrl-C, SIGTERM or SIGHUP close the window as its close box does: a cube being
+  // saved is finished first, and the reader stops before the program ends.
+  QuitSignals::Install();
   VelmarApplication app(argc, argv);
+  QSocketNotifier quitSignal(QuitSignals::NotifyFd(), QSocketNotifier::Read);
   TDataCube window;
+  QObject::connect(&quitSignal, &QSocketNotifier::activated, [&] {
+    quitSignal.setEnabled(false);
+    window.close();
+    QApplication::quit();
+  });
   if (!window.Open(options.observation, error, options.bin)) {
     std::fprintf(stderr, "vlmipcs-cube: %s\n", error.c_str());
     return 2;
@@ -50,5 +61,10 @@ int main(int argc, char** argv) {
     pictures.start(500);
   }
   window.show();
-  return app.exec();
+  const int code = app.exec();
+  if (const int signal = QuitSignals::Requested()) {
+    std::fprintf(stderr, "vlmipcs-cube: closed on %s\n", QuitSignals::Name(signal));
+    return QuitSignals::ExitCode(signal);
+  }
+  return code;
 }

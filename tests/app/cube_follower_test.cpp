@@ -8,6 +8,9 @@
 #include <filesystem>
 #include <map>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include "engine/channel_in_progress.h"
 #include "export/cube_follower.h"
 #include "export/cube_image.h"
@@ -235,6 +238,22 @@ TEST_F(CubeFollowing, TheCubeProgramRefusesABadObservation) {
   std::tie(code, out) = run({});
   EXPECT_EQ(code, 2);
   EXPECT_NE(out.find("name an observation"), std::string::npos) << out;
+}
+
+// SIGTERM to vlmipcs-cube following an observation closes its window, stops its reader
+// and ends it with 143, the observation untouched.
+TEST_F(CubeFollowing, TheCubeProgramEndsOnASignalThroughItsWindow) {
+  const std::string source = Observe("G003", 3);
+  const auto before = ChannelFiles(source);
+  ChildProcess cube(std::string(VELMAR_BIN_DIR) + "/vlmipcs-cube", {"--snapshots", dir_.path().string(), source},
+                    dir_.path().string(), {"QT_QPA_PLATFORM=offscreen"});
+  // Its first picture says the window is up and the files are read.
+  for (int i = 0; i < 200 && !fs::exists(dir_.file("cube-0006.png")); ++i) usleep(50000);
+  ASSERT_TRUE(fs::exists(dir_.file("cube-0006.png"))) << cube.output();
+  cube.Signal(SIGTERM);
+  EXPECT_EQ(cube.Wait(10000), 143) << cube.output();
+  EXPECT_NE(cube.output().find("vlmipcs-cube: closed on SIGTERM"), std::string::npos) << cube.output();
+  EXPECT_EQ(ChannelFiles(source), before);
 }
 
 }  // namespace
