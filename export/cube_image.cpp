@@ -27,10 +27,20 @@ StretchedImage StretchPlane(const std::vector<std::int32_t>& plane, std::int32_t
   const double range = static_cast<double>(im.high - im.low);
   if (range <= 0) return im;
   const double logRange = std::log1p(range);
-  for (std::size_t i = 0; i < im.counts.size(); ++i) {
-    const double v = static_cast<double>(im.counts[i] - im.low);
+  const auto level = [&](std::int64_t count) {
+    const double v = static_cast<double>(count - im.low);
     const double f = stretch == Stretch::Linear ? v / range : std::log1p(v) / logRange;
-    im.levels[i] = static_cast<std::uint8_t>(std::clamp(std::lround(f * 255.0), 0L, 255L));
+    return static_cast<std::uint8_t>(std::clamp(std::lround(f * 255.0), 0L, 255L));
+  };
+  // Counts of a bin are few: a table of their levels spares a logarithm per bin
+  // (the picture is drawn by the window thread, which also hands the counting its steps).
+  constexpr std::int64_t kTable = 1 << 16;
+  if (im.high - im.low < kTable) {
+    std::vector<std::uint8_t> table(static_cast<std::size_t>(im.high - im.low) + 1);
+    for (std::size_t v = 0; v < table.size(); ++v) table[v] = level(im.low + static_cast<std::int64_t>(v));
+    for (std::size_t i = 0; i < im.counts.size(); ++i) im.levels[i] = table[static_cast<std::size_t>(im.counts[i] - im.low)];
+  } else {
+    for (std::size_t i = 0; i < im.counts.size(); ++i) im.levels[i] = level(im.counts[i]);
   }
   return im;
 }

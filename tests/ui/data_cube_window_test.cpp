@@ -177,6 +177,7 @@ TEST(DataCubeWindow, FollowsAnObservationTheRunnerWritesAndEveryControlWorks) {
     EXPECT_EQ(w.findChild<QLabel*>("LabelSaved")->text(), "Saved " + path);
   }
   EXPECT_FALSE(QImage(png).isNull());
+  QImage(png).save(QString::fromStdString(pictures + "/TDataCube-saved-image.png"));
   EXPECT_EQ(testing::ReadFile(fits.toStdString()).substr(0, 9), "SIMPLE  =");
   // Nothing was written where the observation lies.
   EXPECT_EQ(Names(data), written);

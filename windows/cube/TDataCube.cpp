@@ -68,6 +68,9 @@ class CubeImageView : public QWidget {
 
   void SetImage(const QImage& image, int bin) {
     image_ = image;
+    // Row 0 of the cube at the bottom, as the reduction tools show it; converted
+    // once here, so that a repaint only scales it.
+    picture_ = QPixmap::fromImage(image.mirrored(false, true));
     bin_ = bin;
     update();
   }
@@ -81,9 +84,7 @@ class CubeImageView : public QWidget {
     QPainter p(this);
     p.fillRect(rect(), Qt::darkGray);
     if (image_.isNull()) return;
-    const QRect target = Target();
-    // Row 0 of the cube at the bottom, as the reduction tools show it.
-    p.drawImage(target, image_.mirrored(false, true));
+    p.drawPixmap(Target(), picture_);
     if (box_) {
       p.setPen(QPen(Qt::cyan, 1));
       p.drawRect(ToWidget(*box_));
@@ -141,6 +142,7 @@ class CubeImageView : public QWidget {
   }
 
   QImage image_;
+  QPixmap picture_;
   int bin_ = 1;
   std::optional<QRect> box_;
   bool dragging_ = false;
@@ -510,12 +512,20 @@ bool TDataCube::SaveImage(const QString& path, QString& error) {
   const int zoom = std::max(1, 512 / std::max({image_.width, image_.height, 1}));
   const QImage shown = picture.mirrored(false, true).scaled(image_.width * zoom, image_.height * zoom);
   const QPixmap scale = colourBar_->pixmap();
-  QImage sheet(shown.width() + scale.width() + 8, std::max(shown.height(), scale.height()), QImage::Format_RGB32);
+  const int caption = 22;
+  QImage sheet(shown.width() + scale.width() + 8, std::max(shown.height(), scale.height()) + caption,
+               QImage::Format_RGB32);
   sheet.fill(palette().color(QPalette::Window));
   {
     QPainter p(&sheet);
     p.drawImage(0, 0, shown);
     p.drawPixmap(shown.width() + 8, 0, scale);
+    // What the picture is, written under it.
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(QRect(4, sheet.height() - caption, sheet.width() - 8, caption), Qt::AlignLeft | Qt::AlignVCenter,
+               Q(Format("%s  %s  binned %d x %d, %s", observation_->header.observation.c_str(),
+                        findChild<QLabel*>("LabelChannel")->text().toStdString().c_str(), image_.bin, image_.bin,
+                        image_.stretch == Stretch::Linear ? "linear" : "logarithmic")));
   }
   if (!sheet.save(path, "PNG")) {
     error = "Cannot write " + path;
