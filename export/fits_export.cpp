@@ -178,6 +178,21 @@ void WriteCubeWcs(FitsOutput& f, const ObservationHeader& h, std::int32_t bin) {
   KeyDouble(f, "QGCONST", h.cqg, "Queensgate constant", 5);
 }
 
+// The image CUBE: plane c holds channel c, with the WCS of the scan.
+void WriteCubeImage(FitsOutput& f, const ObservationHeader& h, const PhotonCube& cube) {
+  long axes[3] = {cube.SizeX(), cube.SizeY(), std::max(cube.Channels(), 0)};
+  fits_create_img(f.get(), LONG_IMG, 3, axes, &f.status());
+  KeyString(f, "EXTNAME", "CUBE", "photon counts per bin and channel");
+  KeyString(f, "BUNIT", "count", "photons summed over cycles");
+  KeyInt(f, "BINNING", cube.Bin(), "stored addresses per bin side");
+  KeyString(f, "OBS_ID", h.observation, "observation prefix and number");
+  WriteCubeWcs(f, h, cube.Bin());
+  const LONGLONG planeSize = static_cast<LONGLONG>(cube.SizeX()) * cube.SizeY();
+  for (std::int32_t c = 1; c <= cube.Channels() && f.Ok(); ++c)
+    fits_write_img(f.get(), TINT, 1 + (c - 1) * planeSize, planeSize, const_cast<std::int32_t*>(cube.Plane(c)),
+                   &f.status());
+}
+
 std::string PhotonFileProblem(const ObservationHeader& h, const ChannelRecord& r) {
   std::error_code ec;
   const std::string name = fs::path(r.file).filename().string();
@@ -338,19 +353,25 @@ bool ExportObservation(const Observation& o, const FitsExportOptions& options, s
     ++crow;
   }
 
-  if (options.cube) {
-    long axes[3] = {cube.SizeX(), cube.SizeY(), std::max(h.channels, 0)};
-    fits_create_img(f.get(), LONG_IMG, 3, axes, &f.status());
-    KeyString(f, "EXTNAME", "CUBE", "photon counts per bin and channel");
-    KeyString(f, "BUNIT", "count", "photons summed over cycles");
-    KeyInt(f, "BINNING", cube.Bin(), "stored addresses per bin side");
-    KeyString(f, "OBS_ID", h.observation, "observation prefix and number");
-    WriteCubeWcs(f, h, cube.Bin());
-    const LONGLONG planeSize = static_cast<LONGLONG>(cube.SizeX()) * cube.SizeY();
-    for (std::int32_t c = 1; c <= h.channels && f.Ok(); ++c)
-      fits_write_img(f.get(), TINT, 1 + (c - 1) * planeSize, planeSize, const_cast<std::int32_t*>(cube.Plane(c)),
-                     &f.status());
+  if (options.cube) WriteCubeImage(f, h, cube);
+  if (!f.Ok()) {
+    error = f.Failure();
+    return false;
   }
+  return f.Commit(error);
+}
+
+bool ExportCube(const Observation& o, const PhotonCube& cube, std::int64_t files, const std::string& output,
+                std::string& error) {
+  FitsOutput f(output);
+  if (!f.Ok()) {
+    error = f.Failure();
+    return false;
+  }
+  fits_create_img(f.get(), BYTE_IMG, 0, nullptr, &f.status());
+  WriteObservationKeys(f, o);
+  KeyInt(f, "NFILES", files, "channel files in the cube when it was saved");
+  WriteCubeImage(f, o.header, cube);
   if (!f.Ok()) {
     error = f.Failure();
     return false;

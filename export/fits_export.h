@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "export/observation_reader.h"
+#include "export/photon_cube.h"
 
 namespace velmar {
 
@@ -29,6 +30,11 @@ std::vector<std::string> CheckObservation(const Observation& o);
 // receives the file's path.
 bool ExportObservation(const Observation& o, const FitsExportOptions& options, std::string& written,
                        std::string& error);
+
+// Writes the observation's header and a cube as it stands (an observation still
+// running: the channel files read so far, files of them).
+bool ExportCube(const Observation& o, const PhotonCube& cube, std::int64_t files, const std::string& output,
+                std::string& error);
 
 // Writes a .VL2 image as a 2D and a .VL3 cube as a 3D FITS image (output empty:
 // the image's name with .fits).

@@ -1,5 +1,6 @@
 #include "export/photon_cube.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -48,6 +49,12 @@ void PhotonCube::Add(std::int32_t channel, const std::vector<PhotonRecord>& reco
     if (r.x < 0 || r.y < 0 || r.x >= sizeX_ || r.y >= sizeY_) continue;
     ++plane[static_cast<std::size_t>(r.y / bin_) * binnedX_ + r.x / bin_];
   }
+}
+
+void PhotonCube::ClearPlane(std::int32_t channel) {
+  if (channel < 1 || channel > channels_) return;
+  const std::size_t size = static_cast<std::size_t>(binnedX_) * binnedY_;
+  std::fill_n(counts_.begin() + static_cast<std::ptrdiff_t>((channel - 1) * size), size, 0);
 }
 
 }  // namespace velmar

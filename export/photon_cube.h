@@ -43,6 +43,7 @@ class PhotonCube {
   std::int32_t Bin() const { return bin_; }
   // Adds events to the plane of channel (1 = first); events outside the addresses are not counted.
   void Add(std::int32_t channel, const std::vector<PhotonRecord>& records);
+  void ClearPlane(std::int32_t channel);
   const std::int32_t* Plane(std::int32_t channel) const {
     return counts_.data() + static_cast<std::size_t>(channel - 1) * binnedX_ * binnedY_;
   }

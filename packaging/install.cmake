@@ -5,7 +5,7 @@
 # benchmarks: packing must not set off a build of everything.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
-set(VELMAR_PROGRAMS vlmipcs vlmipcs-observe vlmipcs-fits vlmipcs-cs100-sim vlmipcs-temperature-sim)
+set(VELMAR_PROGRAMS vlmipcs vlmipcs-observe vlmipcs-fits vlmipcs-cube vlmipcs-cs100-sim vlmipcs-temperature-sim)
 install(TARGETS ${VELMAR_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The presets an observer's own program directory is laid out from on first use.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/presets/ DESTINATION ${CMAKE_INSTALL_DATADIR}/velmar/presets)
@@ -37,7 +37,7 @@ set(CPACK_PACKAGE_VENDOR "Velmar")
 set(CPACK_PACKAGE_CONTACT "Velmar photon counting <velmar@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "photon-counting acquisition for an intensified TV camera and a Fabry-Perot")
 set(CPACK_PACKAGE_DESCRIPTION
-  "The acquisition program observers run at the telescope to count photons from an intensified TV camera while a scanning Fabry-Perot interferometer steps through its channels: vlmipcs with its windows, vlmipcs-observe without, vlmipcs-fits to write observations as FITS files, and simulators of the serial devices.")
+  "The acquisition program observers run at the telescope to count photons from an intensified TV camera while a scanning Fabry-Perot interferometer steps through its channels: vlmipcs with its windows, vlmipcs-observe without, vlmipcs-fits to write observations as FITS files, vlmipcs-cube to follow an observation's photon cube, and simulators of the serial devices.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)

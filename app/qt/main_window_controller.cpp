@@ -26,6 +26,7 @@
 #include "console/logbook.h"
 #include "windows/console/TDiskError.h"
 #include "windows/console/TGeneral.h"
+#include "windows/cube/TDataCube.h"
 #include "windows/console/TSmallWindows.h"
 #include "windows/console/TRepertoire.h"
 #include "windows/console/TWarningWindows.h"
@@ -104,6 +105,7 @@ MainWindowController::MainWindowController(AcquisitionProgram& program, ProgramW
   a.writeOnLogbook = [this] { WriteOnLogbook(); };
   a.displayLogbook = [this] { DisplayLogbook(); };
   a.printWindow = [this] { PrintWindow(); };
+  a.openDataCube = [this] { OpenDataCube(); };
   a.reloadLogbook = [this] {
     ReloadLogbook(shared_.acquisition, logbookView_, [this](const std::string& text) {
       windows_.logBook->SetLogText(QString::fromStdString(text));
@@ -374,6 +376,7 @@ void MainWindowController::NewAcquisitionReset() {
   FlushLogMessage(s);
   ClearQueuedLogLines(s);
   s.logPath.clear();
+  g.EnableDataCube(false);
   g.EnableSuspend(false);
   g.EnableDeferredStop(false);
   ShowCountingState(CountingState::Standby, shared_.parameters, s, g);
@@ -416,6 +419,7 @@ void MainWindowController::Start() {
   PrepareScan();
   if (StartAcquisition(context_, windows_.general->DiscriminatorText().toStdString())) {
     windows_.general->SetAcquiringButtons();
+    windows_.general->EnableDataCube(!shared_.acquisition.logPath.empty());
     shared_.acquisition.monitorEnabled = 0;  // the store step reads the instrument while counting
   }
 }
@@ -542,6 +546,22 @@ void MainWindowController::DisplayLogbook() {
   logbookView_ = LogbookView{true, 0};
   windows_.logBook->exec();
   logbookView_.open = false;
+}
+
+void MainWindowController::OpenDataCube() {
+  const std::string log = shared_.acquisition.logPath;
+  if (log.empty()) return;
+  if (!dataCube_) dataCube_ = new TDataCube(windows_.general);
+  if (dataCube_->LogPath() != log) {
+    std::string error;
+    if (!dataCube_->Open(log, error)) {
+      ShowError("Impossible to show the data cube", log, error);
+      return;
+    }
+  }
+  dataCube_->show();
+  dataCube_->raise();
+  dataCube_->activateWindow();
 }
 
 void MainWindowController::PrintWindow() {

@@ -24,6 +24,7 @@
 namespace velmar {
 
 class TMILTest;
+class TDataCube;
 
 class MainWindowController {
  public:
@@ -45,6 +46,9 @@ class MainWindowController {
   void WriteOnLogbook();
   void DisplayLogbook();
   void PrintWindow();
+  // "Data cube": the cube of the observation the log names, following it.
+  void OpenDataCube();
+  TDataCube* dataCube() const { return dataCube_; }
   void QuitApplication();
   void QuitAfterAbortYes();
   void QuitIntegration();
@@ -84,6 +88,7 @@ class MainWindowController {
   QtDriverFileConsole driverConsole_;
   InstrumentSafeStop devices_;
   Cs100Link link_;
+  TDataCube* dataCube_ = nullptr;  // made at its first opening, a child window of the main one
   TMILTest* milTest_ = nullptr;  // made at its first opening, owned by the parameters window
   WitnessFile witness_;
   DirectoryLock dataLock_;  // the data directory this copy writes into

@@ -20,7 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::vector<std::string> kPrograms = {"vlmipcs", "vlmipcs-observe", "vlmipcs-fits", "vlmipcs-cs100-sim",
+const std::vector<std::string> kPrograms = {"vlmipcs", "vlmipcs-observe", "vlmipcs-fits", "vlmipcs-cube", "vlmipcs-cs100-sim",
                                             "vlmipcs-temperature-sim"};
 
 std::string OnPath(const std::string& program) {

@@ -108,6 +108,7 @@ TEST_F(MainWindow, AWholeObservationThroughTheWindowAndItsPanels) {
   EXPECT_TRUE(Button("ButtonNewEnd")->isVisible());
   for (const char* name : {"ButtonStart", "ButtonSuspend", "ButtonAbort", "ButtonArret"})
     EXPECT_FALSE(Button(name)->isEnabled()) << name;
+  EXPECT_TRUE(Button("ButtonDataCube")->isEnabled());  // the ended observation can still be looked at
   Picture("TGeneral-ended");
 
   // "New acquisition": back through the reset, the number moved on.
@@ -118,6 +119,7 @@ TEST_F(MainWindow, AWholeObservationThroughTheWindowAndItsPanels) {
   EXPECT_TRUE(Button("ButtonArret")->isEnabled());  // standby after "New acquisition"
   EXPECT_EQ(p.Numobs, number == 999 ? 1 : number + 1);
   EXPECT_EQ(s.acquisitionEnded, 0);
+  EXPECT_FALSE(Button("ButtonDataCube")->isEnabled());  // nothing counted yet for the new one
 
   // The close box is refused with a note.
   QString note;

@@ -142,6 +142,10 @@ void TGeneral::BuildCommands() {
   // The handset's button stands under the temperature, where the row is free; the
   // always-in-front box takes the whole row under the commands.
   MakeButton(this, "ButtonFilters", "Filters / mirror", QRect(708, 198, 190, 26));
+  // The photon cube of the observation, once it has one (from Start on).
+  MakeButton(this, "ButtonDataCube", "Data cube", QRect(708, 230, 190, 26),
+             "The image of each channel and the spectra of the photons counted so far");
+  button("ButtonDataCube")->setEnabled(false);
   auto* onTop = new QCheckBox("this window always in front", this);
   onTop->setObjectName("CheckBoxStayOnTop");
   onTop->setGeometry(x0, 110, x1 + w1 - x0, 24);
@@ -285,6 +289,7 @@ void TGeneral::Connect() {
   connect(button("ButtonDisplay"), &QPushButton::clicked, this, [this, run] { run(actions_.seeParameters); });
   connect(button("BitBtnTHTStop"), &QPushButton::clicked, this, [this, run] { run(actions_.thtStop); });
   connect(button("ButtonFilters"), &QPushButton::clicked, this, [this, run] { run(actions_.openFilters); });
+  connect(button("ButtonDataCube"), &QPushButton::clicked, this, [this, run] { run(actions_.openDataCube); });
   connect(button("BitBtnOpen"), &QPushButton::clicked, this, [this] {
     if (actions_.commandShutter) actions_.commandShutter(0);
   });
@@ -374,6 +379,8 @@ void TGeneral::ShowTvLevelDefaults() {
 }
 
 void TGeneral::EnableSeeParameters(bool on) { button("ButtonDisplay")->setEnabled(on); }
+
+void TGeneral::EnableDataCube(bool on) { button("ButtonDataCube")->setEnabled(on); }
 
 void TGeneral::ResetShutterControl() {
   AcquisitionState& s = shared_.acquisition;

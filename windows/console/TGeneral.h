@@ -46,6 +46,7 @@ class TGeneral : public QWidget,
     std::function<void()> thtStop, levelsStored, quitAfterAbortYes, quitIntegration, quitAfterLogFailure;
     std::function<void()> refreshReadings, seeParameters;
     std::function<void()> openFilters;  // the filters and mirror window
+    std::function<void()> openDataCube;  // the photon cube of the observation
     std::function<DiskErrorChoice(const DiskErrorReport&)> diskError;
     // The operator's interventions and the logbook.
     std::function<void()> suspend, deferredStop, writeOnLogbook, displayLogbook, printWindow, reloadLogbook;
@@ -66,6 +67,8 @@ class TGeneral : public QWidget,
   void SetQuitting() { quitting_ = true; }
   void ResetShutterControl();
   void EnableSeeParameters(bool on);
+  // "Data cube": while counting and after, as long as the observation has a log.
+  void EnableDataCube(bool on);
 
   // StoreStepHost
   void ShowCountingStateView(const CountingStateView& view) override;

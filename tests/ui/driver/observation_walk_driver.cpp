@@ -27,6 +27,7 @@
 #include "app/qt/windowed_program.h"
 #include "windows/console/TGeneral.h"
 #include "windows/console/TSmallWindows.h"
+#include "windows/cube/TDataCube.h"
 #include "windows/parameters/TParameters.h"
 #include "params/acquisition_parameters.h"
 #include "params/fixed_text.h"
@@ -48,6 +49,7 @@ struct Plan {
   bool finalNames;       // temporary-file mode 0: final names written as they go
   bool inhibitCloseLoop;
   bool cs100TestFile;
+  bool tvSource = false;  // the camera of the program directory instead of the random simulation
 };
 
 struct Step {
@@ -92,6 +94,7 @@ class Walker {
   AcquisitionState& state() const { return program_.shared.acquisition; }
   AcquisitionParameters& parameters() const { return program_.shared.parameters; }
   bool Counting() const { return state().storingHeld == 0 && state().channelSeconds > 0.0f; }
+  TDataCube* Cube() const { return windows_.general->findChild<TDataCube*>(); }
   bool StartPrompt() const { return windows_.clickOnStart->isVisible() && Button("ButtonStart")->isEnabled(); }
   std::string Stop() const { return std::to_string(state().stopChannel) + " " + std::to_string(state().stopCycle); }
   void Then(std::function<bool()> ready, std::function<void()> act) { steps_.push_back({std::move(ready), std::move(act)}); }
@@ -159,6 +162,25 @@ class Walker {
              Say("end-panel-after-view", std::to_string(state().endDialogState));
              Say("main-shutter-before-quit", Label("LabelShutter").toStdString());
              program_.highVoltage.SetTHT(1500);  // left on: the THT warning comes on the way out
+             Click("ButtonAbort");
+           });
+    } else if (scenario_ == "data-cube") {
+      // "Data cube" opened in the second channel, followed to the planned end in real time.
+      plans_ = {{"021", "4", "3", "RadioButtonScanningYes", false, true, true, true}};
+      Then([this] { return StartPrompt(); }, [this] { StartCounting(); });
+      Then([this] { return state().currentChannel == 2 && Counting(); }, [this] { Click("ButtonDataCube"); });
+      Then([this] { return Cube() && Cube()->isVisible(); },
+           [this] { Say("cube-opened-in-channel", std::to_string(state().currentChannel)); });
+      Then([this] { return state().endDialogState == 1 && Cube()->follower()->Status().filesAdded == 4; },
+           [this] {
+             Cube()->Refresh();
+             Say("cube-status", Cube()->findChild<QLabel*>("LabelStatus")->text().toStdString());
+             Say("cube-files", std::to_string(Cube()->follower()->Status().filesAdded));
+             Say("frames", std::to_string(state().cumulatedFrames));
+             Say("exposure", std::to_string(state().cumulatedExposure));
+             Say("efficiency", Label("CumulEfficiency").toStdString());
+             Picture(Cube(), "data-cube");
+             Picture(windows_.general, "main-with-data-cube");
              Click("ButtonAbort");
            });
     } else if (scenario_ == "two-observations") {
@@ -305,7 +327,7 @@ class Walker {
       click("ButtonDef");
     }
     click("RadioButtonCalib");
-    click("RadioButtonSimul");
+    click(plan.tvSource ? "RadioButtonTV" : "RadioButtonSimul");
     click(plan.scanning);
     edit("EditLz", plan.channels);
     edit("EditTcan", plan.exposure);
