@@ -182,28 +182,35 @@ std::int32_t BlobScratch::Join(std::int32_t a, std::int32_t b) {
   return a;
 }
 
+// The runs of set bits in one word whose first pixel is base; a run that reaches the
+// word's end stays open in openStart for the next word.
+void BlobScratch::RunsOfWord(std::uint64_t bits, std::int32_t base, std::int32_t& openStart,
+                             std::vector<Run>& runs) {
+  while (bits) {
+    const int s = std::countr_zero(bits);
+    const std::uint64_t rest = ~bits & (~std::uint64_t{0} << s);
+    if (!rest) {  // the run reaches the end of this word
+      if (openStart < 0) openStart = base + s;
+      break;
+    }
+    const int e = std::countr_zero(rest);
+    runs.push_back({openStart >= 0 ? openStart : base + s, base + e - 1, -1});
+    openStart = -1;
+    bits &= ~std::uint64_t{0} << e;
+  }
+}
+
 void BlobScratch::ExtractRuns(const std::uint64_t* row, int wordsPerRow, int width, std::vector<Run>& runs) {
   runs.clear();
   std::int32_t openStart = -1;  // a run still going at the end of the previous word
   for (int w = 0; w < wordsPerRow; ++w) {
-    std::uint64_t bits = row[w];
+    const std::uint64_t bits = row[w];
     const std::int32_t base = w * 64;
     if (openStart >= 0 && !(bits & 1u)) {
       runs.push_back({openStart, base - 1, -1});
       openStart = -1;
     }
-    while (bits) {
-      const int s = std::countr_zero(bits);
-      const std::uint64_t rest = ~bits & (~std::uint64_t{0} << s);
-      if (!rest) {  // the run reaches the end of this word
-        if (openStart < 0) openStart = base + s;
-        break;
-      }
-      const int e = std::countr_zero(rest);
-      runs.push_back({openStart >= 0 ? openStart : base + s, base + e - 1, -1});
-      openStart = -1;
-      bits &= ~std::uint64_t{0} << e;
-    }
+    RunsOfWord(bits, base, openStart, runs);
   }
   if (openStart >= 0) runs.push_back({openStart, width - 1, -1});
 }
@@ -215,7 +222,7 @@ void BlobScratch::ExtractRunsOfWords(const std::uint64_t* row, std::uint64_t wor
   while (words) {
     const int w = std::countr_zero(words);
     words &= words - 1;
-    std::uint64_t bits = row[w];
+    const std::uint64_t bits = row[w];
     const std::int32_t base = w * 64;
     // A run open at the end of a word goes on only into the very next word's first pixel.
     if (openStart >= 0 && (w != last + 1 || !(bits & 1u))) {
@@ -223,18 +230,7 @@ void BlobScratch::ExtractRunsOfWords(const std::uint64_t* row, std::uint64_t wor
       openStart = -1;
     }
     last = w;
-    while (bits) {
-      const int s = std::countr_zero(bits);
-      const std::uint64_t rest = ~bits & (~std::uint64_t{0} << s);
-      if (!rest) {  // the run reaches the end of this word
-        if (openStart < 0) openStart = base + s;
-        break;
-      }
-      const int e = std::countr_zero(rest);
-      runs.push_back({openStart >= 0 ? openStart : base + s, base + e - 1, -1});
-      openStart = -1;
-      bits &= ~std::uint64_t{0} << e;
-    }
+    RunsOfWord(bits, base, openStart, runs);
   }
   // Bits past the width are clear, so an open run ends with its last word.
   if (openStart >= 0) runs.push_back({openStart, last * 64 + 63, -1});

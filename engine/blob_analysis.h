@@ -64,6 +64,8 @@ class BlobScratch {
   void ExtractRuns(const std::uint64_t* row, int wordsPerRow, int width, std::vector<Run>& runs);
   // The same from the words known to hold pixels (bit w: word w; rows of 64 words at most).
   void ExtractRunsOfWords(const std::uint64_t* row, std::uint64_t words, std::vector<Run>& runs);
+  // The runs of one word whose first pixel is base; a run reaching its end stays open.
+  static void RunsOfWord(std::uint64_t bits, std::int32_t base, std::int32_t& openStart, std::vector<Run>& runs);
   void LabelRow(int y);
 
   // A label's parent and sums side by side: one cache line per touch.

@@ -5,6 +5,7 @@
 
 #include "engine/grabber_files.h"
 #include "platform/format.h"
+#include "platform/key_value_text.h"
 
 namespace velmar {
 
@@ -63,34 +64,18 @@ std::map<std::string, Setter> GenicamSetters(GenicamSettings& s) {
   };
 }
 
-int KeyLine(const std::string& text, const std::string& key) {
-  std::istringstream in(text);
-  std::string line;
-  int number = 0, found = 0;
-  while (std::getline(in, line)) {
-    ++number;
-    if (const auto hash = line.find('#'); hash != std::string::npos) line.resize(hash);
-    const auto equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    std::string name = line.substr(0, equals);
-    name.erase(0, name.find_first_not_of(" \t"));
-    name.erase(name.find_last_not_of(" \t\r") + 1);
-    if (name == key) found = number;  // the last one set wins, as in the reading
-  }
-  return found;
-}
 
 std::string FinishGenicamDescription(const std::string& text, const std::string& fileName, DigitizerDescription& d) {
   if (d.source != CameraSource::Genicam) {
     for (const char* key : kGenicamKeys)
-      if (const int line = KeyLine(text, key))
+      if (const int line = LineOfKey(text, key))
         return Format("%s line %d: %s is for a camera with source = genicam", fileName.c_str(), line, key);
     return {};
   }
   // The camera tells its size and rate; a size written here is checked against it.
-  d.sizeXLine = KeyLine(text, "size_x");
-  d.sizeYLine = KeyLine(text, "size_y");
-  if (KeyLine(text, "frame_rate")) d.genicam.frameRate = d.frameRate;
+  d.sizeXLine = LineOfKey(text, "size_x");
+  d.sizeYLine = LineOfKey(text, "size_y");
+  if (LineOfKey(text, "frame_rate")) d.genicam.frameRate = d.frameRate;
   return {};
 }
 

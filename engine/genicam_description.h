@@ -19,7 +19,4 @@ std::map<std::string, Setter> GenicamSetters(GenicamSettings& settings);
 // text, or the fault naming the file and line.
 std::string FinishGenicamDescription(const std::string& text, const std::string& fileName, DigitizerDescription& d);
 
-// The line (from 1) that sets the key, 0 when none does.
-int KeyLine(const std::string& text, const std::string& key);
-
 }  // namespace velmar

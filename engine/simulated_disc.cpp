@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/format.h"
+#include "platform/key_value_text.h"
 
 namespace velmar {
 
@@ -29,24 +30,6 @@ void AddDiscKeys(std::map<std::string, Setter>& setters, DiscDescription& disc) 
 }
 
 namespace {
-
-// The number of the last line that sets key (the one that took effect), 0 if none.
-int LineOfKey(const std::string& text, const std::string& key) {
-  std::istringstream in(text);
-  std::string line;
-  int number = 0, found = 0;
-  while (std::getline(in, line)) {
-    ++number;
-    if (const auto hash = line.find('#'); hash != std::string::npos) line.resize(hash);
-    const auto equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    std::string name = line.substr(0, equals);
-    name.erase(0, name.find_first_not_of(" \t\r"));
-    name.erase(name.find_last_not_of(" \t\r") + 1);
-    if (name == key) found = number;
-  }
-  return found;
-}
 
 std::string OffFrame(const std::string& text, const std::string& fileName, const char* key, double value,
                      int size, const char* what) {

@@ -78,5 +78,21 @@ std::string ParseKeyValues(const std::string& text, const std::string& fileName,
   return {};
 }
 
+int LineOfKey(const std::string& text, const std::string& key) {
+  std::istringstream in(text);
+  std::string line;
+  int number = 0, found = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    if (const auto hash = line.find('#'); hash != std::string::npos) line.resize(hash);
+    const auto equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    std::string name = line.substr(0, equals);
+    name.erase(0, name.find_first_not_of(" \t\r"));
+    name.erase(name.find_last_not_of(" \t\r") + 1);
+    if (name == key) found = number;
+  }
+  return found;
+}
 
 }  // namespace velmar

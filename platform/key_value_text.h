@@ -18,4 +18,7 @@ Setter RealSetter(double& field, double low, double high);
 std::string ParseKeyValues(const std::string& text, const std::string& fileName, const std::string& kind,
                            const std::map<std::string, Setter>& setters);
 
+// The number (from 1) of the last line that sets key, the one that took effect; 0 when none does.
+int LineOfKey(const std::string& text, const std::string& key);
+
 }  // namespace velmar
