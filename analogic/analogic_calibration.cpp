@@ -19,6 +19,9 @@ namespace velmar {
 
 namespace {
 
+// A camera that loses this many frames one after another is taken for a camera that fails.
+constexpr std::int32_t kLostFramesInRowAllowed = 200;
+
 constexpr const char* kFullOrLocked = "Is the disk full or the file locked by another application ?";
 
 // A field read with "%d": its leading integer, when there is one and it is not negative.
@@ -220,8 +223,18 @@ AnalogicOutcome AnalogicCalibration::Scan(const AnalogicPlan& plan) {
     WaitSeconds(0.1);
     float* sum = sums.data() + (cube ? c * plane : 0);
     if (!cube) std::fill(sums.begin(), sums.end(), 0.0f);
-    for (std::int32_t f = 0; f < plan.framesPerChannel; ++f) {
-      grabber.Grab(digitizer, buffer);
+    // Only whole frames are summed: a frame the camera lost is grabbed again, so the
+    // buffer's previous picture is never added twice; a camera gone stops the scan.
+    for (std::int32_t f = 0, lostInRow = 0; f < plan.framesPerChannel;) {
+      const GrabResult got = grabber.Grab(digitizer, buffer);
+      if (got.cameraGone || (!got.frame && ++lostInRow > kLostFramesInRowAllowed)) {
+        ShowError("Frame grabber error", got.cameraGone ? grabber.LastErrorText() : "the camera sends no whole frame",
+                  Format("The scan is stopped at channel %d", channel));
+        return AnalogicOutcome::GrabberError;
+      }
+      if (!got.frame) continue;
+      lostInRow = 0;
+      ++f;
       grabber.GetPixels(buffer, grabbed.data());
       for (std::size_t y = 0; y < copyY; ++y)
         std::copy_n(grabbed.data() + y * static_cast<std::size_t>(bufferX), copyX, frame.data() + y * lx);

@@ -50,7 +50,7 @@ const char* OutcomeText(AnalogicOutcome outcome) {
     case AnalogicOutcome::CloseLoopError: return "Close loop error: the scan is stopped";
     case AnalogicOutcome::Cancelled: return "The scan is stopped";
     case AnalogicOutcome::FileError: return "An output file cannot be written: the scan is stopped";
-    case AnalogicOutcome::GrabberError: return "The frame grabber cannot grab: the scan is not made";
+    case AnalogicOutcome::GrabberError: return "The frame grabber cannot grab: the scan is stopped";
     case AnalogicOutcome::NoMemory: return "Not enough memory: the scan is not made";
   }
   return "";

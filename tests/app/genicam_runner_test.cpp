@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "engine/genicam_camera.h"
+#include "platform/error_reporter.h"
 #include "runner_fixture.h"
 #include "support/child_process.h"
 
@@ -125,6 +126,23 @@ TEST_F(GenicamRunner, ACameraThatVanishesMidChannelStopsTheObservationAndKeepsTh
 
 // A camera that pauses but still answers is not gone: the observation goes on,
 // the channel it paused in has fewer frames, and every channel is kept.
+// The analogic calibration sums whole frames only: a camera that goes away stops
+// the scan with the grabber's error instead of summing the last picture again.
+TEST_F(GenicamRunner, AnAnalogicScanStopsWhenTheCameraVanishes) {
+  DescribeCamera("vanish_from = 1.5\n");
+  RecordingErrorReporter errors;
+  ScopedErrorReporter installed(errors);
+  EXPECT_EQ(RunWith({}, {"--system-dir", dir_.file("system"), "--preset", "2", "--source", "tv", "--cs100",
+                         "file:" + dir_.file("cs100.txt"), "--data", Data("010"), "--prefix", "G", "--number", "010",
+                         "--type", "analogic", "--channels", "4", "--frames-per-channel", "40", "--fast"}),
+            1)
+      << output_;
+  EXPECT_NE(output_.find("The frame grabber cannot grab: the scan is stopped"), std::string::npos) << output_;
+  ASSERT_EQ(errors.reported().size(), 1u);
+  EXPECT_EQ(errors.reported()[0].line1, "Frame grabber error");
+  EXPECT_NE(errors.reported()[0].line2.find("vanish_from = 1.5"), std::string::npos) << errors.reported()[0].line2;
+}
+
 TEST_F(GenicamRunner, ACameraThatPausesLowersTheFramesAndLosesNoChannel) {
   DescribeCamera("stall_from = 7.5\nstall_for = 1\n");  // in channel 2: it starts about 7 s after the opening
   ASSERT_EQ(RunWith({}, Flags("007", 3, 2, true)), 0) << output_;
