@@ -647,17 +647,22 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   // empty goes again.
   bool madeDataDirectory = false, devicesStarted = false;
   DirectoryLock dataLock;
-  const auto stoppedInStartUp = [&]() -> std::optional<int> {
-    const int signal = QuitSignals::Requested();
-    if (!signal) return std::nullopt;
-    host.Print("%s received during the start-up: stopped before Start; the shutter was not opened.",
-               QuitSignals::Name(signal));
+  // Every refusal before Start ends the same way: the shutter stays closed, and a
+  // data directory this run made is not left behind, empty.
+  const auto refusedInStartUp = [&](int code) {
     if (s.grabber.setUpDone) TerminateAcquisition(s, program.engine, program.grabber);
     if (devicesStarted) SafeStop(devices, std::string(TextOf(p.Path)));
     dataLock.Release();
     if (madeDataDirectory) ::rmdir(p.Path);  // only when still empty
     witness.Remove();
-    return QuitSignals::ExitCode(signal);
+    return code;
+  };
+  const auto stoppedInStartUp = [&]() -> std::optional<int> {
+    const int signal = QuitSignals::Requested();
+    if (!signal) return std::nullopt;
+    host.Print("%s received during the start-up: stopped before Start; the shutter was not opened.",
+               QuitSignals::Name(signal));
+    return refusedInStartUp(QuitSignals::ExitCode(signal));
   };
   if (const auto code = stoppedInStartUp()) return *code;
 
@@ -681,12 +686,12 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
       host.Print("%s: %s. %s.", lines[0].c_str(), lines[1].c_str(), lines[2].c_str());
     }
   }
-  if (TestPathAccess(std::string(TextOf(p.Path))) != 0) return kBadInput;
+  if (TestPathAccess(std::string(TextOf(p.Path))) != 0) return refusedInStartUp(kBadInput);
   SwitchToLongNamesIfNeeded(p);
   if (!o.tempMode.empty()) WriteTempFileMode(s.tempFileMode);
   SaveParametersFile(p);
   CheckDriverFiles(p, host);
-  if (host.quit) return kBadInput;
+  if (host.quit) return refusedInStartUp(kBadInput);
   if (const auto code = stoppedInStartUp()) return *code;
   if (analogic) {
     AnalogicRunContext run{program, devices, script->closeLoopFault,
@@ -696,7 +701,7 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
     PrintSummary(p, host);
     return code;
   }
-  if (!ClearForFirstFile(o, p, host)) return kBadInput;
+  if (!ClearForFirstFile(o, p, host)) return refusedInStartUp(kBadInput);
   HandOverToAcquisition(p, s);
 
   // The start-up.
@@ -707,15 +712,7 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   s.closeLoopWatch = 1;
   SetUpContext setUp{program.grabber, s.grabber, s.levels, program.engine, program.synthetic, host, [] {}};
   SetUpFrameGrabber(setUp, p);
-  if (host.grabberFailed) {
-    // Refused before Start: the shutter stays closed, and a data directory this run
-    // made is not left behind, empty.
-    TerminateAcquisition(s, program.engine, program.grabber);
-    SafeStop(devices, std::string(TextOf(p.Path)));
-    dataLock.Release();
-    if (madeDataDirectory) ::rmdir(p.Path);
-    return kFailed;
-  }
+  if (host.grabberFailed) return refusedInStartUp(kFailed);
   if (const auto code = stoppedInStartUp()) return *code;
   s.storingHeld = 1;
   bool linkEnded = false;
@@ -724,8 +721,10 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
   link.ComputeScanGeometry();
   link.InitialiseAndPark();
   if (linkEnded) {
-    SafeStop(devices, std::string(TextOf(p.Path)));
-    return kFailed;
+    host.Print("The CS100's COM port cannot be opened: the observation is not started (VELMAR_COM%d names its "
+               "device; --cs100 chooses another link).",
+               p.ComPort);
+    return refusedInStartUp(kFailed);
   }
   if (const auto code = stoppedInStartUp()) return *code;
   WaitSeconds(1.0);
@@ -735,10 +734,7 @@ int RunObservation(const ObserveOptions& given, std::FILE* out) {
     host.Print("The CS100 cannot be driven (%s)%s", link.driveFault().c_str(),
                stopWithoutCs100 ? ": the observation is not started (--cs100-fault continue observes nevertheless)."
                                 : ": the observation goes on with the interferometer where it is.");
-    if (stopWithoutCs100) {
-      SafeStop(devices, std::string(TextOf(p.Path)));
-      return kFailed;
-    }
+    if (stopWithoutCs100) return refusedInStartUp(kFailed);
   }
   if (const auto code = stoppedInStartUp()) return *code;
   program.board.CommandShutter(0);  // the observer opens the shutter before Start

@@ -30,15 +30,14 @@ Cost Measure(int size, int frames) {
   auto start = Clock::now();
   disc.BeginFrame(0.5, size, size);
   cost.layoutMs = Microseconds(Clock::now() - start) / 1000.0;
-  int x = 0, y = 0;
   long sum = 0;  // keeps the positions alive
   for (const bool moving : {false, true}) {
     start = Clock::now();
     for (int f = 0; f < frames; ++f) {
       disc.BeginFrame(moving ? (f % 64) / 64.0 : 0.5, size, size);
       for (int n = 0; n < 200; ++n) {
-        disc.Next(random, x, y);
-        sum += x + y;
+        const SpotPosition at = disc.Next(random, size, size);
+        sum += at.x + at.y;
       }
     }
     (moving ? cost.movingUs : cost.stillUs) = Microseconds(Clock::now() - start) / frames;

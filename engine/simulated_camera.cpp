@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstring>
 
+#include "engine/simulated_disc.h"
+
 namespace velmar {
 
 namespace {
@@ -15,9 +17,9 @@ SimulatedCamera::SimulatedCamera(const DigitizerDescription& description)
     : description_(description),
       serial_(++cameraSerials),
       random_(description.seed),
-      spotPositions_(std::make_unique<UniformSpotPositions>()) {
-  if (description.disc.on) disc_.emplace(description.disc, description.sizeX, description.sizeY);
-}
+      spotPositions_(description.disc.on ? std::unique_ptr<SpotPositions>(std::make_unique<SimulatedDisc>(
+                                               description.disc, description.sizeX, description.sizeY))
+                                         : std::make_unique<UniformSpotPositions>()) {}
 
 std::string SimulatedCamera::Open() {
   if (description_.source != CameraSource::Replay) return {};
@@ -95,17 +97,15 @@ void SimulatedCamera::RenderSimulated(std::uint8_t* pixels, int width, int heigh
     PutMax(pixels, width, height, stride, x, y, darkLevel(random_));
   }
 
-  if (disc_) disc_->BeginFrame(etalon_ ? etalon_->Phase() : std::nullopt, width, height);
-  std::poisson_distribution<int> photonCount(description_.photonRate * (disc_ ? disc_->Brightness() : 1.0));
+  spotPositions_->BeginFrame(etalon_ ? etalon_->Phase() : std::nullopt, width, height);
+  std::poisson_distribution<int> photonCount(description_.photonRate * spotPositions_->Brightness());
   std::uniform_int_distribution<int> peak(description_.peakGreyMin, description_.peakGreyMax);
   std::uniform_int_distribution<int> coin(0, 1);
   std::uniform_real_distribution<double> edge(0.35, 0.6), corner(0.15, 0.35);
   lastPhotonCount_ = photonCount(random_);
   for (int n = 0; n < lastPhotonCount_; ++n) {
     // Where the spot falls: evenly, or where the disc shines through the etalon.
-    SpotPosition at;
-    if (disc_) disc_->Next(random_, at.x, at.y);
-    else at = spotPositions_->Next(random_, width, height);
+    const SpotPosition at = spotPositions_->Next(random_, width, height);
     const int x = at.x, y = at.y, top = peak(random_);
     bool square = description_.spot == SpotShape::Square3x3;
     if (description_.spot == SpotShape::Mixed) square = coin(random_) == 1;

@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <fstream>
 #include <memory>
-#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,7 +21,6 @@
 #include "engine/etalon_feed.h"
 #include "engine/grabber_files.h"
 #include "engine/spot_positions.h"
-#include "engine/simulated_disc.h"
 
 namespace velmar {
 
@@ -55,7 +53,6 @@ class SimulatedCamera {
   int lastPhotonCount() const { return lastPhotonCount_; }
 
   // Where the photons land (evenly over the frame unless told).
-  void SetSpotPositions(std::unique_ptr<SpotPositions> positions) { spotPositions_ = std::move(positions); }
 
  private:
   void BuildLevels(int black, int white);
@@ -73,7 +70,6 @@ class SimulatedCamera {
   int levelsBlack_ = -1, levelsWhite_ = -1;
   int lastPhotonCount_ = 0;
   std::vector<std::uint32_t>* painting_ = nullptr;  // the record PutMax adds to while rendering
-  std::optional<SimulatedDisc> disc_;
   const EtalonFeed* etalon_ = nullptr;
 };
 

@@ -155,29 +155,27 @@ double SimulatedDisc::Brightness() const {
   return most_ > 0.0 ? std::max((sky_ + continuum_ + line_) / most_, 1e-12) : 1e-12;
 }
 
-void SimulatedDisc::Next(std::mt19937_64& random, int& x, int& y) {
+SpotPosition SimulatedDisc::Next(std::mt19937_64& random, int /*width*/, int /*height*/) {
   const auto pixelOf = [&](std::size_t i) {
-    x = static_cast<int>(pixels_[i] % static_cast<std::uint32_t>(width_));
-    y = static_cast<int>(pixels_[i] / static_cast<std::uint32_t>(width_));
+    return SpotPosition{static_cast<int>(pixels_[i] % static_cast<std::uint32_t>(width_)),
+                        static_cast<int>(pixels_[i] / static_cast<std::uint32_t>(width_))};
   };
   double pick = std::uniform_real_distribution<double>(0.0, sky_ + continuum_ + line_)(random);
   if (pixels_.empty() || pick < sky_ || sky_ + continuum_ + line_ <= 0.0) {
-    x = std::uniform_int_distribution<int>(0, std::max(0, width_ - 1))(random);
-    y = std::uniform_int_distribution<int>(0, std::max(0, height_ - 1))(random);
-    return;
+    SpotPosition at;
+    at.x = std::uniform_int_distribution<int>(0, std::max(0, width_ - 1))(random);
+    at.y = std::uniform_int_distribution<int>(0, std::max(0, height_ - 1))(random);
+    return at;
   }
   pick -= sky_;
-  if (pick < continuum_) {
-    pixelOf(std::uniform_int_distribution<std::size_t>(0, pixels_.size() - 1)(random));
-    return;
-  }
+  if (pick < continuum_) return pixelOf(std::uniform_int_distribution<std::size_t>(0, pixels_.size() - 1)(random));
   pick -= continuum_;
   // The line: its bin by the light it lets through, then a pixel of that bin.
   const auto bin = std::upper_bound(lineCumulative_.begin(), lineCumulative_.end(), pick) - lineCumulative_.begin();
   std::size_t b = static_cast<std::size_t>(std::min<std::ptrdiff_t>(bin, kBins - 1));
   while (binStart_[b + 1] == binStart_[b] && b > 0) --b;  // rounding at the end: the last bin with pixels
   while (binStart_[b + 1] == binStart_[b]) ++b;
-  pixelOf(std::uniform_int_distribution<std::size_t>(binStart_[b], binStart_[b + 1] - 1)(random));
+  return pixelOf(std::uniform_int_distribution<std::size_t>(binStart_[b], binStart_[b + 1] - 1)(random));
 }
 
 }  // namespace velmar

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/spot_positions.h"
 #include "platform/key_value_text.h"
 
 namespace velmar {
@@ -46,18 +47,19 @@ std::string CheckDisc(const DiscDescription& disc, int sizeX, int sizeY, const s
 // The disc's lines of a description text ("object = none" when there is none).
 std::string DiscDescriptionText(const DiscDescription& disc);
 
-class SimulatedDisc {
+class SimulatedDisc final : public SpotPositions {
  public:
   SimulatedDisc(const DiscDescription& description, int sizeX, int sizeY);
 
   // Before each frame: where the etalon stands in its FSR (nothing: never driven,
   // the line passes whole, as with no etalon in the beam) and the frame's size.
-  void BeginFrame(std::optional<double> etalonPhase, int width, int height);
+  void BeginFrame(std::optional<double> etalonPhase, int width, int height) override;
   // This frame's light against the most the object gives (its line passing whole
   // everywhere): the share of the camera's photon rate that reaches it.
-  double Brightness() const;
-  // The next photon's pixel, drawn where the object shines in this frame.
-  void Next(std::mt19937_64& random, int& x, int& y);
+  double Brightness() const override;
+  // The next photon's pixel, drawn where the object shines in this frame (of the size
+  // BeginFrame gave).
+  SpotPosition Next(std::mt19937_64& random, int width, int height) override;
 
   // The line's place at a pixel, FSR from the scan's first channel (0 to 1).
   double LinePhase(double x, double y) const;

@@ -3,6 +3,7 @@
 // chosen. The plain sky spreads them evenly over the frame; a simulated object
 // chooses them here too. Each choice draws from the camera's own random sequence,
 // so a camera of a fixed seed gives the same frames every run.
+#include <optional>
 #include <random>
 
 namespace velmar {
@@ -15,6 +16,11 @@ struct SpotPosition {
 class SpotPositions {
  public:
   virtual ~SpotPositions() = default;
+  // Before each frame: where the etalon stands in its free spectral range (nothing:
+  // never driven) and the frame's size.
+  virtual void BeginFrame(std::optional<double> /*etalonPhase*/, int /*width*/, int /*height*/) {}
+  // This frame's share of the camera's photon rate.
+  virtual double Brightness() const { return 1.0; }
   // The next photon's pixel in a frame of width by height pixels.
   virtual SpotPosition Next(std::mt19937_64& random, int width, int height) = 0;
 };

@@ -53,7 +53,13 @@ class FitsOutput {
     if (!file_ && status_) return "cannot create " + temporary_ + " (" + StatusText() + ")";
     return "cannot write " + path_ + " (" + StatusText() + ")";
   }
+  // Closes the file and puts it under its name; a failure met on the way is said
+  // instead, and the unfinished file goes with this object.
   bool Commit(std::string& error) {
+    if (!Ok()) {
+      error = Failure();
+      return false;
+    }
     fits_close_file(file_, &status_);
     file_ = nullptr;
     if (status_) {
@@ -354,10 +360,6 @@ bool ExportObservation(const Observation& o, const FitsExportOptions& options, s
   }
 
   if (options.cube) WriteCubeImage(f, h, cube);
-  if (!f.Ok()) {
-    error = f.Failure();
-    return false;
-  }
   return f.Commit(error);
 }
 
@@ -372,10 +374,6 @@ bool ExportCube(const Observation& o, const PhotonCube& cube, std::int64_t files
   WriteObservationKeys(f, o);
   KeyInt(f, "NFILES", files, "channel files in the cube when it was saved");
   WriteCubeImage(f, o.header, cube);
-  if (!f.Ok()) {
-    error = f.Failure();
-    return false;
-  }
   return f.Commit(error);
 }
 
@@ -449,10 +447,6 @@ bool ExportImage(const std::string& imagePath, const std::string& output, std::s
     if (!im.values.empty())
       fits_write_img(f.get(), TFLOAT, 1, static_cast<LONGLONG>(im.values.size()),
                      const_cast<float*>(im.values.data()), &f.status());
-  }
-  if (!f.Ok()) {
-    error = f.Failure();
-    return false;
   }
   return f.Commit(error);
 }

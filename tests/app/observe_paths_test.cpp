@@ -162,7 +162,8 @@ TEST_F(ObserveSignals, SigtermAndSighupStopAsCtrlCDoes) {
 }
 
 // Every way the runner ends after the single-instance check wrote the witness file
-// takes it away again: the file says an acquisition task runs, and none does.
+// takes it away again: the file says an acquisition task runs, and none does. A
+// refused run leaves no empty data directory behind either.
 TEST_F(ObservePaths, EveryWayOutAfterTheInstanceCheckTakesTheWitnessFileAway) {
   struct WayOut {
     std::string name;
@@ -209,6 +210,7 @@ TEST_F(ObservePaths, EveryWayOutAfterTheInstanceCheckTakesTheWitnessFileAway) {
     for (const ErrorLines& error : errors_.reported()) said += error.line1 + " | ";
     EXPECT_NE(said.find(way.said), std::string::npos) << said;
     EXPECT_FALSE(fs::exists(system + "/vltemoin.tmp")) << said;
+    EXPECT_FALSE(fs::exists(data) && fs::is_empty(data)) << said;
     ++number;
   }
 }

@@ -21,9 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       disc.BeginFrame(0.25, d.sizeX, d.sizeY);
       fuzz::Require(disc.Brightness() > 0.0 && disc.Brightness() <= 1.0 + 1e-9);
       for (int n = 0; n < 16; ++n) {
-        int x = -1, y = -1;
-        disc.Next(random, x, y);
-        fuzz::Require(x >= 0 && y >= 0 && x < d.sizeX && y < d.sizeY);
+        const SpotPosition at = disc.Next(random, d.sizeX, d.sizeY);
+        fuzz::Require(at.x >= 0 && at.y >= 0 && at.x < d.sizeX && at.y < d.sizeY);
       }
     }
   } else {
